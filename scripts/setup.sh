@@ -1,0 +1,26 @@
+#!/bin/sh
+# Install the Debian packages the build and the tests need (as root), or say
+# exactly what to install (otherwise). Safe to run again: installed packages
+# are left alone.
+set -eu
+
+PACKAGES="cmake make g++ libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev"
+
+missing=""
+for package in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
+        missing="$missing $package"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "vostrel: these Debian packages are missing:$missing" >&2
+    echo "install them as root with:" >&2
+    echo "apt-get install -y --no-install-recommends $PACKAGES" >&2
+    exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends $PACKAGES

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "runtime/server_link.h"
+#include "tests/support/capture.h"
+
+namespace {
+
+const CommandLineForm CONSOLE{"board_console", "127.0.0.9", 8080, false};
+const CommandLineForm REPLAY{"board_replay", "127.0.0.9", 8080, true};
+
+struct Parsed {
+    CommandLine line;
+    std::string output;
+};
+
+Parsed parse(const CommandLineForm& form, std::vector<const char*> args) {
+    args.insert(args.begin(), form.program);
+    StdoutCapture capture;
+    Parsed p{parse_command_line(static_cast<int>(args.size()), args.data(), form), ""};
+    p.output = without_timestamps(capture.finish());
+    return p;
+}
+
+TEST(CommandLine, DefaultsAndExplicitTarget) {
+    Parsed none = parse(CONSOLE, {});
+    EXPECT_TRUE(none.line.proceed);
+    EXPECT_EQ(none.line.server_address, "127.0.0.9");
+    EXPECT_EQ(none.line.server_port, 8080);
+    EXPECT_EQ(none.output, "");
+
+    Parsed both = parse(CONSOLE, {"127.0.0.1", "65535"});
+    EXPECT_TRUE(both.line.proceed);
+    EXPECT_EQ(both.line.server_address, "127.0.0.1");
+    EXPECT_EQ(both.line.server_port, 65535);
+
+    Parsed file = parse(REPLAY, {"rec.yaml"});
+    EXPECT_TRUE(file.line.proceed);
+    EXPECT_EQ(file.line.server_port, 8080);
+    EXPECT_EQ(file.line.record_path, "rec.yaml");
+
+    Parsed three = parse(REPLAY, {"127.0.0.1", "1", "-h"});
+    EXPECT_TRUE(three.line.proceed);
+    EXPECT_EQ(three.line.server_port, 1);
+    EXPECT_EQ(three.line.record_path, "-h");
+}
+
+TEST(CommandLine, WrongCountIsRefusedWithUsage) {
+    const std::vector<std::vector<const char*>> console_cases = {
+        {"127.0.0.1"}, {"127.0.0.1", "1", "x"}};
+    for (const auto& args : console_cases) {
+        Parsed p = parse(CONSOLE, args);
+        EXPECT_FALSE(p.line.proceed);
+        EXPECT_EQ(p.line.status, 255);
+        EXPECT_EQ(p.output, "[T] [ERROR] err arg input\n" + usage_text(CONSOLE));
+    }
+    for (const auto& args : std::vector<std::vector<const char*>>{{}, {"a", "b"}}) {
+        Parsed p = parse(REPLAY, args);
+        EXPECT_EQ(p.line.status, 255);
+        EXPECT_EQ(p.output, "[T] [ERROR] err arg input\n" + usage_text(REPLAY));
+    }
+}
+
+TEST(CommandLine, BadPortIsNamedAndRefused) {
+    for (const char* port : {"70000", "abc", "80x", "0", "-1", "", " 80", "+80", "123456"}) {
+        Parsed p = parse(CONSOLE, {"127.0.0.1", port});
+        EXPECT_FALSE(p.line.proceed) << port;
+        EXPECT_EQ(p.line.status, 255) << port;
+        EXPECT_EQ(p.output, std::string("[T] [ERROR] bad port: ") + port +
+                                " (a decimal number from 1 to 65535 is needed)\n" +
+                                usage_text(CONSOLE));
+    }
+}
+
+TEST(CommandLine, BadAddressIsNamedAndRefused) {
+    for (const char* address : {"localhost", "1.2.3", "256.1.1.1", "1.2.3.4.5", ""}) {
+        Parsed p = parse(REPLAY, {address, "8080", "rec.yaml"});
+        EXPECT_EQ(p.line.status, 255) << address;
+        EXPECT_EQ(p.output, std::string("[T] [ERROR] bad server address: ") + address +
+                                " (a dotted-decimal IPv4 address is needed)\n" +
+                                usage_text(REPLAY));
+    }
+}
+
+TEST(CommandLine, HelpPrintsUsageAndEndsWell) {
+    for (const char* flag : {"-h", "--help"}) {
+        for (const CommandLineForm* form : {&CONSOLE, &REPLAY}) {
+            Parsed p = parse(*form, {flag});
+            EXPECT_FALSE(p.line.proceed);
+            EXPECT_EQ(p.line.status, 0);
+            EXPECT_EQ(p.output, usage_text(*form));
+        }
+    }
+    EXPECT_EQ(usage_text(REPLAY).rfind("usage: board_replay [SERVER PORT] RECORD_FILE\n", 0), 0u);
+}
+
+TEST(ServerLink, RefusedConnectionIsReportedAsAPlainLine) {
+    CommandLine line;
+    line.server_address = "127.0.0.1";
+    line.server_port = 1;  // nothing listens there
+    StdoutCapture capture;
+    EXPECT_EQ(connect_to_server(line), -1);
+    EXPECT_EQ(without_timestamps(capture.finish()),
+              "[T] [INFO] server: 127.0.0.1 port: 1\n"
+              "[T] [INFO] Socket successfully created..\n"
+              "connection with the server failed...\n");
+}
+
+}  // namespace

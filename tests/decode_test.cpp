@@ -1,0 +1,266 @@
+// Answers as the tools decode them: size check, text callbacks, arm oneof.
+#include <gtest/gtest.h>
+#include <pb_decode.h>
+
+#include <cstring>
+
+#include "arm.pb.h"
+#include "board.pb.h"
+#include "runtime/frame.h"
+#include "runtime/text_buffer.h"
+#include "tests/support/capture.h"
+
+namespace {
+
+FrameBuffer frame_with(const std::string& payload, FrameFormat format) {
+    FrameBuffer buffer{};
+    write_header(buffer.data(), static_cast<uint32_t>(payload.size()), format);
+    std::memcpy(buffer.data() + format.header_size, payload.data(), payload.size());
+    return buffer;
+}
+
+struct BoardAnswer {
+    bool decoded = false;
+    std::string log;
+    CleaningComponentResponse response{};
+    text_buffer version;
+    text_buffer message;
+};
+
+// Decode a signal-board payload as board_console does.
+void decode_board(const std::string& payload, BoardAnswer& answer) {
+    FrameBuffer buffer = frame_with(payload, BOARD_FRAME);
+    answer.response = CleaningComponentResponse{};
+    bind_text(answer.response.version_info.version, answer.version);
+    bind_text(answer.response.error_info.message, answer.message);
+    StdoutCapture capture;
+    answer.decoded = unpack_reply(buffer, static_cast<int>(payload.size() + 2),
+                                  CleaningComponentResponse_fields, &answer.response, BOARD_FRAME);
+    answer.log = without_timestamps(capture.finish());
+}
+
+TEST(BoardResponseDecoding, WorkedExample) {
+    BoardAnswer a;
+    decode_board(bytes_of("08 03 12 07 0A 05") + "1.2.3" + bytes_of("22 08 08 02 12 04") + "busy",
+                 a);
+    ASSERT_TRUE(a.decoded) << a.log;
+    EXPECT_EQ(a.response.resp_id, 3);
+    EXPECT_TRUE(a.response.has_version_info);
+    EXPECT_STREQ(a.version.text, "1.2.3");
+    EXPECT_TRUE(a.response.has_error_info);
+    EXPECT_EQ(a.response.error_info.code, 2);
+    EXPECT_STREQ(a.message.text, "busy");
+    EXPECT_EQ(a.log, "");
+}
+
+TEST(BoardResponseDecoding, EdgeCases) {
+    BoardAnswer a;
+    decode_board(bytes_of("08 05"), a);
+    EXPECT_TRUE(a.decoded);
+    EXPECT_EQ(a.response.resp_id, 5);
+    EXPECT_FALSE(a.response.has_version_info);
+    EXPECT_FALSE(a.response.has_error_info);
+
+    BoardAnswer code_only;
+    decode_board(bytes_of("22 02 08 02"), code_only);
+    EXPECT_TRUE(code_only.decoded);
+    EXPECT_TRUE(code_only.response.has_error_info);
+    EXPECT_STREQ(code_only.message.text, "");
+
+    BoardAnswer unknown;
+    decode_board(bytes_of("48 07 08 09 2a 04 08 01 10 01"), unknown);
+    EXPECT_TRUE(unknown.decoded);
+    EXPECT_EQ(unknown.response.resp_id, 9);
+
+    BoardAnswer empty;
+    decode_board("", empty);
+    EXPECT_TRUE(empty.decoded);
+    EXPECT_EQ(empty.response.resp_id, 0);
+}
+
+TEST(BoardResponseDecoding, LongestVersionThatFitsAFrame) {
+    std::string text(1016, 'v');
+    BoardAnswer a;
+    decode_board(bytes_of("12 fb 07 0a f8 07") + text, a);
+    ASSERT_TRUE(a.decoded) << a.log;
+    EXPECT_EQ(std::string(a.version.text), text);
+}
+
+TEST(BoardResponseDecoding, MalformedPayloadFailsWithBothLines) {
+    const char* payloads[] = {"08", "12 05 0a 03 41", "0b 00", "08 ff ff ff ff ff ff ff ff ff ff 01"};
+    for (const char* payload : payloads) {
+        BoardAnswer a;
+        decode_board(bytes_of(payload), a);
+        EXPECT_FALSE(a.decoded) << payload;
+        EXPECT_EQ(a.log, "[T] [ERROR] pb_decode failed\n[T] [ERROR] decode failed!\n") << payload;
+    }
+}
+
+TEST(TextCallback, LastTextWinsAndEmptyTextEmptiesTheBuffer) {
+    BoardAnswer twice;
+    decode_board(bytes_of("12 08 0a 06") + "longer" + bytes_of("12 05 0a 03") + "abc", twice);
+    EXPECT_TRUE(twice.decoded);
+    EXPECT_STREQ(twice.version.text, "abc");
+
+    BoardAnswer emptied;
+    decode_board(bytes_of("12 05 0a 03") + "abc" + bytes_of("12 02 0a 00"), emptied);
+    EXPECT_TRUE(emptied.decoded);
+    EXPECT_STREQ(emptied.version.text, "");
+}
+
+TEST(SizeCheck, HeaderMustEqualTheByteCountLessTheHeader) {
+    const struct {
+        const char* frame;
+        int count;
+        bool passes;
+        const char* log;
+    } cases[] = {
+        {"05 00 08 81 01 18 02", 7, true, ""},
+        {"06 00 08 81 01 18 02", 7, false,
+         "[T] [ERROR] msg size err: total:7, msg len:6\n[T] [ERROR] decode failed!\n"},
+        {"05 00", 1, false,
+         "[T] [ERROR] msg size err: total:1, msg len:5\n[T] [ERROR] decode failed!\n"},
+        {"00 00", 2, true, ""},
+    };
+    for (const auto& c : cases) {
+        FrameBuffer buffer{};
+        std::string bytes = bytes_of(c.frame);
+        std::memcpy(buffer.data(), bytes.data(), bytes.size());
+        CleaningComponentResponse response{};
+        StdoutCapture capture;
+        bool ok = unpack_reply(buffer, c.count, CleaningComponentResponse_fields, &response,
+                               BOARD_FRAME);
+        EXPECT_EQ(ok, c.passes) << c.frame;
+        EXPECT_EQ(without_timestamps(capture.finish()), c.log) << c.frame;
+    }
+}
+
+TEST(SizeCheck, ArmHeaderIsBigEndian) {
+    FrameBuffer buffer = frame_with(bytes_of("08 03 18 01"), ARM_FRAME);
+    MainArmResponseMsg response{};
+    StdoutCapture capture;
+    EXPECT_TRUE(unpack_reply(buffer, 8, MainArmResponseMsg_fields, &response, ARM_FRAME));
+    EXPECT_FALSE(unpack_reply(buffer, 9, MainArmResponseMsg_fields, &response, ARM_FRAME));
+    EXPECT_EQ(without_timestamps(capture.finish()),
+              "[T] [ERROR] msg size err: total:9, msg len:4\n[T] [ERROR] decode failed!\n");
+}
+
+struct ArmAnswer {
+    bool decoded = false;
+    MainArmResponseMsg response{};
+    text_buffer id;
+    text_buffer error;
+};
+
+// Decode an arm_console answer body straight from its bytes (no frame limit).
+void decode_arm(const std::string& body, ArmAnswer& answer) {
+    answer.response = MainArmResponseMsg{};
+    answer.response.result.id.buffer = &answer.id;
+    bind_text(answer.response.error, answer.error);
+    pb_istream_t stream =
+        pb_istream_from_buffer(reinterpret_cast<const pb_byte_t*>(body.data()), body.size());
+    answer.decoded = pb_decode(&stream, MainArmResponseMsg_fields, &answer.response);
+}
+
+TEST(ArmResponseDecoding, IdAndSuccessDecodeInEitherOrder) {
+    ArmAnswer id_only;
+    decode_arm(bytes_of("08 01 12 03 41 42 43"), id_only);
+    ASSERT_TRUE(id_only.decoded);
+    EXPECT_EQ(id_only.response.req_type, 1u);
+    EXPECT_EQ(id_only.response.which_result, MainArmResponseMsg_id_tag);
+    EXPECT_STREQ(id_only.id.text, "ABC");
+
+    ArmAnswer success_only;
+    decode_arm(bytes_of("08 03 18 01"), success_only);
+    ASSERT_TRUE(success_only.decoded);
+    EXPECT_EQ(success_only.response.which_result, MainArmResponseMsg_success_tag);
+    EXPECT_TRUE(success_only.response.result.success);
+
+    ArmAnswer success_then_id;
+    decode_arm(bytes_of("18 01 12 04 61 72 6d 31 22 02 6e 6f"), success_then_id);
+    ASSERT_TRUE(success_then_id.decoded);
+    EXPECT_EQ(success_then_id.response.which_result, MainArmResponseMsg_id_tag);
+    EXPECT_STREQ(success_then_id.id.text, "arm1");
+    EXPECT_STREQ(success_then_id.error.text, "no");
+
+    ArmAnswer id_then_success;
+    decode_arm(bytes_of("12 04 61 72 6d 31 18 00"), id_then_success);
+    ASSERT_TRUE(id_then_success.decoded);
+    EXPECT_EQ(id_then_success.response.which_result, MainArmResponseMsg_success_tag);
+    EXPECT_FALSE(id_then_success.response.result.success);
+
+    ArmAnswer empty_id;
+    decode_arm(bytes_of("18 01 12 00"), empty_id);
+    ASSERT_TRUE(empty_id.decoded);
+    EXPECT_EQ(empty_id.response.which_result, MainArmResponseMsg_id_tag);
+    EXPECT_STREQ(empty_id.id.text, "");
+}
+
+TEST(ArmResponseDecoding, ErrorTextUpTo1023BytesDecodes) {
+    ArmAnswer fits;
+    decode_arm(bytes_of("22 ff 07") + std::string(1023, 'e'), fits);
+    EXPECT_TRUE(fits.decoded);
+    EXPECT_EQ(std::strlen(fits.error.text), 1023u);
+
+    ArmAnswer too_long;
+    decode_arm(bytes_of("22 80 08") + std::string(1024, 'e'), too_long);
+    EXPECT_FALSE(too_long.decoded);
+}
+
+bool decode_state(const std::string& body, MainArmStateMsg& state, text_buffer& error) {
+    state = MainArmStateMsg{};
+    bind_text(state.error, error);
+    pb_istream_t stream =
+        pb_istream_from_buffer(reinterpret_cast<const pb_byte_t*>(body.data()), body.size());
+    return pb_decode(&stream, MainArmStateMsg_fields, &state);
+}
+
+std::string poses(int count, bool packed) {
+    std::string body;
+    std::string one = bytes_of("00 00 00 00 00 00 f0 3f");  // 1.0
+    if (packed) {
+        body = bytes_of("12") + static_cast<char>(8 * count);
+        for (int i = 0; i < count; ++i) body += one;
+    } else {
+        for (int i = 0; i < count; ++i) body += bytes_of("11") + one;
+    }
+    return body;
+}
+
+TEST(StateDecoding, AtMostSixPosesPackedOrNot) {
+    MainArmStateMsg state{};
+    text_buffer error;
+    EXPECT_TRUE(decode_state(poses(6, true), state, error));
+    EXPECT_EQ(state.poses_count, 6);
+    EXPECT_DOUBLE_EQ(state.poses[5], 1.0);
+    EXPECT_TRUE(decode_state(poses(6, false), state, error));
+    EXPECT_EQ(state.poses_count, 6);
+    EXPECT_FALSE(decode_state(poses(7, true), state, error));
+    EXPECT_FALSE(decode_state(poses(7, false), state, error));
+    EXPECT_TRUE(decode_state("", state, error));
+    EXPECT_EQ(state.poses_count, 0);
+    EXPECT_FALSE(state.has_angles);
+}
+
+TEST(StateDecoding, ShorterErrorTextFollowingALongerOneShowsOnlyItself) {
+    MainArmStateMsg state{};
+    text_buffer error;
+    ASSERT_TRUE(decode_state(bytes_of("32 06") + "abcdef", state, error));
+    EXPECT_STREQ(error.text, "abcdef");
+    ASSERT_TRUE(decode_state(bytes_of("32 03") + "xyz", state, error));
+    EXPECT_STREQ(error.text, "xyz");
+}
+
+TEST(StateDecoding, ScalarFieldsAndEmptyAngles) {
+    MainArmStateMsg state{};
+    text_buffer error;
+    ASSERT_TRUE(decode_state(bytes_of("18 05 20 01 38 02 0a 00"), state, error));
+    EXPECT_EQ(state.timestamp, 5);
+    EXPECT_TRUE(state.grip);
+    EXPECT_FALSE(state.enable);
+    EXPECT_EQ(state.state, 2u);
+    EXPECT_TRUE(state.has_angles);
+    EXPECT_EQ(state.angles.angle_count, 0);
+}
+
+}  // namespace

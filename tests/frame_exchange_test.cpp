@@ -1,0 +1,189 @@
+// Replies taken from a real loopback link, however TCP cuts or merges them.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "board.pb.h"
+#include "runtime/frame.h"
+#include "tests/support/capture.h"
+#include "tests/support/fake_peer.h"
+
+namespace {
+
+struct Received {
+    int count;
+    std::string frame;
+    std::string log;
+};
+
+Received receive(ReplyStream& stream) {
+    FrameBuffer reply{};
+    StdoutCapture capture;
+    int count = receive_reply(stream, reply);
+    Received r{count, count > 0 ? std::string(reinterpret_cast<char*>(reply.data()),
+                                              static_cast<size_t>(count))
+                                : std::string(),
+               without_timestamps(capture.finish())};
+    return r;
+}
+
+const std::string ANSWER = bytes_of("05 00 08 03 18 02 00");       // 7-byte board frame
+const std::string REPORT = bytes_of("00 00 00 06 18 05 20 01 38 02");  // 10-byte arm frame
+
+struct Link {
+    explicit Link(std::vector<PeerStep> script, FrameFormat format = BOARD_FRAME)
+        : peer(std::move(script)) {
+        stream.link = connect_loopback(peer.port());
+        stream.format = format;
+    }
+    ~Link() { close(stream.link); }
+    FakePeer peer;
+    ReplyStream stream;
+};
+
+TEST(FrameExchange, WholeFrameIsDeliveredWithItsLength) {
+    Link link({send_bytes(ANSWER)});
+    Received r = receive(link.stream);
+    EXPECT_EQ(r.count, 7);
+    EXPECT_EQ(r.frame, ANSWER);
+    EXPECT_EQ(r.log, "[T] [INFO] rev len: 7 \n");
+}
+
+TEST(FrameExchange, SplitFrameIsAssembled) {
+    Link link({send_bytes(ANSWER.substr(0, 1)), pause_for(50), send_bytes(ANSWER.substr(1, 3)),
+               pause_for(50), send_bytes(ANSWER.substr(4))});
+    Received r = receive(link.stream);
+    EXPECT_EQ(r.count, 7);
+    EXPECT_EQ(r.frame, ANSWER);
+    EXPECT_EQ(r.log, "[T] [INFO] rev len: 7 \n");
+}
+
+TEST(FrameExchange, MergedFramesAreEachDelivered) {
+    std::string second = bytes_of("02 00 08 04");
+    Link link({send_bytes(ANSWER + second + ANSWER)});
+    EXPECT_EQ(receive(link.stream).frame, ANSWER);
+    EXPECT_EQ(receive(link.stream).frame, second);
+    Received third = receive(link.stream);
+    EXPECT_EQ(third.frame, ANSWER);
+    EXPECT_EQ(third.log, "[T] [INFO] rev len: 7 \n");
+}
+
+TEST(FrameExchange, ArmFramesSplitAndMerged) {
+    Link link({send_bytes(REPORT + REPORT.substr(0, 3)), pause_for(50),
+               send_bytes(REPORT.substr(3) + REPORT)},
+              ARM_FRAME);
+    for (int i = 0; i < 3; ++i) {
+        Received r = receive(link.stream);
+        EXPECT_EQ(r.count, 10) << i;
+        EXPECT_EQ(r.frame, REPORT) << i;
+    }
+}
+
+TEST(FrameExchange, FrameCutAtEveryLengthThenClosedIsNeverDelivered) {
+    for (size_t cut = 0; cut <= ANSWER.size(); ++cut) {
+        Link link({send_bytes(ANSWER.substr(0, cut)), close_link()});
+        Received r = receive(link.stream);
+        if (cut == ANSWER.size()) {
+            EXPECT_EQ(r.count, 7);
+            EXPECT_EQ(receive(link.stream).log, "[T] [INFO] rev len: 0 \n");
+        } else {
+            EXPECT_EQ(r.count, 0) << cut;
+            EXPECT_EQ(r.log, "[T] [INFO] rev len: 0 \n") << cut;
+        }
+    }
+}
+
+TEST(FrameExchange, FrameCutAtEveryLengthThenCompletedIsDeliveredWhole) {
+    for (size_t cut = 1; cut < REPORT.size(); ++cut) {
+        Link link({send_bytes(REPORT.substr(0, cut)), pause_for(20),
+                   send_bytes(REPORT.substr(cut))},
+                  ARM_FRAME);
+        Received r = receive(link.stream);
+        EXPECT_EQ(r.frame, REPORT) << cut;
+        EXPECT_EQ(r.log, "[T] [INFO] rev len: 10 \n") << cut;
+    }
+}
+
+TEST(FrameExchange, ResetLinkIsAFailedRead) {
+    Link link({send_bytes(ANSWER.substr(0, 3)), pause_for(50), reset_link()});
+    Received r = receive(link.stream);
+    EXPECT_EQ(r.count, -1);
+    EXPECT_EQ(r.log, "[T] [INFO] rev len: -1 \n");
+}
+
+TEST(FrameExchange, OversizeHeaderIsHandedOutOnceAndTheStreamStops) {
+    // 0x03ff = 1023 bytes of payload: one more than any board frame can carry.
+    std::string frame = bytes_of("ff 03 08 01") + ANSWER;
+    Link link({send_bytes(frame)});
+    Received r = receive(link.stream);
+    EXPECT_EQ(r.count, static_cast<int>(frame.size()));
+    EXPECT_EQ(r.log, "[T] [INFO] rev len: 11 \n");
+    EXPECT_TRUE(link.stream.lost_step);
+
+    FrameBuffer reply{};
+    std::memcpy(reply.data(), r.frame.data(), r.frame.size());
+    CleaningComponentResponse response{};
+    StdoutCapture capture;
+    EXPECT_FALSE(unpack_reply(reply, r.count, CleaningComponentResponse_fields, &response,
+                              BOARD_FRAME));
+    EXPECT_EQ(without_timestamps(capture.finish()),
+              "[T] [ERROR] msg size err: total:11, msg len:1023\n[T] [ERROR] decode failed!\n");
+
+    auto start = std::chrono::steady_clock::now();
+    Received after = receive(link.stream);
+    EXPECT_EQ(after.count, -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+TEST(FrameExchange, HugeArmHeaderNeverOverrunsTheReplyBuffer) {
+    std::string flood = bytes_of("7f ff ff ff") + std::string(3000, 'x');
+    Link link({send_bytes(flood)}, ARM_FRAME);
+    Received r = receive(link.stream);
+    EXPECT_GT(r.count, 0);
+    EXPECT_LE(r.count, 1024);
+    EXPECT_TRUE(link.stream.lost_step);
+}
+
+TEST(FrameExchange, LargestFramesFitTheBuffer) {
+    std::string board = bytes_of("fe 03") + std::string(1022, 'b');
+    std::string arm = bytes_of("00 00 03 fc") + std::string(1020, 'a');
+    Link board_link({send_bytes(board + board)});
+    EXPECT_EQ(receive(board_link.stream).frame, board);
+    EXPECT_EQ(receive(board_link.stream).frame, board);
+    Link arm_link({send_bytes(arm)}, ARM_FRAME);
+    EXPECT_EQ(receive(arm_link.stream).frame, arm);
+}
+
+TEST(SendFrame, WholeFrameArrives) {
+    Link link({receive_bytes(302)});
+    std::string frame = bytes_of("2c 01") + std::string(300, 'p');
+    EXPECT_EQ(send_frame(link.stream.link, reinterpret_cast<const uint8_t*>(frame.data()),
+                         frame.size()),
+              302);
+    close(link.stream.link);
+    link.stream.link = -1;
+    EXPECT_EQ(link.peer.received(), frame);
+}
+
+TEST(SendFrame, NothingToSendGivesZero) {
+    Link link({});
+    uint8_t none = 0;
+    EXPECT_EQ(send_frame(link.stream.link, &none, 0), 0);
+}
+
+TEST(SendFrame, ClosedPeerGivesAnErrorNotSigpipe) {
+    Link link({reset_link()});
+    usleep(100 * 1000);
+    std::string frame(1024, 'z');
+    ssize_t result = 1;
+    for (int i = 0; i < 50 && result > 0; ++i) {
+        result = send_frame(link.stream.link, reinterpret_cast<const uint8_t*>(frame.data()),
+                            frame.size());
+        usleep(10 * 1000);
+    }
+    EXPECT_EQ(result, -1);
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+#include "runtime/log.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "tests/support/capture.h"
+
+namespace {
+
+struct LineCase {
+    void (*log)(const char*, ...);
+    const char* level;
+};
+
+TEST(LogLine, EachLevelHasItsPrefixAndKeepsItsLineEnding) {
+    const LineCase cases[] = {{log_info, "INFO"}, {log_error, "ERROR"}, {log_debug, "DEBUG"}};
+    for (const LineCase& c : cases) {
+        StdoutCapture capture;
+        c.log("%s\n", "packing protobuf msg");
+        c.log("rev len: %d \n", 4);
+        c.log("hex data:%s\r\n\n", "0000");
+        c.log("version: %s\n\n", "v1");
+        std::string expected = std::string("[T] [") + c.level + "] packing protobuf msg\n" +
+                               "[T] [" + c.level + "] rev len: 4 \n" + "[T] [" + c.level +
+                               "] hex data:0000\r\n\n" + "[T] [" + c.level + "] version: v1\n\n";
+        EXPECT_EQ(without_timestamps(capture.finish()), expected) << c.level;
+    }
+}
+
+TEST(LogLine, TimestampIsLocalTimeInItsFixedForm) {
+    const char* saved = std::getenv("TZ");
+    std::string saved_tz = saved ? saved : "";
+    setenv("TZ", "XST-9", 1);  // nine hours east of UTC
+    tzset();
+    StdoutCapture capture;
+    std::time_t before = std::time(nullptr);
+    log_info("%s\n", "x");
+    std::time_t after = std::time(nullptr);
+    std::string line = capture.finish();
+    if (saved) setenv("TZ", saved_tz.c_str(), 1); else unsetenv("TZ");
+    tzset();
+
+    const std::string head = "[", tail = "] [INFO] x\n";
+    ASSERT_EQ(line.size(), head.size() + 19 + tail.size()) << line;
+    ASSERT_EQ(line.substr(20), tail) << line;
+    std::string stamp = line.substr(1, 19);
+    std::string expected_before, expected_after;
+    for (std::time_t t : {before, after}) {
+        std::time_t shifted = t + 9 * 3600;
+        std::tm utc = {};
+        gmtime_r(&shifted, &utc);
+        char text[20];
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
+        (t == before ? expected_before : expected_after) = text;
+    }
+    EXPECT_TRUE(stamp == expected_before || stamp == expected_after) << stamp;
+}
+
+TEST(LogLine, LineLongerThanTheLineBufferIsWrittenWhole) {
+    std::string long_text(3000, 'a');
+    StdoutCapture capture;
+    log_info("hex raw: %s\n", long_text.c_str());
+    log_info("%s\n", "next");
+    std::string out = without_timestamps(capture.finish());
+    EXPECT_EQ(out, "[T] [INFO] hex raw: " + long_text + "\n[T] [INFO] next\n");
+}
+
+TEST(LogLine, LineOfExactlyTheBufferSizeIsWrittenWhole) {
+    // 22 characters of prefix; messages around the 1023/1024 border.
+    for (size_t length : {1000u, 1001u, 1002u, 1003u}) {
+        std::string text(length, 'b');
+        StdoutCapture capture;
+        log_info("%s\n", text.c_str());
+        EXPECT_EQ(without_timestamps(capture.finish()), "[T] [INFO] " + text + "\n") << length;
+    }
+}
+
+TEST(HexText, TwoLowerCaseDigitsPerByteWithoutSeparators) {
+    const struct {
+        std::vector<uint8_t> bytes;
+        const char* text;
+    } cases[] = {
+        {{}, ""},
+        {{0x00, 0x1a, 0xff}, "001aff"},
+        {{0x0a, 0x00}, "0a00"},
+        {{0x02, 0x00, 0x10, 0x01}, "02001001"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(to_hex_text(c.bytes.data(), c.bytes.size()), c.text);
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+#include "tests/support/capture.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+StdoutCapture::StdoutCapture() {
+    std::fflush(stdout);
+    char path[] = "/tmp/vostrel-capture-XXXXXX";
+    file_fd_ = mkstemp(path);
+    unlink(path);
+    saved_fd_ = dup(STDOUT_FILENO);
+    dup2(file_fd_, STDOUT_FILENO);
+}
+
+StdoutCapture::~StdoutCapture() { finish(); }
+
+std::string StdoutCapture::finish() {
+    if (finished_) return {};
+    finished_ = true;
+    std::fflush(stdout);
+    dup2(saved_fd_, STDOUT_FILENO);
+    close(saved_fd_);
+    std::string text;
+    lseek(file_fd_, 0, SEEK_SET);
+    char chunk[4096];
+    ssize_t n;
+    while ((n = read(file_fd_, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<size_t>(n));
+    close(file_fd_);
+    return text;
+}
+
+namespace {
+
+// "[YYYY-MM-DD hh:mm:ss] " at `at`?
+bool is_timestamp_prefix(const std::string& text, size_t at) {
+    static const char PATTERN[] = "[dddd-dd-dd dd:dd:dd] ";
+    for (size_t i = 0; PATTERN[i] != '\0'; ++i) {
+        if (at + i >= text.size()) return false;
+        char c = text[at + i];
+        bool ok = PATTERN[i] == 'd' ? (c >= '0' && c <= '9') : c == PATTERN[i];
+        if (!ok) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string without_timestamps(const std::string& text) {
+    const size_t prefix_length = 22;
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == '[' && is_timestamp_prefix(text, i)) {
+            out += "[T] ";
+            i += prefix_length;
+        } else {
+            out.push_back(text[i++]);
+        }
+    }
+    return out;
+}
+
+std::string bytes_of(const std::string& hex) {
+    std::string bytes;
+    std::string digits;
+    for (char c : hex) {
+        if (c == ' ') continue;
+        digits.push_back(c);
+        if (digits.size() == 2) {
+            bytes.push_back(static_cast<char>(std::strtoul(digits.c_str(), nullptr, 16)));
+            digits.clear();
+        }
+    }
+    return bytes;
+}
+
+std::string hex_of(const std::string& bytes) {
+    static const char DIGITS[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char c : bytes) {
+        text.push_back(DIGITS[c >> 4]);
+        text.push_back(DIGITS[c & 0x0f]);
+    }
+    return text;
+}

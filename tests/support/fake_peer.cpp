@@ -1,0 +1,158 @@
+#include "tests/support/fake_peer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+PeerStep receive_bytes(size_t count) {
+    PeerStep step;
+    step.kind = PeerStep::RECEIVE;
+    step.count = count;
+    return step;
+}
+
+PeerStep send_bytes(const std::string& bytes) {
+    PeerStep step;
+    step.kind = PeerStep::SEND;
+    step.bytes = bytes;
+    return step;
+}
+
+PeerStep pause_for(int milliseconds) {
+    PeerStep step;
+    step.kind = PeerStep::PAUSE;
+    step.milliseconds = milliseconds;
+    return step;
+}
+
+PeerStep close_link() {
+    PeerStep step;
+    step.kind = PeerStep::CLOSE;
+    return step;
+}
+
+PeerStep reset_link() {
+    PeerStep step;
+    step.kind = PeerStep::RESET;
+    return step;
+}
+
+FakePeer::FakePeer(std::vector<PeerStep> script) : script_(std::move(script)) {
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int yes = 1;
+    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener_, 4);
+    socklen_t length = sizeof address;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { serve(); });
+}
+
+FakePeer::~FakePeer() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (listener_ >= 0) close(listener_);
+}
+
+bool FakePeer::wait_readable(int fd, int milliseconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!stop_) {
+        pollfd ready = {fd, POLLIN, 0};
+        if (poll(&ready, 1, 20) > 0) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+    }
+    return false;
+}
+
+void FakePeer::serve() {
+    if (!wait_readable(listener_, 30000)) {
+        done_ = true;
+        return;
+    }
+    int link = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    accepted_ = true;
+    int yes = 1;
+    setsockopt(link, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    auto keep = [this](const char* bytes, ssize_t n) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        received_.append(bytes, static_cast<size_t>(n));
+    };
+    bool open = true;
+    for (const PeerStep& step : script_) {
+        if (stop_ || !open) break;
+        switch (step.kind) {
+            case PeerStep::RECEIVE: {
+                size_t got = 0;
+                char chunk[4096];
+                while (got < step.count && wait_readable(link, 30000)) {
+                    size_t want = std::min(sizeof chunk, step.count - got);
+                    ssize_t n = read(link, chunk, want);
+                    if (n <= 0) break;
+                    keep(chunk, n);
+                    got += static_cast<size_t>(n);
+                }
+                break;
+            }
+            case PeerStep::SEND:
+                send(link, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
+                break;
+            case PeerStep::PAUSE: {
+                auto until = std::chrono::steady_clock::now() +
+                             std::chrono::milliseconds(step.milliseconds);
+                while (!stop_ && std::chrono::steady_clock::now() < until) usleep(5000);
+                break;
+            }
+            case PeerStep::CLOSE:
+                close(link);
+                open = false;
+                break;
+            case PeerStep::RESET: {
+                linger hard = {1, 0};
+                setsockopt(link, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+                close(link);
+                open = false;
+                break;
+            }
+        }
+    }
+    if (open) {
+        char chunk[4096];
+        while (wait_readable(link, 30000)) {
+            ssize_t n = read(link, chunk, sizeof chunk);
+            if (n <= 0) break;
+            keep(chunk, n);
+        }
+        close(link);
+    }
+    done_ = true;
+}
+
+std::string FakePeer::received(int seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done_ && std::chrono::steady_clock::now() < deadline) usleep(5000);
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+}
+
+int connect_loopback(uint16_t port) {
+    int link = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    timeval timeout = {15, 0};
+    setsockopt(link, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    setsockopt(link, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    connect(link, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    return link;
+}

@@ -1,0 +1,60 @@
+// A scripted controller on 127.0.0.1 for tests: it listens on a free port,
+// accepts one connection and plays its script, which can answer whole, split,
+// merged, late or not at all, and close or reset the link.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct PeerStep {
+    enum Kind { RECEIVE, SEND, PAUSE, CLOSE, RESET };
+    Kind kind = PAUSE;
+    std::string bytes;  // SEND
+    size_t count = 0;   // RECEIVE: bytes to read
+    int milliseconds = 0;  // PAUSE
+};
+
+PeerStep receive_bytes(size_t count);
+PeerStep send_bytes(const std::string& bytes);
+PeerStep pause_for(int milliseconds);
+PeerStep close_link();
+PeerStep reset_link();
+
+class FakePeer {
+public:
+    // Plays `script` on the first connection; after the script it keeps reading
+    // what the client sends until the client closes (or the peer is destroyed).
+    explicit FakePeer(std::vector<PeerStep> script);
+    ~FakePeer();
+    FakePeer(const FakePeer&) = delete;
+    FakePeer& operator=(const FakePeer&) = delete;
+
+    uint16_t port() const { return port_; }
+    std::string port_text() const { return std::to_string(port_); }
+
+    // Wait for the peer to finish (client closed, or at most `seconds`) and
+    // return every byte the client sent.
+    std::string received(int seconds = 30);
+    bool accepted() const { return accepted_; }
+
+private:
+    void serve();
+    bool wait_readable(int fd, int milliseconds);
+
+    std::vector<PeerStep> script_;
+    int listener_ = -1;
+    uint16_t port_ = 0;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> done_{false};
+    std::atomic<bool> accepted_{false};
+    std::mutex mutex_;
+    std::string received_;
+};
+
+// Connect a client socket to 127.0.0.1:port (with the programs' time-outs).
+int connect_loopback(uint16_t port);
