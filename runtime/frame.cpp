@@ -82,7 +82,7 @@ ssize_t read_more(ReplyStream& stream, Clock::time_point deadline) {
     }
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return -1;
+        if (left.count() <= 0 || interrupted()) return -1;
         pollfd ready = {stream.link, POLLIN, 0};
         int polled = poll(&ready, 1, static_cast<int>(left.count()));
         if (polled < 0 && errno == EINTR && !interrupted()) continue;

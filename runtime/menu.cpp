@@ -13,6 +13,12 @@ void use_console_input(std::istream& stream) {
     console_input() = ConsoleInput{&stream, false};
 }
 
+bool input_ended() {
+    ConsoleInput& input = console_input();
+    if (interrupted()) input.ended = true;
+    return input.ended;
+}
+
 bool skip_bad_input() {
     ConsoleInput& input = console_input();
     std::istream& in = *input.stream;

@@ -31,7 +31,8 @@ ConsoleInput& console_input();
 // Read from `stream` from now on, with a fresh (not ended) state.
 void use_console_input(std::istream& stream);
 
-inline bool input_ended() { return console_input().ended; }
+// True once the input has ended or Ctrl-C has arrived.
+bool input_ended();
 
 enum class Choice { VALID, INVALID, ENDED };
 

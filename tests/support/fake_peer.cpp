@@ -16,6 +16,20 @@ PeerStep receive_bytes(size_t count) {
     return step;
 }
 
+PeerStep receive_board_frame() {
+    PeerStep step;
+    step.kind = PeerStep::RECEIVE_FRAME;
+    step.count = 2;
+    return step;
+}
+
+PeerStep receive_arm_frame() {
+    PeerStep step;
+    step.kind = PeerStep::RECEIVE_FRAME;
+    step.count = 4;
+    return step;
+}
+
 PeerStep send_bytes(const std::string& bytes) {
     PeerStep step;
     step.kind = PeerStep::SEND;
@@ -87,20 +101,41 @@ void FakePeer::serve() {
         std::lock_guard<std::mutex> lock(mutex_);
         received_.append(bytes, static_cast<size_t>(n));
     };
+    auto accepted_at = std::chrono::steady_clock::now();
+    auto arrival = [&] {
+        std::lock_guard<std::mutex> lock(mutex_);
+        arrivals_.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - accepted_at).count());
+    };
+    auto read_exactly = [&](size_t count) {
+        std::string got;
+        char chunk[4096];
+        while (got.size() < count && wait_readable(link, 30000)) {
+            ssize_t n = read(link, chunk, std::min(sizeof chunk, count - got.size()));
+            if (n <= 0) break;
+            keep(chunk, n);
+            got.append(chunk, static_cast<size_t>(n));
+        }
+        return got;
+    };
     bool open = true;
     for (const PeerStep& step : script_) {
         if (stop_ || !open) break;
         switch (step.kind) {
-            case PeerStep::RECEIVE: {
-                size_t got = 0;
-                char chunk[4096];
-                while (got < step.count && wait_readable(link, 30000)) {
-                    size_t want = std::min(sizeof chunk, step.count - got);
-                    ssize_t n = read(link, chunk, want);
-                    if (n <= 0) break;
-                    keep(chunk, n);
-                    got += static_cast<size_t>(n);
-                }
+            case PeerStep::RECEIVE:
+                read_exactly(step.count);
+                arrival();
+                break;
+            case PeerStep::RECEIVE_FRAME: {
+                std::string header = read_exactly(step.count);
+                if (header.size() < step.count) break;
+                const auto* h = reinterpret_cast<const unsigned char*>(header.data());
+                size_t payload = step.count == 2
+                                     ? size_t{h[0]} | size_t{h[1]} << 8
+                                     : size_t{h[0]} << 24 | size_t{h[1]} << 16 |
+                                           size_t{h[2]} << 8 | size_t{h[3]};
+                read_exactly(payload);
+                arrival();
                 break;
             }
             case PeerStep::SEND:
@@ -109,7 +144,13 @@ void FakePeer::serve() {
             case PeerStep::PAUSE: {
                 auto until = std::chrono::steady_clock::now() +
                              std::chrono::milliseconds(step.milliseconds);
-                while (!stop_ && std::chrono::steady_clock::now() < until) usleep(5000);
+                // A pause ends early when the client has gone away.
+                while (!stop_ && std::chrono::steady_clock::now() < until) {
+                    pollfd gone = {link, POLLRDHUP, 0};
+                    if (poll(&gone, 1, 5) > 0 && (gone.revents & (POLLRDHUP | POLLHUP | POLLERR))) {
+                        break;
+                    }
+                }
                 break;
             }
             case PeerStep::CLOSE:
@@ -142,6 +183,11 @@ std::string FakePeer::received(int seconds) {
     while (!done_ && std::chrono::steady_clock::now() < deadline) usleep(5000);
     std::lock_guard<std::mutex> lock(mutex_);
     return received_;
+}
+
+std::vector<double> FakePeer::arrivals() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return arrivals_;
 }
 
 int connect_loopback(uint16_t port) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -11,14 +12,17 @@
 #include <vector>
 
 struct PeerStep {
-    enum Kind { RECEIVE, SEND, PAUSE, CLOSE, RESET };
+    enum Kind { RECEIVE, RECEIVE_FRAME, SEND, PAUSE, CLOSE, RESET };
     Kind kind = PAUSE;
     std::string bytes;  // SEND
-    size_t count = 0;   // RECEIVE: bytes to read
+    size_t count = 0;   // RECEIVE: bytes to read; RECEIVE_FRAME: header size (2 or 4)
     int milliseconds = 0;  // PAUSE
 };
 
 PeerStep receive_bytes(size_t count);
+// One whole request frame: a 2-byte little-endian or 4-byte big-endian header and its payload.
+PeerStep receive_board_frame();
+PeerStep receive_arm_frame();
 PeerStep send_bytes(const std::string& bytes);
 PeerStep pause_for(int milliseconds);
 PeerStep close_link();
@@ -41,6 +45,10 @@ public:
     std::string received(int seconds = 30);
     bool accepted() const { return accepted_; }
 
+    // When each RECEIVE or RECEIVE_FRAME step completed, in seconds since the
+    // connection was accepted (after received() has returned).
+    std::vector<double> arrivals();
+
 private:
     void serve();
     bool wait_readable(int fd, int milliseconds);
@@ -54,6 +62,7 @@ private:
     std::atomic<bool> accepted_{false};
     std::mutex mutex_;
     std::string received_;
+    std::vector<double> arrivals_;
 };
 
 // Connect a client socket to 127.0.0.1:port (with the programs' time-outs).

@@ -1,0 +1,11 @@
+// board_replay: a record file played back to the signal board.
+#pragma once
+
+#include <string>
+
+// Load the record file, then for each entry: send its frame unchanged, take
+// one answer frame (only its length is logged) and sleep the entry's delay; a
+// negative delay ends the replay after its answer. Returns the exit status: 0
+// when the replay ran to its end; 2 when a write or read failed; 3 when the
+// file could not be loaded (nothing is then sent).
+int run_board_replay(int link, const std::string& record_path);

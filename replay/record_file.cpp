@@ -1,0 +1,155 @@
+#include "replay/record_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <yaml-cpp/yaml.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "runtime/log.h"
+
+std::string record_text(const std::vector<Action>& actions) {
+    YAML::Emitter out;
+    out << YAML::BeginSeq;
+    for (const Action& action : actions) {
+        out << YAML::BeginMap;
+        out << YAML::Key << "hexData" << YAML::Value
+            << to_hex_text(action.data.data(), action.data.size());
+        out << YAML::Key << "delay" << YAML::Value << action.delay;
+        out << YAML::EndMap;
+    }
+    out << YAML::EndSeq;
+    return out.c_str();
+}
+
+bool hex_to_bytes(const std::string& text, std::vector<uint8_t>& bytes, size_t& position) {
+    bytes.clear();
+    bytes.reserve((text.size() + 1) / 2);
+    for (position = 0; position < text.size(); position += 2) {
+        std::string slice = text.substr(position, 2);
+        char* end = nullptr;
+        unsigned long value = std::strtoul(slice.c_str(), &end, 16);
+        if (end == slice.c_str()) return false;
+        bytes.push_back(static_cast<uint8_t>(value & 0xff));
+    }
+    return true;
+}
+
+namespace {
+
+std::string at_line(const YAML::Node& node) {
+    // A null node has no text of its own; its mark points past it.
+    const YAML::Mark mark = node.Mark();
+    if (mark.is_null() || node.IsNull()) return "";
+    return "line " + std::to_string(mark.line + 1) + ": ";
+}
+
+LoadedActions failure(std::string error) {
+    LoadedActions loaded;
+    loaded.error = std::move(error);
+    return loaded;
+}
+
+// One element of the top-level sequence; `number` counts from 1.
+bool read_action(const YAML::Node& element, size_t number, Action& action, std::string& error) {
+    std::string where = at_line(element) + "entry " + std::to_string(number);
+    if (!element.IsMap()) {
+        error = where + " is not a map";
+        return false;
+    }
+    const YAML::Node hex = element["hexData"];
+    const YAML::Node delay = element["delay"];
+    if (!hex.IsDefined() || !delay.IsDefined()) {
+        error = where + " lacks \"" + std::string(hex.IsDefined() ? "delay" : "hexData") + "\"";
+        return false;
+    }
+    if (hex.IsNull()) {
+        error = where + ": \"hexData\" has no value";
+        return false;
+    }
+    if (!hex.IsScalar()) {
+        error = where + ": \"hexData\" is not a text";
+        return false;
+    }
+    size_t position = 0;
+    if (!hex_to_bytes(hex.Scalar(), action.data, position)) {
+        error = where + ": \"hexData\" has no hex digit at position " + std::to_string(position);
+        return false;
+    }
+    if (action.data.size() > MAX_ACTION_BYTES) {
+        error = where + ": frame of " + std::to_string(action.data.size()) +
+                " bytes is longer than " + std::to_string(MAX_ACTION_BYTES);
+        return false;
+    }
+    if (!delay.IsScalar() || !YAML::convert<int32_t>::decode(delay, action.delay)) {
+        error = at_line(delay) + "entry " + std::to_string(number) +
+                ": \"delay\" is not a 32-bit integer";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+LoadedActions parse_actions(const std::string& text) {
+    try {
+        const YAML::Node root = YAML::Load(text);
+        if (!root.IsDefined() || root.IsNull() || root.IsScalar()) {
+            LoadedActions empty;
+            empty.ok = true;
+            return empty;
+        }
+        if (root.IsMap()) return failure(at_line(root) + "the top level is a map, not a sequence");
+        LoadedActions loaded;
+        size_t number = 0;
+        for (const YAML::Node& element : root) {
+            Action action;
+            if (!read_action(element, ++number, action, loaded.error)) return failure(loaded.error);
+            loaded.actions.push_back(std::move(action));
+        }
+        loaded.ok = true;
+        return loaded;
+    } catch (const YAML::Exception& e) {
+        std::string where = e.mark.is_null() ? "" : "line " + std::to_string(e.mark.line + 1) + ": ";
+        return failure(where + "not valid YAML (" + e.msg + ")");
+    } catch (const std::bad_alloc&) {
+        return failure("out of memory while reading it");
+    }
+}
+
+LoadedActions load_actions(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return failure(std::strerror(errno));
+    struct stat info = {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return failure("not a regular file");
+    }
+    if (static_cast<size_t>(info.st_size) > MAX_RECORD_FILE_BYTES) {
+        close(fd);
+        return failure("larger than " + std::to_string(MAX_RECORD_FILE_BYTES >> 20) + " MiB");
+    }
+    std::string text;
+    char chunk[65536];
+    for (;;) {
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            int error = errno;
+            close(fd);
+            return failure(std::strerror(error));
+        }
+        if (n == 0) break;
+        text.append(chunk, static_cast<size_t>(n));
+        if (text.size() > MAX_RECORD_FILE_BYTES) {
+            close(fd);
+            return failure("larger than " + std::to_string(MAX_RECORD_FILE_BYTES >> 20) + " MiB");
+        }
+    }
+    close(fd);
+    return parse_actions(text);
+}

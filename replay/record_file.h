@@ -1,0 +1,63 @@
+// Record files: the frames board_recorder sent, for board_replay to send again.
+//
+// One YAML document, a sequence with one map per frame sent, in send order:
+//
+//     - hexData: 02001001   # the frame as sent, header included: two lower-case
+//       delay: 2            #   hex digits per byte; seconds to wait after its
+//     - hexData: 0000       #   answer; a negative delay marks the last step
+//       delay: -1
+//
+// Keys may come in any order and other keys are ignored. A slice of the hex
+// text is read as strtoul(base 16) reads it (upper case accepted, an odd last
+// digit is a byte of its own, "0g" gives 00); a slice without a digit is an
+// error. An empty, null or scalar document is an empty recording.
+//
+// The file is named record_YYYYMMDD_hhmmss.yaml after the local time of saving
+// and lives in the working directory. It is written to a temporary file and
+// moved into place, so it is either absent or complete, and it never replaces
+// another file: a second recording in the same second becomes
+// record_YYYYMMDD_hhmmss_1.yaml (then _2, ...).
+//
+// Limits when reading: the file at most MAX_RECORD_FILE_BYTES (a recording of
+// thousands of frames stays far below; yaml-cpp spends hundreds of bytes per
+// node, so the cap bounds its memory) and a frame at most MAX_ACTION_BYTES
+// (the replayer's writes count in 16 bits).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr size_t MAX_RECORD_FILE_BYTES = 8u << 20;
+constexpr size_t MAX_ACTION_BYTES = 65535;
+
+// One recorded step: the frame exactly as sent and the delay after its answer.
+struct Action {
+    std::vector<uint8_t> data;
+    int32_t delay = 0;
+};
+
+// The YAML text of a recording.
+std::string record_text(const std::vector<Action>& actions);
+
+// Write the recording to a new record file and log "save actions to %s".
+// On failure logs an ERROR line naming the path and the reason, prints the
+// recording's YAML text on standard output and returns false.
+bool save_actions(const std::vector<Action>& actions);
+
+struct LoadedActions {
+    bool ok = false;
+    std::vector<Action> actions;
+    std::string error;  // what is wrong, with the line where one is known
+};
+
+// Read a whole record file. Never throws.
+LoadedActions load_actions(const std::string& path);
+
+// Read record text (what load_actions does after reading the file).
+LoadedActions parse_actions(const std::string& text);
+
+// Convert hex text to bytes slice by slice; false when a slice has no digit
+// (`position` then names it).
+bool hex_to_bytes(const std::string& text, std::vector<uint8_t>& bytes, size_t& position);

@@ -1,0 +1,126 @@
+// board_console's answers, failures and exit statuses.
+#include <gtest/gtest.h>
+
+#include "tests/support/capture.h"
+#include "tests/support/scenario.h"
+
+namespace {
+
+const char GET_VERSION[] = "0\n0\n";
+
+// What board_console prints after its request went out.
+std::string after_request(const PeerRun& r) {
+    const std::string marker = "hex raw: 02001001\n";
+    size_t at = r.output.find(marker);
+    return at == std::string::npos ? r.output : r.output.substr(at + marker.size());
+}
+
+TEST(BoardConsole, PrintsTheAnswerFields) {
+    const struct {
+        const char* name;
+        std::string answer;
+        std::string lines;
+    } cases[] = {
+        {"worked example",
+         board_frame_bytes(bytes_of("08 03 12 07 0A 05") + "V1.02" + bytes_of("22 08 08 02 12 04") +
+                           "busy"),
+         "[T] [INFO] rev len: 23 \n[T] [INFO] resp_id:3 \n[T] [INFO] version: V1.02\n\n"
+         "[T] [INFO] error: busy\n"},
+        {"only resp_id", board_frame_of("08 05"), "[T] [INFO] rev len: 4 \n[T] [INFO] resp_id:5 \n"},
+        {"empty answer", board_frame_of(""), "[T] [INFO] rev len: 2 \n[T] [INFO] resp_id:0 \n"},
+        {"error without message", board_frame_of("08 01 22 02 08 02"),
+         "[T] [INFO] rev len: 8 \n[T] [INFO] resp_id:1 \n[T] [INFO] error: \n"},
+        {"version without text", board_frame_of("12 00"),
+         "[T] [INFO] rev len: 4 \n[T] [INFO] resp_id:0 \n[T] [INFO] version: \n\n"},
+        {"unknown field and spares skipped", board_frame_of("48 07 08 02 18 09 2A 02 08 01"),
+         "[T] [INFO] rev len: 12 \n[T] [INFO] resp_id:2 \n"},
+        {"negative resp_id", board_frame_of("08 FF FF FF FF FF FF FF FF FF 01"),
+         "[T] [INFO] rev len: 13 \n[T] [INFO] resp_id:-1 \n"},
+    };
+    for (const auto& c : cases) {
+        PeerRun r = run_with_peer("board_console", {receive_board_frame(), send_bytes(c.answer)},
+                                  GET_VERSION);
+        EXPECT_EQ(r.run.status, 0) << c.name;
+        EXPECT_EQ(after_request(r), c.lines) << c.name;
+    }
+}
+
+TEST(BoardConsole, LongestVersionIsPrintedWhole) {
+    std::string text(1016, 'v');
+    std::string answer = board_frame_bytes(bytes_of("12 FB 07 0A F8 07") + text);
+    PeerRun r = run_with_peer("board_console", {receive_board_frame(), send_bytes(answer)},
+                              GET_VERSION);
+    EXPECT_EQ(r.run.status, 0);
+    EXPECT_EQ(after_request(r),
+              "[T] [INFO] rev len: 1024 \n[T] [INFO] resp_id:0 \n[T] [INFO] version: " + text +
+                  "\n\n");
+}
+
+TEST(BoardConsole, AnswerSplitOverSegmentsIsPrintedOnce) {
+    std::string answer = board_frame_of("08 03 12 04 0A 02 76 31");
+    PeerRun r = run_with_peer("board_console",
+                              {receive_board_frame(), send_bytes(answer.substr(0, 1)),
+                               pause_for(50), send_bytes(answer.substr(1, 4)), pause_for(50),
+                               send_bytes(answer.substr(5))},
+                              GET_VERSION);
+    EXPECT_EQ(r.run.status, 0);
+    EXPECT_EQ(after_request(r),
+              "[T] [INFO] rev len: 10 \n[T] [INFO] resp_id:3 \n[T] [INFO] version: v1\n\n");
+}
+
+TEST(BoardConsole, BadAnswersGiveTheFailureLinesAndStatus2) {
+    const struct {
+        const char* name;
+        std::vector<PeerStep> script;
+        std::string lines;
+    } cases[] = {
+        {"header longer than any frame",
+         {receive_board_frame(), send_bytes(bytes_of("FF 03 08 01"))},
+         "[T] [INFO] rev len: 4 \n[T] [ERROR] msg size err: total:4, msg len:1023\n"
+         "[T] [ERROR] decode failed!\n"},
+        {"undecodable payload",
+         {receive_board_frame(), send_bytes(board_frame_of("08 FF FF"))},
+         "[T] [INFO] rev len: 5 \n[T] [ERROR] pb_decode failed\n[T] [ERROR] decode failed!\n"},
+        {"wrong wire type", {receive_board_frame(), send_bytes(board_frame_of("0D 01 02 03 04"))},
+         "[T] [INFO] rev len: 7 \n[T] [ERROR] pb_decode failed\n[T] [ERROR] decode failed!\n"},
+        {"closed without answer", {receive_board_frame(), close_link()},
+         "[T] [INFO] rev len: 0 \n"},
+        {"half an answer then closed",
+         {receive_board_frame(), send_bytes(bytes_of("05 00 08")), close_link()},
+         "[T] [INFO] rev len: 0 \n"},
+        {"reset", {receive_board_frame(), reset_link()}, "[T] [INFO] rev len: -1 \n"},
+    };
+    for (const auto& c : cases) {
+        PeerRun r = run_with_peer("board_console", c.script, GET_VERSION);
+        EXPECT_EQ(r.run.status, 2) << c.name;
+        EXPECT_EQ(after_request(r), c.lines) << c.name;
+    }
+}
+
+TEST(BoardConsole, WriteToAResetLinkFails) {
+    RunOptions options;
+    options.input = {{GET_VERSION, 300}};  // the peer resets the link meanwhile
+    PeerRun r = run_with_peer("board_console", {reset_link()}, options);
+    EXPECT_EQ(r.run.status, 2);
+    EXPECT_EQ(after_request(r), "[T] [ERROR] tcp write failed.\n");
+}
+
+TEST(BoardConsole, EndOfInputBeforeTheCommandIsCompleteSendsNothing) {
+    for (const char* input : {"", "0\n", "3\n2\n", "3\n2\nabc\n", "4\n0\n1\n255\n"}) {
+        PeerRun r = run_with_peer("board_console", {}, input);
+        EXPECT_EQ(r.run.status, 4) << input;
+        EXPECT_EQ(r.received, "") << input;
+        EXPECT_EQ(r.output.find("packing"), std::string::npos) << input;
+    }
+}
+
+TEST(BoardConsole, SilentBoardTimesOutWithStatus2) {
+    PeerRun r = run_with_peer("board_console", {receive_board_frame(), pause_for(20000)},
+                              GET_VERSION);
+    EXPECT_EQ(r.run.status, 2);
+    EXPECT_EQ(after_request(r), "[T] [INFO] rev len: -1 \n");
+    EXPECT_GE(r.run.seconds, 14.5);
+    EXPECT_LT(r.run.seconds, 19.0);
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+// board_recorder: passes, the record file, and a recording that is never lost.
+#include <gtest/gtest.h>
+
+#include "tests/support/capture.h"
+#include "tests/support/directory.h"
+#include "tests/support/scenario.h"
+
+namespace {
+
+const std::string ANSWER = board_frame_of("08 01");
+
+std::vector<PeerStep> answers(int count) {
+    std::vector<PeerStep> script;
+    for (int i = 0; i < count; ++i) {
+        script.push_back(receive_board_frame());
+        script.push_back(send_bytes(ANSWER));
+    }
+    return script;
+}
+
+struct Recording {
+    PeerRun r;
+    std::vector<std::string> files;
+    std::string text;  // the one record file, if there is exactly one
+};
+
+Recording record(std::vector<PeerStep> script, RunOptions options) {
+    TemporaryDirectory directory;
+    options.directory = directory.path;
+    Recording rec;
+    rec.r = run_with_peer("board_recorder", std::move(script), options);
+    rec.files = directory.files();
+    if (rec.files.size() == 1) rec.text = directory.read(rec.files[0]);
+    return rec;
+}
+
+Recording record(std::vector<PeerStep> script, const std::string& input) {
+    RunOptions options;
+    options.input = {{input, 0}};
+    return record(std::move(script), options);
+}
+
+size_t count_of(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST(BoardRecorder, NegativeDelayEndsARecordingOfOnePass) {
+    Recording rec = record(answers(1), "0\n0\n-1\n");
+    EXPECT_EQ(rec.r.run.status, 0);
+    ASSERT_EQ(rec.files.size(), 1u);
+    EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: -1");
+    const std::string tail =
+        "[T] [INFO] hex raw: 02001001\n"
+        "[T] [INFO] rev len: 4 \n"
+        "等待时间(s)[T] [INFO] hex data:02001001\r\n\n"
+        "[T] [INFO] save actions to " +
+        rec.files[0] + "\n";
+    EXPECT_EQ(rec.r.output.substr(rec.r.output.size() - std::min(rec.r.output.size(), tail.size())),
+              tail);
+    EXPECT_EQ(hex_of(rec.r.received), "02001001");
+}
+
+TEST(BoardRecorder, SeveralPassesEachShowTheirOwnFrame) {
+    Recording rec = record(answers(3), "0\n0\n0\n2\n3\nabc\n2\n5\n-3\n");
+    EXPECT_EQ(rec.r.run.status, 0) << rec.r.output;
+    EXPECT_EQ(rec.text,
+              "- hexData: 02001001\n  delay: 0\n"
+              "- hexData: 05009201020801\n  delay: 2\n"
+              "- hexData: 0000\n  delay: -3");
+    EXPECT_NE(rec.r.output.find("hex data:02001001\r\n\n"), std::string::npos);
+    EXPECT_NE(rec.r.output.find("hex data:05009201020801\r\n\n"), std::string::npos);
+    EXPECT_NE(rec.r.output.find("hex data:0000\r\n\n"), std::string::npos);
+    EXPECT_NE(rec.r.output.find("等待时间(s)等待时间(s)[T] [ERROR] Invalid input. Please try again.\n"),
+              std::string::npos);
+    EXPECT_EQ(hex_of(rec.r.received), "02001001" "05009201020801" "0000");
+}
+
+TEST(BoardRecorder, EndOfInputAtTheDelayPromptSavesTheEntryAsTheLast) {
+    Recording rec = record(answers(2), "0\n0\n4\n0\n1\n");
+    EXPECT_EQ(rec.r.run.status, 0);
+    EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: 4\n- hexData: 02001004\n  delay: -1");
+}
+
+TEST(BoardRecorder, EndOfInputAtAMenuSavesWhatWasAnswered) {
+    const char* inputs[] = {"0\n0\n1\n", "0\n0\n1\n3\n2\n", "0\n0\n1\n4\n0\n2\n255\n"};
+    for (const char* input : inputs) {
+        Recording rec = record(answers(1), input);
+        EXPECT_EQ(rec.r.run.status, 0) << input;
+        EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: 1") << input;
+        EXPECT_EQ(hex_of(rec.r.received), "02001001") << input;
+    }
+}
+
+TEST(BoardRecorder, EndOfInputWithNothingRecordedLeavesNoFile) {
+    Recording rec = record(answers(1), "0\n");
+    EXPECT_EQ(rec.r.run.status, 4);
+    EXPECT_TRUE(rec.files.empty());
+    EXPECT_EQ(rec.r.received, "");
+}
+
+TEST(BoardRecorder, ReadFailureSavesTheAnsweredPasses) {
+    std::vector<PeerStep> script = answers(2);
+    script.push_back(receive_board_frame());
+    script.push_back(close_link());
+    Recording rec = record(script, "0\n0\n0\n0\n1\n0\n0\n3\n0\n");
+    EXPECT_EQ(rec.r.run.status, 2);
+    EXPECT_NE(rec.r.output.find("[T] [INFO] rev len: 0 \n[T] [ERROR] tcp read failed.\n"
+                                "[T] [INFO] save actions to "),
+              std::string::npos)
+        << rec.r.output;
+    EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: 0\n- hexData: 02001004\n  delay: 0");
+}
+
+TEST(BoardRecorder, WriteFailureSavesTheAnsweredPasses) {
+    std::vector<PeerStep> script = answers(1);
+    script.push_back(reset_link());
+    RunOptions options;
+    options.input = {{"0\n0\n7\n", 0}, {"0\n1\n", 400}};
+    Recording rec = record(script, options);
+    EXPECT_EQ(rec.r.run.status, 2);
+    EXPECT_NE(rec.r.output.find("[T] [ERROR] tcp write failed.\n[T] [INFO] save actions to "),
+              std::string::npos)
+        << rec.r.output;
+    EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: 7");
+}
+
+TEST(BoardRecorder, CtrlCAtTheDelayPromptSavesTheEntryAsTheLast) {
+    RunOptions options;
+    options.input = {{"0\n0\n", 0}};
+    options.close_input = false;
+    options.interrupt_when = "等待时间(s)";
+    Recording rec = record(answers(1), options);
+    EXPECT_EQ(rec.r.run.status, 130);
+    EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: -1");
+}
+
+TEST(BoardRecorder, CtrlCAtAMenuAbandonsThePassAndSaves) {
+    RunOptions options;
+    options.input = {{"0\n0\n5\n", 0}};
+    options.close_input = false;
+    options.interrupt_when = "选择操作:";
+    options.interrupt_occurrence = 2;
+    Recording rec = record(answers(1), options);
+    EXPECT_EQ(rec.r.run.status, 130);
+    EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: 5");
+}
+
+TEST(BoardRecorder, CtrlCWhileWaitingForTheAnswerAbandonsThePass) {
+    RunOptions options;
+    options.input = {{"0\n0\n2\n0\n1\n", 0}};
+    options.close_input = false;
+    options.interrupt_when = "hex raw: 02001004";
+    std::vector<PeerStep> script = answers(1);
+    script.push_back(pause_for(20000));
+    Recording rec = record(script, options);
+    EXPECT_EQ(rec.r.run.status, 130);
+    EXPECT_LT(rec.r.run.seconds, 10);
+    EXPECT_EQ(rec.r.output.find("tcp read failed"), std::string::npos);
+    EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: 2");
+}
+
+TEST(BoardRecorder, UnwritableDirectoryPrintsTheRecordingAndGivesStatus3) {
+    RunOptions options;
+    options.input = {{"0\n0\n-1\n", 0}};
+    options.directory = "/proc";
+    PeerRun r = run_with_peer("board_recorder", answers(1), options);
+    EXPECT_EQ(r.run.status, 3);
+    EXPECT_NE(r.output.find("[T] [ERROR] cannot write record file record_"), std::string::npos);
+    EXPECT_NE(r.output.find("\n- hexData: 02001001\n  delay: -1\n"), std::string::npos) << r.output;
+}
+
+TEST(BoardRecorder, SecondRecordingInTheSameSecondGetsItsOwnName) {
+    TemporaryDirectory directory;
+    std::vector<std::string> earlier;
+    for (int s = 0; s < 4; ++s) {
+        earlier.push_back("record_" + local_stamp(s) + ".yaml");
+        directory.write(earlier.back(), "earlier");
+    }
+    RunOptions options;
+    options.input = {{"0\n0\n-1\n", 0}};
+    options.directory = directory.path;
+    PeerRun r = run_with_peer("board_recorder", answers(1), options);
+    EXPECT_EQ(r.run.status, 0);
+    size_t ours = 0;
+    for (const std::string& name : directory.files()) {
+        if (directory.read(name) == "earlier") continue;
+        ++ours;
+        EXPECT_EQ(name.rfind("record_", 0), 0u);
+        EXPECT_EQ(name.substr(name.size() - 7), "_1.yaml") << name;
+        EXPECT_EQ(directory.read(name), "- hexData: 02001001\n  delay: -1");
+    }
+    EXPECT_EQ(ours, 1u);
+    EXPECT_EQ(directory.files().size(), 5u);
+    EXPECT_EQ(count_of(r.output, "save actions to "), 1u);
+}
+
+}  // namespace

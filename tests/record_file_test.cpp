@@ -1,0 +1,272 @@
+// The record file: its text, reading it back, and saving it safely.
+#include "replay/record_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/capture.h"
+
+namespace {
+
+Action action(const std::string& hex, int32_t delay) {
+    Action a;
+    std::string bytes = bytes_of(hex);
+    a.data.assign(bytes.begin(), bytes.end());
+    a.delay = delay;
+    return a;
+}
+
+TEST(RecordText, SequenceOfMapsWithHexDataAndDelay) {
+    std::vector<Action> actions = {action("03 00 aa bb cc", 2), action("02 00 a1 b2", 0),
+                                   action("00 00", -1)};
+    EXPECT_EQ(record_text(actions),
+              "- hexData: 0300aabbcc\n  delay: 2\n"
+              "- hexData: 0200a1b2\n  delay: 0\n"
+              "- hexData: 0000\n  delay: -1");
+}
+
+TEST(RecordText, EveryRecordingReadsBackEqual) {
+    std::vector<std::vector<Action>> recordings = {
+        {action("02 00 10 01", -1)},
+        {action("00 00", 0), action("10 00 b2 01 00 ba 01 0a 12 08 0a 04 08 01 10 1e 10 02", 3),
+         action("02 00 10 63", -2147483647 - 1)},
+        {action("", 0), action("1e 10", 2147483647), action("00 01 00", -1)},
+    };
+    Action largest;
+    for (int i = 0; i < 1024; ++i) largest.data.push_back(static_cast<uint8_t>(i * 7));
+    largest.delay = -1;
+    recordings.push_back({largest});
+    for (const auto& actions : recordings) {
+        LoadedActions loaded = parse_actions(record_text(actions));
+        ASSERT_TRUE(loaded.ok) << loaded.error;
+        ASSERT_EQ(loaded.actions.size(), actions.size());
+        for (size_t i = 0; i < actions.size(); ++i) {
+            EXPECT_EQ(loaded.actions[i].data, actions[i].data);
+            EXPECT_EQ(loaded.actions[i].delay, actions[i].delay);
+        }
+    }
+}
+
+TEST(RecordReading, HandEditedFilesThatLoad) {
+    const struct {
+        const char* name;
+        const char* text;
+        std::vector<Action> expected;
+    } cases[] = {
+        {"upper-case digits", "- hexData: 0300AABBCC\n  delay: 1\n", {action("03 00 aa bb cc", 1)}},
+        {"odd length", "- hexData: 0300aabbc\n  delay: 1\n", {action("03 00 aa bb 0c", 1)}},
+        {"slice 0g keeps its digit", "- hexData: 02000g\n  delay: 1\n", {action("02 00 00", 1)}},
+        {"extra keys", "- note: lights\n  hexData: 0000\n  delay: 4\n  by: me\n",
+         {action("00 00", 4)}},
+        {"keys reversed", "- delay: -1\n  hexData: 02001001\n", {action("02 00 10 01", -1)}},
+        {"flow style", "[{hexData: '0000', delay: 0}, {delay: -3, hexData: \"0100ff\"}]",
+         {action("00 00", 0), action("01 00 ff", -3)}},
+        {"quoted empty hex", "- hexData: ''\n  delay: 0\n", {action("", 0)}},
+        {"empty file", "", {}},
+        {"only a comment", "# nothing recorded\n", {}},
+        {"null document", "~\n", {}},
+        {"scalar document", "hello\n", {}},
+        {"empty sequence", "[]\n", {}},
+        {"second document ignored", "- hexData: 0000\n  delay: 0\n---\n- bad\n",
+         {action("00 00", 0)}},
+    };
+    for (const auto& c : cases) {
+        LoadedActions loaded = parse_actions(c.text);
+        ASSERT_TRUE(loaded.ok) << c.name << ": " << loaded.error;
+        ASSERT_EQ(loaded.actions.size(), c.expected.size()) << c.name;
+        for (size_t i = 0; i < c.expected.size(); ++i) {
+            EXPECT_EQ(loaded.actions[i].data, c.expected[i].data) << c.name;
+            EXPECT_EQ(loaded.actions[i].delay, c.expected[i].delay) << c.name;
+        }
+    }
+}
+
+TEST(RecordReading, BadFilesAreRefusedWithTheReason) {
+    std::string too_long = "- hexData: " + std::string(2 * 65536, 'a') + "\n  delay: 0\n";
+    const struct {
+        const char* name;
+        std::string text;
+        const char* error;
+    } cases[] = {
+        {"top-level map", "hexData: 0000\ndelay: 0\n",
+         "line 1: the top level is a map, not a sequence"},
+        {"slice g0", "- hexData: 00g0\n  delay: 1\n",
+         "line 1: entry 1: \"hexData\" has no hex digit at position 2"},
+        {"hex null", "- hexData:\n  delay: 1\n", "line 1: entry 1: \"hexData\" has no value"},
+        {"hex text null", "- hexData: null\n  delay: 1\n",
+         "line 1: entry 1: \"hexData\" has no value"},
+        {"hex is a list", "- hexData: [00]\n  delay: 1\n",
+         "line 1: entry 1: \"hexData\" is not a text"},
+        {"delay 1.5", "- hexData: 0000\n  delay: 0\n- hexData: 0000\n  delay: 1.5\n",
+         "line 4: entry 2: \"delay\" is not a 32-bit integer"},
+        {"delay as text", "- hexData: 0000\n  delay: soon\n",
+         "line 2: entry 1: \"delay\" is not a 32-bit integer"},
+        {"delay too large", "- hexData: 0000\n  delay: 2147483648\n",
+         "line 2: entry 1: \"delay\" is not a 32-bit integer"},
+        {"delay missing", "- hexData: 0000\n", "line 1: entry 1 lacks \"delay\""},
+        {"hexData missing", "- delay: 1\n", "line 1: entry 1 lacks \"hexData\""},
+        {"element is a scalar", "- hexData: 0000\n  delay: 0\n- 0000\n",
+         "line 3: entry 2 is not a map"},
+        {"element is null", "-\n", "entry 1 is not a map"},
+        {"element is a sequence", "- [0000, 1]\n", "line 1: entry 1 is not a map"},
+        {"frame over 65535 bytes", too_long,
+         "line 1: entry 1: frame of 65536 bytes is longer than 65535"},
+    };
+    for (const auto& c : cases) {
+        LoadedActions loaded = parse_actions(c.text);
+        EXPECT_FALSE(loaded.ok) << c.name;
+        EXPECT_EQ(loaded.error, c.error) << c.name;
+        EXPECT_TRUE(loaded.actions.empty()) << c.name;
+    }
+}
+
+TEST(RecordReading, TextThatIsNotYamlNamesTheLine) {
+    LoadedActions loaded = parse_actions("- hexData: 0000\n  delay: 0\n- [unclosed\n");
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_EQ(loaded.error.rfind("line ", 0), 0u) << loaded.error;
+    EXPECT_NE(loaded.error.find("not valid YAML"), std::string::npos) << loaded.error;
+}
+
+TEST(RecordReading, DeepNestingIsRefusedNotACrash) {
+    for (const std::string& text : {std::string(100000, '['), std::string(50000, '-') + "\n",
+                                    [] {
+                                        std::string t;
+                                        for (int i = 0; i < 20000; ++i) t += "- ";
+                                        return t + "x\n";
+                                    }()}) {
+        LoadedActions loaded = parse_actions(text);
+        EXPECT_FALSE(loaded.ok && !loaded.actions.empty());
+    }
+}
+
+TEST(RecordReading, RecordCutAtEveryLengthNeverCrashes) {
+    std::string text = record_text({action("02 00 10 01", 2), action("07 00 92 01 02 08 01 aa bb", 0),
+                                    action("00 00", -1)});
+    for (size_t cut = 0; cut <= text.size(); ++cut) {
+        LoadedActions loaded = parse_actions(text.substr(0, cut));
+        if (loaded.ok) {
+            EXPECT_LE(loaded.actions.size(), 3u) << cut;
+        } else {
+            EXPECT_FALSE(loaded.error.empty()) << cut;
+        }
+    }
+    EXPECT_TRUE(parse_actions(text).ok);
+}
+
+struct TemporaryDirectory {
+    TemporaryDirectory() {
+        char name[] = "/tmp/vostrel-records-XXXXXX";
+        path = mkdtemp(name);
+        previous = getcwd(nullptr, 0);
+        EXPECT_EQ(chdir(path.c_str()), 0);
+    }
+    ~TemporaryDirectory() {
+        EXPECT_EQ(chdir(previous), 0);
+        std::free(previous);
+        std::string command = "rm -rf '" + path + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+    std::string path;
+    char* previous;
+};
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> files_in(const std::string& directory) {
+    std::vector<std::string> names;
+    std::string command = "ls -A '" + directory + "'";
+    FILE* list = popen(command.c_str(), "r");
+    char line[256];
+    while (list && fgets(line, sizeof line, list)) {
+        std::string name = line;
+        name.pop_back();
+        names.push_back(name);
+    }
+    if (list) pclose(list);
+    return names;
+}
+
+TEST(RecordSaving, LoadFileReportsMissingAndOversizeFiles) {
+    TemporaryDirectory directory;
+    EXPECT_EQ(load_actions("absent.yaml").error, "No such file or directory");
+    EXPECT_EQ(load_actions(".").error, "not a regular file");
+    {
+        std::ofstream big("big.yaml");
+        big << std::string(MAX_RECORD_FILE_BYTES + 1, '#');
+    }
+    EXPECT_EQ(load_actions("big.yaml").error, "larger than 8 MiB");
+}
+
+TEST(RecordSaving, SavedFileHoldsTheTextAndIsNamedForTheTime) {
+    TemporaryDirectory directory;
+    std::vector<Action> actions = {action("02 00 10 01", -1)};
+    StdoutCapture capture;
+    ASSERT_TRUE(save_actions(actions));
+    std::string log = without_timestamps(capture.finish());
+    std::vector<std::string> names = files_in(directory.path);
+    ASSERT_EQ(names.size(), 1u);
+    const std::string& name = names[0];
+    EXPECT_EQ(log, "[T] [INFO] save actions to " + name + "\n");
+    EXPECT_EQ(name.size(), std::string("record_YYYYMMDD_hhmmss.yaml").size());
+    EXPECT_EQ(name.rfind("record_", 0), 0u);
+    EXPECT_EQ(read_file(name), "- hexData: 02001001\n  delay: -1");
+}
+
+TEST(RecordSaving, AnExistingFileIsNeverReplaced) {
+    TemporaryDirectory directory;
+    // Occupy the names of the next few seconds so the save meets one of them.
+    std::time_t now = std::time(nullptr);
+    std::vector<std::string> taken;
+    for (int s = 0; s < 4; ++s) {
+        std::time_t t = now + s;
+        std::tm local = {};
+        localtime_r(&t, &local);
+        char stamp[16];
+        std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &local);
+        std::string name = std::string("record_") + stamp + ".yaml";
+        std::ofstream(name) << "earlier";
+        std::ofstream(std::string("record_") + stamp + "_1.yaml") << "earlier";
+        taken.push_back(stamp);
+    }
+    StdoutCapture capture;
+    ASSERT_TRUE(save_actions({action("00 00", -1)}));
+    std::string log = without_timestamps(capture.finish());
+    size_t earlier = 0, ours = 0;
+    for (const std::string& name : files_in(directory.path)) {
+        if (read_file(name) == "earlier") {
+            ++earlier;
+        } else {
+            ++ours;
+            EXPECT_NE(name.find("_2.yaml"), std::string::npos) << name;
+            EXPECT_EQ(log, "[T] [INFO] save actions to " + name + "\n");
+        }
+    }
+    EXPECT_EQ(earlier, 8u);
+    EXPECT_EQ(ours, 1u);
+}
+
+TEST(RecordSaving, UnwritableDirectoryIsReportedAndTheRecordingPrinted) {
+    char* previous = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir("/proc"), 0);
+    StdoutCapture capture;
+    bool saved = save_actions({action("02 00 10 01", -1)});
+    std::string out = without_timestamps(capture.finish());
+    EXPECT_EQ(chdir(previous), 0);
+    std::free(previous);
+    EXPECT_FALSE(saved);
+    EXPECT_NE(out.find("[T] [ERROR] cannot write record file record_"), std::string::npos) << out;
+    EXPECT_NE(out.find("- hexData: 02001001\n  delay: -1\n"), std::string::npos) << out;
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+// Running the real programs from build/bin with scripted standard input.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct InputChunk {
+    std::string text;
+    int delay_ms = 0;  // wait this long before writing the text
+};
+
+struct RunOptions {
+    std::vector<InputChunk> input;
+    bool close_input = true;        // end standard input after the last chunk
+    std::string interrupt_when;     // send SIGINT once standard output contains this
+    int interrupt_occurrence = 1;   // ... for the n-th time
+    std::string directory;          // working directory ("" = the test's)
+    int timeout_seconds = 40;       // then the program is killed
+    std::vector<std::string> wrapper;  // e.g. {"unshare", "-n"}
+};
+
+struct ProgramRun {
+    int status = -1;      // exit status, or 128 + signal
+    bool timed_out = false;
+    std::string out;      // standard output as written
+    std::string err;
+    double seconds = 0;
+};
+
+// Path of a program in build/bin.
+std::string program_path(const std::string& program);
+
+ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
+                       const RunOptions& options);
+
+// Shorthand: the whole of `input` at once, then end of input.
+ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& input = "");
+
+// Standard output with "[T] " for timestamps and "D" for the build date.
+std::string normalized(const std::string& out);
+
+// The lines every tool prints up to its connection to 127.0.0.1:port.
+std::string startup_lines(int port);

@@ -1,0 +1,45 @@
+#include "tests/support/scenario.h"
+
+#include "tests/support/capture.h"
+
+PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,
+                      const RunOptions& options, const std::vector<std::string>& extra_args) {
+    FakePeer peer(std::move(script));
+    std::vector<std::string> args = {"127.0.0.1", peer.port_text()};
+    args.insert(args.end(), extra_args.begin(), extra_args.end());
+    PeerRun result;
+    result.port = peer.port();
+    result.run = run_program(program, args, options);
+    result.output = normalized(result.run.out);
+    result.received = peer.received(5);
+    result.arrivals = peer.arrivals();
+    return result;
+}
+
+PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,
+                      const std::string& input, const std::vector<std::string>& extra_args) {
+    RunOptions options;
+    options.input = {{input, 0}};
+    return run_with_peer(program, std::move(script), options, extra_args);
+}
+
+std::string board_frame_bytes(const std::string& payload) {
+    return std::string{static_cast<char>(payload.size() & 0xff),
+                       static_cast<char>((payload.size() >> 8) & 0xff)} +
+           payload;
+}
+
+std::string arm_frame_bytes(const std::string& payload) {
+    size_t n = payload.size();
+    return std::string{static_cast<char>((n >> 24) & 0xff), static_cast<char>((n >> 16) & 0xff),
+                       static_cast<char>((n >> 8) & 0xff), static_cast<char>(n & 0xff)} +
+           payload;
+}
+
+std::string board_frame_of(const std::string& payload_hex) {
+    return board_frame_bytes(bytes_of(payload_hex));
+}
+
+std::string arm_frame_of(const std::string& payload_hex) {
+    return arm_frame_bytes(bytes_of(payload_hex));
+}

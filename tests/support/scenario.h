@@ -1,0 +1,33 @@
+// A real program run against a scripted peer on 127.0.0.1.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/support/fake_peer.h"
+#include "tests/support/process.h"
+
+struct PeerRun {
+    ProgramRun run;
+    std::string output;    // standard output, normalized
+    std::string received;  // every byte the program sent to the peer
+    std::vector<double> arrivals;
+    int port = 0;
+};
+
+// Start a peer playing `script`, run `program` with "127.0.0.1 PORT" followed
+// by `extra_args`, and collect what both saw.
+PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,
+                      const RunOptions& options, const std::vector<std::string>& extra_args = {});
+
+// Shorthand: all of `input` at once, then end of input.
+PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,
+                      const std::string& input, const std::vector<std::string>& extra_args = {});
+
+// A signal-board frame (2-byte little-endian header) around the payload given in hex.
+std::string board_frame_of(const std::string& payload_hex);
+// A main-arm frame (4-byte big-endian header) around the payload given in hex.
+std::string arm_frame_of(const std::string& payload_hex);
+// The same around raw payload bytes.
+std::string board_frame_bytes(const std::string& payload);
+std::string arm_frame_bytes(const std::string& payload);
