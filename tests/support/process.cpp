@@ -1,6 +1,8 @@
 #include "tests/support/process.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -27,10 +29,34 @@ size_t count_of(const std::string& text, const std::string& part) {
     return count;
 }
 
+// Would this command line reach beyond 127.0.0.1: a tool's compiled-in default
+// address, or an explicit address outside loopback?
+bool leaves_loopback(const std::string& program, const std::vector<std::string>& args) {
+    bool takes_file = program == "board_replay";
+    bool is_tool = takes_file || program == "board_console" || program == "board_recorder" ||
+                   program == "arm_console" || program == "arm_monitor";
+    if (!is_tool) return false;
+    size_t targetless = takes_file ? 1 : 0;
+    if (args.size() == targetless) {
+        return !(args.size() == 1 && (args[0] == "-h" || args[0] == "--help"));
+    }
+    if (args.size() == targetless + 2) {
+        in_addr address = {};
+        return inet_pton(AF_INET, args[0].c_str(), &address) == 1 &&
+               args[0].rfind("127.", 0) != 0;
+    }
+    return false;
+}
+
 }  // namespace
 
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
                        const RunOptions& options) {
+    bool isolated = !options.wrapper.empty() && options.wrapper[0] == "unshare";
+    if (!isolated && leaves_loopback(program, args)) {
+        ADD_FAILURE() << program << " would reach beyond 127.0.0.1; run it under unshare -n";
+        return {};
+    }
     int in_pipe[2], out_pipe[2], err_pipe[2];
     if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0 ||
         pipe2(err_pipe, O_CLOEXEC) != 0) {

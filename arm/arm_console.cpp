@@ -1,0 +1,59 @@
+#include "arm/arm_console.h"
+
+#include "arm.pb.h"
+#include "arm/arm_tree.h"
+#include "runtime/frame.h"
+#include "runtime/log.h"
+#include "runtime/server_link.h"
+#include "runtime/text_buffer.h"
+
+namespace {
+
+text_buffer id_text;
+text_buffer error_text;
+
+void prepare_reply(MainArmResponseMsg& response) {
+    response = MainArmResponseMsg{};
+    response.result.id.buffer = &id_text;
+    bind_text(response.error, error_text);
+}
+
+void print_reply(const MainArmResponseMsg& response) {
+    log_info("req type: %u\n\n", response.req_type);
+    if (response.which_result == MainArmResponseMsg_id_tag) {
+        log_info("id: %s\n\n", id_text.text);
+    } else if (response.which_result == MainArmResponseMsg_success_tag) {
+        log_info("success: %d\n\n", response.result.success ? 1 : 0);
+    }
+    if (error_text.text[0] != '\0') log_info("error: %s\n\n", error_text.text);
+}
+
+}  // namespace
+
+int run_arm_console(int link) {
+    FrameBuffer frame_buffer{};
+    FrameBuffer reply_buffer{};
+    MainArmRequestMsg request{};
+    rootMenu.run(request);
+    if (input_ended()) return STATUS_INPUT_ENDED;
+
+    int frame_length = pack_request(MainArmRequestMsg_fields, &request, ARM_FRAME, frame_buffer);
+    if (frame_length < 0) return STATUS_EXCHANGE_FAILED;
+    if (send_frame(link, frame_buffer.data(), static_cast<size_t>(frame_length)) <= 0) {
+        log_error("%s\n", "tcp write failed.");
+        return STATUS_EXCHANGE_FAILED;
+    }
+    ReplyStream replies;
+    replies.link = link;
+    replies.format = ARM_FRAME;
+    int count = receive_reply(replies, reply_buffer);
+    if (count <= 0) return STATUS_EXCHANGE_FAILED;
+
+    MainArmResponseMsg response;
+    prepare_reply(response);
+    if (!unpack_reply(reply_buffer, count, MainArmResponseMsg_fields, &response, ARM_FRAME)) {
+        return STATUS_EXCHANGE_FAILED;
+    }
+    print_reply(response);
+    return STATUS_OK;
+}

@@ -1,0 +1,194 @@
+// arm_monitor: every report printed, however the stream is cut.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+
+#include "tests/support/capture.h"
+#include "tests/support/scenario.h"
+
+namespace {
+
+std::string reports_part(const PeerRun& r) {
+    const std::string marker = "hex raw: 00000000\n";
+    size_t at = r.output.find(marker);
+    return at == std::string::npos ? r.output : r.output.substr(at + marker.size());
+}
+
+std::string varint(uint64_t value) {
+    std::string bytes;
+    do {
+        uint8_t b = value & 0x7f;
+        value >>= 7;
+        bytes.push_back(static_cast<char>(value ? b | 0x80 : b));
+    } while (value);
+    return bytes;
+}
+
+TEST(ArmMonitor, WholeRunUntilTheControllerCloses) {
+    PeerRun r = run_with_peer("arm_monitor",
+                              {receive_arm_frame(), send_bytes(arm_frame_of("18 05 20 01 38 02")),
+                               close_link()},
+                              "");
+    EXPECT_EQ(r.run.status, 0);
+    EXPECT_EQ(hex_of(r.received), "00000000");
+    EXPECT_EQ(r.output, startup_lines(r.port) +
+                            "接收主臂位姿:\n\n"
+                            "[T] [DEBUG] call action: 接收主臂位姿:\n\n"
+                            "[T] [INFO] packing protobuf msg\n"
+                            "[T] [INFO] pb encode len:0\n"
+                            "[T] [INFO] total len:4\n"
+                            "[T] [INFO] hex raw: 00000000\n"
+                            "[T] [INFO] rev len: 10 \n"
+                            "[T] [INFO] [5] state:2 enable:0 grip:1 force:0\n"
+                            "[T] [INFO] poses:\n"
+                            "[T] [INFO] rev len: 0 \n");
+}
+
+TEST(ArmMonitor, PrintsEveryKindOfReport) {
+    std::string two_angles =
+        bytes_of("0a 12 0a 10 00 00 00 00 00 00 f0 3f 00 00 00 00 00 00 00 40");
+    std::string six_poses = bytes_of("12 30");
+    for (double v : {0.5, -1.25, 2.0, 3.0, 4.0, 1e-7}) {
+        char raw[8];
+        std::memcpy(raw, &v, 8);
+        six_poses.append(raw, 8);
+    }
+    std::vector<PeerStep> script = {
+        receive_arm_frame(),
+        send_bytes(arm_frame_of("")),
+        send_bytes(arm_frame_of("0a 00")),
+        send_bytes(arm_frame_bytes(two_angles)),
+        send_bytes(arm_frame_bytes(six_poses + bytes_of("28 01 40 01 38 ff ff ff ff 0f"))),
+        send_bytes(arm_frame_bytes(bytes_of("32 06") + "abcdef")),
+        send_bytes(arm_frame_bytes(bytes_of("32 03") + "xyz")),
+        send_bytes(arm_frame_bytes(bytes_of("18 ff ff ff ff ff ff ff ff ff 01"))),
+        close_link()};
+    PeerRun r = run_with_peer("arm_monitor", script, "");
+    EXPECT_EQ(r.run.status, 0);
+    EXPECT_EQ(reports_part(r),
+              "[T] [INFO] rev len: 4 \n"
+              "[T] [INFO] [0] state:0 enable:0 grip:0 force:0\n"
+              "[T] [INFO] poses:\n"
+              "[T] [INFO] rev len: 6 \n"
+              "[T] [INFO] [0] state:0 enable:0 grip:0 force:0\n"
+              "[T] [INFO] angles:\n"
+              "[T] [INFO] poses:\n"
+              "[T] [INFO] rev len: 24 \n"
+              "[T] [INFO] [0] state:0 enable:0 grip:0 force:0\n"
+              "[T] [INFO] angles:\n"
+              "[T] [INFO] \t\tangle:0 1.000000\n\n"
+              "[T] [INFO] \t\tangle:1 2.000000\n\n"
+              "[T] [INFO] poses:\n"
+              "[T] [INFO] rev len: 64 \n"
+              "[T] [INFO] [0] state:4294967295 enable:1 grip:0 force:1\n"
+              "[T] [INFO] poses:\n"
+              "[T] [INFO] \t\tpose:0 0.500000\n"
+              "[T] [INFO] \t\tpose:1 -1.250000\n"
+              "[T] [INFO] \t\tpose:2 2.000000\n"
+              "[T] [INFO] \t\tpose:3 3.000000\n"
+              "[T] [INFO] \t\tpose:4 4.000000\n"
+              "[T] [INFO] \t\tpose:5 0.000000\n"
+              "[T] [INFO] rev len: 12 \n"
+              "[T] [INFO] [0] state:0 enable:0 grip:0 force:0\n"
+              "[T] [INFO] poses:\n"
+              "[T] [INFO] error: abcdef\n\n"
+              "[T] [INFO] rev len: 9 \n"
+              "[T] [INFO] [0] state:0 enable:0 grip:0 force:0\n"
+              "[T] [INFO] poses:\n"
+              "[T] [INFO] error: xyz\n\n"
+              "[T] [INFO] rev len: 15 \n"
+              "[T] [INFO] [-1] state:0 enable:0 grip:0 force:0\n"
+              "[T] [INFO] poses:\n"
+              "[T] [INFO] rev len: 0 \n");
+}
+
+TEST(ArmMonitor, UndecodableReportIsDroppedAndTheWatchGoesOn) {
+    std::string seven_poses = bytes_of("12 38") + std::string(56, '\0');
+    PeerRun r = run_with_peer("arm_monitor",
+                              {receive_arm_frame(), send_bytes(arm_frame_bytes(seven_poses)),
+                               send_bytes(arm_frame_of("18 07")), close_link()},
+                              "");
+    EXPECT_EQ(r.run.status, 0);
+    EXPECT_EQ(reports_part(r),
+              "[T] [INFO] rev len: 62 \n"
+              "[T] [ERROR] pb_decode failed\n"
+              "[T] [ERROR] decode failed!\n"
+              "[T] [INFO] rev len: 6 \n"
+              "[T] [INFO] [7] state:0 enable:0 grip:0 force:0\n"
+              "[T] [INFO] poses:\n"
+              "[T] [INFO] rev len: 0 \n");
+}
+
+TEST(ArmMonitor, ImpossibleLengthEndsTheWatchWithStatus2) {
+    PeerRun r = run_with_peer("arm_monitor",
+                              {receive_arm_frame(), send_bytes(arm_frame_of("18 01")),
+                               send_bytes(bytes_of("00 01 00 00 18 02")), pause_for(20000)},
+                              "");
+    EXPECT_EQ(r.run.status, 2);
+    EXPECT_LT(r.run.seconds, 10);
+    EXPECT_EQ(reports_part(r),
+              "[T] [INFO] rev len: 6 \n"
+              "[T] [INFO] [1] state:0 enable:0 grip:0 force:0\n"
+              "[T] [INFO] poses:\n"
+              "[T] [INFO] rev len: 6 \n"
+              "[T] [ERROR] msg size err: total:6, msg len:65536\n"
+              "[T] [ERROR] decode failed!\n"
+              "[T] [ERROR] report stream lost its framing; no later report can be read.\n");
+}
+
+TEST(ArmMonitor, TenThousandReportsInLargeBatchesAreEachPrintedInOrder) {
+    const int REPORTS = 10000;
+    std::string stream;
+    for (int i = 0; i < REPORTS; ++i) {
+        stream += arm_frame_bytes(bytes_of("18") + varint(static_cast<uint64_t>(i) + 1) +
+                                  bytes_of("38") + varint(static_cast<uint64_t>(i) % 3));
+    }
+    std::vector<PeerStep> script = {receive_arm_frame()};
+    const size_t BATCH = 7001;  // cuts reports in the middle
+    for (size_t at = 0; at < stream.size(); at += BATCH) {
+        script.push_back(send_bytes(stream.substr(at, BATCH)));
+        if ((at / BATCH) % 10 == 9) script.push_back(pause_for(5));
+    }
+    script.push_back(close_link());
+    RunOptions options;
+    options.timeout_seconds = 60;
+    PeerRun r = run_with_peer("arm_monitor", script, options);
+    EXPECT_EQ(r.run.status, 0);
+    std::istringstream lines(r.output);
+    std::string line;
+    int next = 1;
+    int state_lines = 0;
+    while (std::getline(lines, line)) {
+        if (line.find("] state:") == std::string::npos) continue;
+        ++state_lines;
+        std::string expected = "[T] [INFO] [" + std::to_string(next) + "] state:" +
+                               std::to_string((next - 1) % 3) + " enable:0 grip:0 force:0";
+        if (line != expected) {
+            ADD_FAILURE() << "report " << next << ": " << line;
+            break;
+        }
+        ++next;
+    }
+    EXPECT_EQ(state_lines, REPORTS);
+    EXPECT_EQ(r.output.find("ERROR"), std::string::npos);
+}
+
+TEST(ArmMonitor, OutputIsLiveThroughAPipe) {
+    RunOptions options;
+    options.interrupt_when = "state:";
+    PeerRun r = run_with_peer(
+        "arm_monitor", {receive_arm_frame(), send_bytes(arm_frame_of("18 05")), pause_for(12000)},
+        options);
+    EXPECT_EQ(r.run.status, 130);  // stopped by Ctrl-C once the report was seen
+    EXPECT_LT(r.run.seconds, 6);
+}
+
+TEST(ArmMonitor, SilentControllerEndsTheWatchAfterTheTimeout) {
+    PeerRun r = run_with_peer("arm_monitor", {receive_arm_frame(), pause_for(20000)}, "");
+    EXPECT_EQ(r.run.status, 0);
+    EXPECT_EQ(reports_part(r), "[T] [INFO] rev len: -1 \n");
+    EXPECT_GE(r.run.seconds, 14.5);
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// Start-up of all five tools: banner, command line, connection, exit statuses.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "tests/support/capture.h"
+#include "tests/support/process.h"
+
+namespace {
+
+struct Tool {
+    const char* name;
+    const char* usage_line;
+    const char* default_target;  // "address port" of the compiled-in default
+    bool takes_file;
+};
+
+const Tool TOOLS[] = {
+    {"board_console", "usage: board_console [SERVER PORT]", "192.168.1.10 port: 8080", false},
+    {"board_recorder", "usage: board_recorder [SERVER PORT]", "192.168.1.10 port: 8080", false},
+    {"board_replay", "usage: board_replay [SERVER PORT] RECORD_FILE", "192.168.1.10 port: 8080",
+     true},
+    {"arm_console", "usage: arm_console [SERVER PORT]", "192.168.1.20 port: 8007", false},
+    {"arm_monitor", "usage: arm_monitor [SERVER PORT]", "192.168.1.20 port: 8006", false},
+};
+
+const char BANNER[] = "[T] [INFO] Vostrel. Build date: D\n";
+
+// A loopback port on which nothing listens.
+std::string closed_port() {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    close(s);
+    return std::to_string(ntohs(address.sin_port));
+}
+
+TEST(ProgramStart, HelpPrintsTheUsageAndEndsWell) {
+    for (const Tool& tool : TOOLS) {
+        for (const char* flag : {"-h", "--help"}) {
+            ProgramRun run = run_program(tool.name, {flag});
+            EXPECT_EQ(run.status, 0) << tool.name;
+            std::string out = normalized(run.out);
+            EXPECT_EQ(out.rfind(std::string(BANNER) + tool.usage_line + "\n", 0), 0u) << out;
+        }
+    }
+}
+
+TEST(ProgramStart, WrongArgumentCountIsRefused) {
+    for (const Tool& tool : TOOLS) {
+        // Never a count that a tool would accept: a lone argument is
+        // board_replay's record path and would send it to its default address.
+        std::vector<std::vector<std::string>> wrong = {{"127.0.0.1", "1", "x", "y"}};
+        if (tool.takes_file) {
+            wrong.push_back({});
+            wrong.push_back({"127.0.0.1", "1"});
+        } else {
+            wrong.push_back({"127.0.0.1"});
+            wrong.push_back({"127.0.0.1", "1", "x"});
+        }
+        for (const auto& args : wrong) {
+            ProgramRun run = run_program(tool.name, args);
+            EXPECT_EQ(run.status, 255) << tool.name << " " << args.size();
+            std::string out = normalized(run.out);
+            EXPECT_EQ(out.rfind(std::string(BANNER) + "[T] [ERROR] err arg input\n" +
+                                    tool.usage_line + "\n",
+                                0),
+                      0u)
+                << out;
+        }
+    }
+}
+
+TEST(ProgramStart, BadPortOrAddressIsNamedBeforeAnyConnection) {
+    for (const Tool& tool : TOOLS) {
+        const struct {
+            const char* address;
+            const char* port;
+            const char* error;
+        } cases[] = {
+            {"127.0.0.1", "70000", "bad port: 70000 (a decimal number from 1 to 65535 is needed)"},
+            {"127.0.0.1", "80x", "bad port: 80x (a decimal number from 1 to 65535 is needed)"},
+            {"localhost", "8080",
+             "bad server address: localhost (a dotted-decimal IPv4 address is needed)"},
+        };
+        for (const auto& c : cases) {
+            std::vector<std::string> args = {c.address, c.port};
+            if (tool.takes_file) args.push_back("r.yaml");
+            ProgramRun run = run_program(tool.name, args);
+            EXPECT_EQ(run.status, 255) << tool.name;
+            std::string out = normalized(run.out);
+            EXPECT_EQ(out.rfind(std::string(BANNER) + "[T] [ERROR] " + c.error + "\n" +
+                                    tool.usage_line + "\n",
+                                0),
+                      0u)
+                << out;
+            EXPECT_EQ(out.find("Socket"), std::string::npos);
+        }
+    }
+}
+
+TEST(ProgramStart, RefusedConnectionGivesStatus1) {
+    for (const Tool& tool : TOOLS) {
+        std::string port = closed_port();
+        std::vector<std::string> args = {"127.0.0.1", port};
+        if (tool.takes_file) args.push_back("r.yaml");
+        ProgramRun run = run_program(tool.name, args, "0\n");
+        EXPECT_EQ(run.status, 1) << tool.name;
+        EXPECT_EQ(normalized(run.out), std::string(BANNER) + "[T] [INFO] server: 127.0.0.1 port: " +
+                                           port +
+                                           "\n[T] [INFO] Socket successfully created..\n"
+                                           "connection with the server failed...\n");
+    }
+}
+
+// The compiled-in addresses are private; they are tried only inside an empty
+// network namespace, where nothing can be reached.
+TEST(ProgramStart, DefaultsAreUsedWithoutArguments) {
+    if (system("unshare -n true >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "an empty network namespace cannot be made here";
+    }
+    for (const Tool& tool : TOOLS) {
+        RunOptions options;
+        options.wrapper = {"unshare", "-n"};
+        options.input = {{"0\n", 0}};
+        options.timeout_seconds = 30;
+        std::vector<std::string> args;
+        if (tool.takes_file) args.push_back("r.yaml");
+        ProgramRun run = run_program(tool.name, args, options);
+        EXPECT_EQ(run.status, 1) << tool.name;
+        EXPECT_EQ(normalized(run.out), std::string(BANNER) + "[T] [INFO] server: " +
+                                           tool.default_target +
+                                           "\n[T] [INFO] Socket successfully created..\n"
+                                           "connection with the server failed...\n");
+    }
+}
+
+}  // namespace
