@@ -34,19 +34,24 @@ void write_header(uint8_t* frame, uint32_t payload_length, FrameFormat format) {
     }
 }
 
+int encode_frame(const pb_msgdesc_t* fields, const void* record, FrameFormat format,
+                 FrameBuffer& frame_buffer) {
+    pb_ostream_t stream =
+        pb_ostream_from_buffer(frame_buffer.data() + format.header_size, format.max_payload);
+    if (!pb_encode(&stream, fields, record)) return -1;
+    write_header(frame_buffer.data(), static_cast<uint32_t>(stream.bytes_written), format);
+    return static_cast<int>(stream.bytes_written + format.header_size);
+}
+
 int pack_request(const pb_msgdesc_t* fields, const void* record, FrameFormat format,
                  FrameBuffer& frame_buffer) {
     log_info("%s\n", "packing protobuf msg");
-    pb_ostream_t stream =
-        pb_ostream_from_buffer(frame_buffer.data() + format.header_size, format.max_payload);
-    if (!pb_encode(&stream, fields, record)) {
+    int frame_length = encode_frame(fields, record, format, frame_buffer);
+    if (frame_length < 0) {
         log_error("%s\n", "pb_encode failed");
         return -1;
     }
-    int payload_length = static_cast<int>(stream.bytes_written);
-    log_info("pb encode len:%d\n", payload_length);
-    write_header(frame_buffer.data(), static_cast<uint32_t>(payload_length), format);
-    int frame_length = payload_length + static_cast<int>(format.header_size);
+    log_info("pb encode len:%d\n", frame_length - static_cast<int>(format.header_size));
     log_info("total len:%d\n", frame_length);
     log_info("hex raw: %s\n", to_hex_text(frame_buffer.data(), frame_length).c_str());
     return frame_length;
@@ -81,10 +86,16 @@ ssize_t read_more(ReplyStream& stream, Clock::time_point deadline) {
         stream.begin = 0;
     }
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0 || interrupted()) return -1;
+        int wait_ms = -1;
+        if (deadline != Clock::time_point::max()) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return -1;
+            wait_ms = static_cast<int>(left.count());
+        }
+        if (interrupted()) return -1;
         pollfd ready = {stream.link, POLLIN, 0};
-        int polled = poll(&ready, 1, static_cast<int>(left.count()));
+        int polled = poll(&ready, 1, wait_ms);
         if (polled < 0 && errno == EINTR && !interrupted()) continue;
         if (polled <= 0) return -1;
         ssize_t n = read(stream.link, stream.bytes.data() + stream.end,
@@ -94,22 +105,20 @@ ssize_t read_more(ReplyStream& stream, Clock::time_point deadline) {
     }
 }
 
-int hand_out(ReplyStream& stream, FrameBuffer& reply_buffer, size_t count) {
-    std::memcpy(reply_buffer.data(), stream.bytes.data() + stream.begin, count);
+int hand_out(ReplyStream& stream, FrameBuffer& buffer, size_t count) {
+    std::memcpy(buffer.data(), stream.bytes.data() + stream.begin, count);
     stream.begin += count;
-    log_info("rev len: %d \n", static_cast<int>(count));
     return static_cast<int>(count);
 }
 
 }  // namespace
 
-int receive_reply(ReplyStream& stream, FrameBuffer& reply_buffer) {
-    if (stream.lost_step) {
-        log_info("rev len: %d \n", -1);
-        return -1;
-    }
+int receive_frame(ReplyStream& stream, FrameBuffer& buffer) {
+    if (stream.lost_step) return -1;
     const FrameFormat format = stream.format;
-    Clock::time_point deadline = Clock::now() + std::chrono::seconds(LINK_TIMEOUT_SECONDS);
+    Clock::time_point deadline = stream.timeout_seconds < 0
+                                     ? Clock::time_point::max()
+                                     : Clock::now() + std::chrono::seconds(stream.timeout_seconds);
     for (;;) {
         size_t held = stream.end - stream.begin;
         if (held >= format.header_size) {
@@ -117,20 +126,23 @@ int receive_reply(ReplyStream& stream, FrameBuffer& reply_buffer) {
             if (payload > format.max_payload) {
                 // No buffer can hold this frame and its end cannot be found.
                 stream.lost_step = true;
-                int count = hand_out(stream, reply_buffer, std::min(held, FRAME_BUFFER_SIZE));
+                int count = hand_out(stream, buffer, std::min(held, FRAME_BUFFER_SIZE));
                 stream.begin = stream.end = 0;
                 return count;
             }
             size_t frame_length = format.header_size + payload;
-            if (held >= frame_length) return hand_out(stream, reply_buffer, frame_length);
+            if (held >= frame_length) return hand_out(stream, buffer, frame_length);
         }
         ssize_t n = read_more(stream, deadline);
-        if (n <= 0) {
-            log_info("rev len: %d \n", static_cast<int>(n));
-            return static_cast<int>(n);
-        }
+        if (n <= 0) return static_cast<int>(n);
         stream.end += static_cast<size_t>(n);
     }
+}
+
+int receive_reply(ReplyStream& stream, FrameBuffer& reply_buffer) {
+    int count = receive_frame(stream, reply_buffer);
+    log_info("rev len: %d \n", count);
+    return count;
 }
 
 bool unpack_reply(const FrameBuffer& reply_buffer, int count, const pb_msgdesc_t* fields,

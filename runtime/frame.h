@@ -51,6 +51,10 @@ void write_header(uint8_t* frame, uint32_t payload_length, FrameFormat format);
 int pack_request(const pb_msgdesc_t* fields, const void* record, FrameFormat format,
                  FrameBuffer& frame_buffer);
 
+// What pack_request does, without its log lines (for a peer that answers).
+int encode_frame(const pb_msgdesc_t* fields, const void* record, FrameFormat format,
+                 FrameBuffer& frame_buffer);
+
 // Write the `length` bytes of `frame`, continuing partial writes. Returns
 // `length`, 0 when there is nothing to write, or -1 when the link failed (closed,
 // reset, send time-out, Ctrl-C). Never raises SIGPIPE.
@@ -64,11 +68,12 @@ struct ReplyStream {
     size_t begin = 0;
     size_t end = 0;
     bool lost_step = false;  // a header declared more than format.max_payload
+    int timeout_seconds = LINK_TIMEOUT_SECONDS;  // for a whole frame; < 0: no limit
 };
 
 // Take exactly one frame off the link into `reply_buffer` and log "rev len: %d"
-// with its length, header included. Waits up to LINK_TIMEOUT_SECONDS for the
-// frame to be complete. Returns:
+// with its length, header included. Waits up to the stream's timeout_seconds
+// for the frame to be complete. Returns:
 //   > 0  the frame's length;
 //   0    the link was closed before a frame was complete;
 //   -1   read failure, time-out or Ctrl-C before a frame was complete;
@@ -76,6 +81,9 @@ struct ReplyStream {
 // the bytes held so far (at most 1024, a frame that fails unpack_reply's size
 // check) and sets lost_step; every later call then returns -1 at once.
 int receive_reply(ReplyStream& stream, FrameBuffer& reply_buffer);
+
+// What receive_reply does, without its log line (for a peer that serves frames).
+int receive_frame(ReplyStream& stream, FrameBuffer& buffer);
 
 // Check the frame of `count` bytes against its header and decode its payload
 // into `record`. On failure logs "msg size err: total:%d, msg len:%u" or

@@ -32,4 +32,14 @@ void bind_text(pb_callback_t& slot, text_buffer& buffer) {
     slot.arg = &buffer;
 }
 
+void bind_text_to_send(pb_callback_t& slot, text_buffer& buffer) {
+    slot.funcs.encode = encode_text;
+    slot.arg = &buffer;
+}
+
+void set_text(text_buffer& buffer, const char* text) {
+    clear_text(buffer);
+    std::strncpy(buffer.text, text, buffer.capacity - 1);
+}
+
 void clear_text(text_buffer& buffer) { std::memset(buffer.text, 0, sizeof buffer.text); }

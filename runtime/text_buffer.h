@@ -23,8 +23,13 @@ bool decode_text(pb_istream_t* stream, const pb_field_t* field, void** arg);
 // The same text on the way out, for a peer that answers (*arg: text_buffer).
 bool encode_text(pb_ostream_t* stream, const pb_field_t* field, void* const* arg);
 
-// Bind a string slot to `buffer`, for decoding and encoding.
+// Bind a string slot to `buffer`: for decoding (bind_text) or for encoding
+// its text (bind_text_to_send).
 void bind_text(pb_callback_t& slot, text_buffer& buffer);
+void bind_text_to_send(pb_callback_t& slot, text_buffer& buffer);
+
+// Set the buffer's text (cut to capacity - 1 bytes).
+void set_text(text_buffer& buffer, const char* text);
 
 // Read one string of `stream` into `buffer` (what decode_text does).
 bool read_text(pb_istream_t* stream, text_buffer& buffer);

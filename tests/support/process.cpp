@@ -57,13 +57,18 @@ ProgramRun run_program(const std::string& program, const std::vector<std::string
         ADD_FAILURE() << program << " would reach beyond 127.0.0.1; run it under unshare -n";
         return {};
     }
+    return run_program_at(program_path(program), args, options);
+}
+
+ProgramRun run_program_at(const std::string& path, const std::vector<std::string>& args,
+                          const RunOptions& options) {
     int in_pipe[2], out_pipe[2], err_pipe[2];
     if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0 ||
         pipe2(err_pipe, O_CLOEXEC) != 0) {
         return {};
     }
     std::vector<std::string> argv_text = options.wrapper;
-    argv_text.push_back(program_path(program));
+    argv_text.push_back(path);
     argv_text.insert(argv_text.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : argv_text) argv.push_back(a.data());

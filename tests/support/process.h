@@ -33,6 +33,10 @@ std::string program_path(const std::string& program);
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
                        const RunOptions& options);
 
+// The same for any executable (a script, say) given by its path.
+ProgramRun run_program_at(const std::string& path, const std::vector<std::string>& args,
+                          const RunOptions& options);
+
 // Shorthand: the whole of `input` at once, then end of input.
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
                        const std::string& input = "");

@@ -1,0 +1,73 @@
+#!/bin/sh
+# Start both simulators on 127.0.0.1, run one tool against them and stop the
+# simulators when the tool ends.
+#
+# usage: scripts/run_with_sims.sh BIN_DIR [TOOL [ARGS...]]
+#   TOOL: board_console (default), board_recorder, board_replay [FILE],
+#         arm_console, arm_monitor
+# board_replay plays FILE, or else the newest record_*.yaml here.
+set -eu
+
+bin=$1
+shift
+tool=${1:-board_console}
+[ $# -gt 0 ] && shift
+
+case $tool in
+    board_console | board_recorder | board_replay | arm_console | arm_monitor) ;;
+    *)
+        echo "unknown tool: $tool" >&2
+        echo "choose board_console, board_recorder, board_replay, arm_console or arm_monitor" >&2
+        exit 255
+        ;;
+esac
+if [ "$tool" = board_replay ] && [ $# -eq 0 ]; then
+    newest=$(ls -t record_*.yaml 2>/dev/null | head -n 1 || true)
+    if [ -z "$newest" ]; then
+        echo "no record file here: record one with board_recorder, or name one" >&2
+        exit 255
+    fi
+    set -- "$newest"
+fi
+
+logs=$(mktemp -d "${TMPDIR:-/tmp}/vostrel-demo.XXXXXX")
+"$bin/board_sim" --port 0 >"$logs/board_sim.log" 2>&1 &
+board_pid=$!
+"$bin/arm_sim" --command-port 0 --report-port 0 >"$logs/arm_sim.log" 2>&1 &
+arm_pid=$!
+
+stop_simulators() {
+    kill -INT "$board_pid" "$arm_pid" 2>/dev/null || true
+    wait "$board_pid" "$arm_pid" 2>/dev/null || true
+}
+trap stop_simulators EXIT
+trap 'exit 130' INT TERM
+
+port_of() { sed -n "s/.*$2 listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p" "$1" | head -n 1; }
+
+board_port="" command_port="" report_port=""
+tries=0
+while [ $tries -lt 100 ]; do
+    board_port=$(port_of "$logs/board_sim.log" "board_sim")
+    command_port=$(port_of "$logs/arm_sim.log" "command port")
+    report_port=$(port_of "$logs/arm_sim.log" "report port")
+    [ -n "$board_port" ] && [ -n "$command_port" ] && [ -n "$report_port" ] && break
+    sleep 0.1
+    tries=$((tries + 1))
+done
+if [ -z "$board_port" ] || [ -z "$command_port" ] || [ -z "$report_port" ]; then
+    echo "the simulators did not start; see $logs" >&2
+    exit 1
+fi
+
+case $tool in
+    arm_console) port=$command_port ;;
+    arm_monitor) port=$report_port ;;
+    *) port=$board_port ;;
+esac
+echo "vostrel demo: board_sim on 127.0.0.1:$board_port, arm_sim on 127.0.0.1:$command_port" \
+    "(commands) and 127.0.0.1:$report_port (reports); their logs are in $logs"
+
+status=0
+"$bin/$tool" 127.0.0.1 "$port" "$@" || status=$?
+exit $status

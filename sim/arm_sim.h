@@ -1,0 +1,11 @@
+// arm_sim: a main-arm controller on this machine, with its command port (one
+// request per connection, one MainArmResponseMsg answer) and its report port
+// (after the client's request, MainArmStateMsg reports at a steady rate until
+// the client goes away). Both ports share one arm (see arm_model.h).
+#pragma once
+
+#include "sim/arm_model.h"
+
+// Serve both ports until Ctrl-C; each report client is logged with the number
+// of reports sent to it when it goes. Returns the exit status.
+int run_arm_sim(int command_listener, int report_listener, int rate_hz);
