@@ -96,6 +96,14 @@ bool read_action(const YAML::Node& element, size_t number, Action& action, std::
 }  // namespace
 
 LoadedActions parse_actions(const std::string& text) {
+    size_t marks = 0;
+    for (char c : text) {
+        if (c == ':' || c == '-' || c == ',' || c == '[' || c == '{' || c == '\n') ++marks;
+    }
+    if (marks > MAX_YAML_MARKS) {
+        return failure("too many YAML nodes to be a recording (more than " +
+                       std::to_string(MAX_YAML_MARKS) + " structure marks)");
+    }
     try {
         const YAML::Node root = YAML::Load(text);
         if (!root.IsDefined() || root.IsNull() || root.IsScalar()) {

@@ -18,10 +18,13 @@
 // another file: a second recording in the same second becomes
 // record_YYYYMMDD_hhmmss_1.yaml (then _2, ...).
 //
-// Limits when reading: the file at most MAX_RECORD_FILE_BYTES (a recording of
-// thousands of frames stays far below; yaml-cpp spends hundreds of bytes per
-// node, so the cap bounds its memory) and a frame at most MAX_ACTION_BYTES
-// (the replayer's writes count in 16 bits).
+// Limits when reading, set before yaml-cpp sees the text: it spends some 700
+// bytes per node and recurses per nesting level, so hostile text could take
+// gigabytes or the stack. The file is at most MAX_RECORD_FILE_BYTES (a
+// recording of a thousand full-size frames takes 2 MiB) with at most
+// MAX_YAML_MARKS structure marks (':', '-', ',', '[', '{' and line breaks:
+// about six per entry, so some 50000 entries), and a frame is at most
+// MAX_ACTION_BYTES (the replayer's writes count in 16 bits).
 #pragma once
 
 #include <cstddef>
@@ -29,7 +32,8 @@
 #include <string>
 #include <vector>
 
-constexpr size_t MAX_RECORD_FILE_BYTES = 8u << 20;
+constexpr size_t MAX_RECORD_FILE_BYTES = 4u << 20;
+constexpr size_t MAX_YAML_MARKS = 300000;
 constexpr size_t MAX_ACTION_BYTES = 65535;
 
 // One recorded step: the frame exactly as sent and the delay after its answer.

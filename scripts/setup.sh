@@ -1,10 +1,15 @@
 #!/bin/sh
-# Install the Debian packages the build and the tests need (as root), or say
-# exactly what to install (otherwise). Safe to run again: installed packages
-# are left alone.
+# Install the Debian packages the build needs (as root), or say exactly what
+# to install (otherwise). "scripts/setup.sh test" adds what the tests need:
+# clang with its libFuzzer runtime for the fuzz run, and util-linux's unshare
+# for the test of the compiled-in addresses. Safe to run again: installed
+# packages are left alone.
 set -eu
 
 PACKAGES="cmake make g++ libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev"
+if [ "${1:-}" = test ]; then
+    PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux"
+fi
 
 missing=""
 for package in $PACKAGES; do

@@ -145,6 +145,17 @@ TEST(RecordReading, DeepNestingIsRefusedNotACrash) {
     }
 }
 
+TEST(RecordReading, TextWithTooManyNodesIsRefusedBeforeParsing) {
+    std::string nodes;
+    while (nodes.size() < 3 * MAX_YAML_MARKS) nodes += "-\n";
+    EXPECT_EQ(parse_actions(nodes).error,
+              "too many YAML nodes to be a recording (more than 300000 structure marks)");
+    std::vector<Action> many(MAX_YAML_MARKS / 6 - 1, action("02 00 10 01", 0));
+    LoadedActions loaded = parse_actions(record_text(many));
+    EXPECT_TRUE(loaded.ok) << loaded.error;
+    EXPECT_EQ(loaded.actions.size(), many.size());
+}
+
 TEST(RecordReading, RecordCutAtEveryLengthNeverCrashes) {
     std::string text = record_text({action("02 00 10 01", 2), action("07 00 92 01 02 08 01 aa bb", 0),
                                     action("00 00", -1)});
@@ -205,7 +216,7 @@ TEST(RecordSaving, LoadFileReportsMissingAndOversizeFiles) {
         std::ofstream big("big.yaml");
         big << std::string(MAX_RECORD_FILE_BYTES + 1, '#');
     }
-    EXPECT_EQ(load_actions("big.yaml").error, "larger than 8 MiB");
+    EXPECT_EQ(load_actions("big.yaml").error, "larger than 4 MiB");
 }
 
 TEST(RecordSaving, SavedFileHoldsTheTextAndIsNamedForTheTime) {
