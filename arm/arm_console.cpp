@@ -37,15 +37,10 @@ int run_arm_console(int link) {
     rootMenu.run(request);
     if (input_ended()) return STATUS_INPUT_ENDED;
 
-    int frame_length = pack_request(MainArmRequestMsg_fields, &request, ARM_FRAME, frame_buffer);
-    if (frame_length < 0) return STATUS_EXCHANGE_FAILED;
-    if (send_frame(link, frame_buffer.data(), static_cast<size_t>(frame_length)) <= 0) {
-        log_error("%s\n", "tcp write failed.");
+    if (send_request(link, MainArmRequestMsg_fields, &request, ARM_FRAME, frame_buffer) <= 0) {
         return STATUS_EXCHANGE_FAILED;
     }
-    ReplyStream replies;
-    replies.link = link;
-    replies.format = ARM_FRAME;
+    ReplyStream replies = reply_stream(link, ARM_FRAME);
     int count = receive_reply(replies, reply_buffer);
     if (count <= 0) return STATUS_EXCHANGE_FAILED;
 

@@ -44,15 +44,10 @@ int run_arm_monitor(int link) {
     MainArmRequestMsg request{};
     rootMenu.run(request);
 
-    int frame_length = pack_request(MainArmRequestMsg_fields, &request, ARM_FRAME, frame_buffer);
-    if (frame_length < 0) return STATUS_EXCHANGE_FAILED;
-    if (send_frame(link, frame_buffer.data(), static_cast<size_t>(frame_length)) <= 0) {
-        log_error("%s\n", "tcp write failed.");
+    if (send_request(link, MainArmRequestMsg_fields, &request, ARM_FRAME, frame_buffer) <= 0) {
         return STATUS_EXCHANGE_FAILED;
     }
-    ReplyStream reports;
-    reports.link = link;
-    reports.format = ARM_FRAME;
+    ReplyStream reports = reply_stream(link, ARM_FRAME);
     MainArmStateMsg report;
     for (;;) {
         int count = receive_reply(reports, reply_buffer);

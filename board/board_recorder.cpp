@@ -21,9 +21,7 @@ int finish(const std::vector<Action>& actions, int status) {
 int run_board_recorder(int link) {
     FrameBuffer frame_buffer{};
     FrameBuffer reply_buffer{};
-    ReplyStream replies;
-    replies.link = link;
-    replies.format = BOARD_FRAME;
+    ReplyStream replies = reply_stream(link, BOARD_FRAME);
     std::vector<Action> actions;
 
     for (;;) {
@@ -33,15 +31,12 @@ int run_board_recorder(int link) {
             // The pass in progress is abandoned; nothing is sent for it.
             return finish(actions, actions.empty() ? STATUS_INPUT_ENDED : STATUS_OK);
         }
-        int frame_length = pack_request(CleaningComponentRequest_fields, &request, BOARD_FRAME,
-                                        frame_buffer);
+        int frame_length = send_request(link, CleaningComponentRequest_fields, &request,
+                                        BOARD_FRAME, frame_buffer);
         if (frame_length < 0) continue;  // nothing fit to send: on to the next pass
+        if (frame_length == 0) return finish(actions, STATUS_EXCHANGE_FAILED);
         size_t length = static_cast<size_t>(frame_length);
 
-        if (send_frame(link, frame_buffer.data(), length) <= 0) {
-            if (!interrupted()) log_error("%s\n", "tcp write failed.");
-            return finish(actions, STATUS_EXCHANGE_FAILED);
-        }
         if (receive_reply(replies, reply_buffer) <= 0) {
             if (!interrupted()) log_error("%s\n", "tcp read failed.");
             return finish(actions, STATUS_EXCHANGE_FAILED);

@@ -26,9 +26,7 @@ int run_board_replay(int link, const std::string& record_path) {
         return STATUS_RECORD_FILE_FAILED;
     }
     FrameBuffer reply_buffer{};
-    ReplyStream replies;
-    replies.link = link;
-    replies.format = BOARD_FRAME;
+    ReplyStream replies = reply_stream(link, BOARD_FRAME);
 
     for (const Action& action : loaded.actions) {
         log_info("send: %s\n", to_hex_text(action.data.data(), action.data.size()).c_str());

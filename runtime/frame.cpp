@@ -72,6 +72,24 @@ ssize_t send_frame(int link, const uint8_t* frame, size_t length) {
     return static_cast<ssize_t>(sent);
 }
 
+int send_request(int link, const pb_msgdesc_t* fields, const void* record, FrameFormat format,
+                 FrameBuffer& frame_buffer) {
+    int frame_length = pack_request(fields, record, format, frame_buffer);
+    if (frame_length < 0) return -1;
+    if (send_frame(link, frame_buffer.data(), static_cast<size_t>(frame_length)) <= 0) {
+        if (!interrupted()) log_error("%s\n", "tcp write failed.");
+        return 0;
+    }
+    return frame_length;
+}
+
+ReplyStream reply_stream(int link, FrameFormat format) {
+    ReplyStream stream;
+    stream.link = link;
+    stream.format = format;
+    return stream;
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

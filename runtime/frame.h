@@ -60,6 +60,12 @@ int encode_frame(const pb_msgdesc_t* fields, const void* record, FrameFormat for
 // reset, send time-out, Ctrl-C). Never raises SIGPIPE.
 ssize_t send_frame(int link, const uint8_t* frame, size_t length);
 
+// pack_request, then send_frame: the whole request on its way. Returns the
+// frame length; -1 when encoding failed (nothing sent); 0 when the write
+// failed, after logging "tcp write failed." (unless Ctrl-C cut it short).
+int send_request(int link, const pb_msgdesc_t* fields, const void* record, FrameFormat format,
+                 FrameBuffer& frame_buffer);
+
 // Bytes received from one link and not yet handed out as a frame.
 struct ReplyStream {
     int link = -1;
@@ -70,6 +76,9 @@ struct ReplyStream {
     bool lost_step = false;  // a header declared more than format.max_payload
     int timeout_seconds = LINK_TIMEOUT_SECONDS;  // for a whole frame; < 0: no limit
 };
+
+// A stream for the frames that come in on `link`.
+ReplyStream reply_stream(int link, FrameFormat format);
 
 // Take exactly one frame off the link into `reply_buffer` and log "rev len: %d"
 // with its length, header included. Waits up to the stream's timeout_seconds

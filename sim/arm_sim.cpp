@@ -55,9 +55,7 @@ bool send_response(int client, const ArmAnswer& answer) {
 
 // Take one request frame off a fresh connection and decode it.
 bool receive_request(int client, MainArmRequestMsg& request) {
-    ReplyStream stream;
-    stream.link = client;
-    stream.format = ARM_FRAME;
+    ReplyStream stream = reply_stream(client, ARM_FRAME);
     FrameBuffer frame{};
     int count = receive_frame(stream, frame);
     if (count <= 0 || stream.lost_step) {

@@ -39,9 +39,7 @@ bool send_answer(int client, const BoardAnswer& answer) {
 }  // namespace
 
 void serve_board_client(int client, BoardState& state) {
-    ReplyStream requests;
-    requests.link = client;
-    requests.format = BOARD_FRAME;
+    ReplyStream requests = reply_stream(client, BOARD_FRAME);
     requests.timeout_seconds = -1;  // an operator may think as long as they like
     FrameBuffer frame{};
     for (;;) {

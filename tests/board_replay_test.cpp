@@ -9,14 +9,7 @@ namespace {
 
 const std::string ANSWER = board_frame_of("08 01");
 
-std::vector<PeerStep> answers(int count) {
-    std::vector<PeerStep> script;
-    for (int i = 0; i < count; ++i) {
-        script.push_back(receive_board_frame());
-        script.push_back(send_bytes(ANSWER));
-    }
-    return script;
-}
+std::vector<PeerStep> answers(int count) { return board_answers(count, ANSWER); }
 
 PeerRun replay(const TemporaryDirectory& directory, const std::string& text,
                std::vector<PeerStep> script) {

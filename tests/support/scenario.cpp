@@ -23,6 +23,15 @@ PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,
     return run_with_peer(program, std::move(script), options, extra_args);
 }
 
+std::vector<PeerStep> board_answers(int count, const std::string& answer) {
+    std::vector<PeerStep> script;
+    for (int i = 0; i < count; ++i) {
+        script.push_back(receive_board_frame());
+        script.push_back(send_bytes(answer));
+    }
+    return script;
+}
+
 std::string board_frame_bytes(const std::string& payload) {
     return std::string{static_cast<char>(payload.size() & 0xff),
                        static_cast<char>((payload.size() >> 8) & 0xff)} +

@@ -24,6 +24,9 @@ PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,
 PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,
                       const std::string& input, const std::vector<std::string>& extra_args = {});
 
+// A peer that answers `count` signal-board requests, each with `answer`.
+std::vector<PeerStep> board_answers(int count, const std::string& answer);
+
 // A signal-board frame (2-byte little-endian header) around the payload given in hex.
 std::string board_frame_of(const std::string& payload_hex);
 // A main-arm frame (4-byte big-endian header) around the payload given in hex.
