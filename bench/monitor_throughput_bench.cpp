@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
     close(client);
     int status = 0;
     waitpid(pid, &status, 0);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("arm_monitor: %d reports of %d bytes in %.2f s: %.0f reports/s (exit %d)\n",
                 REPORTS, length, seconds, REPORTS / seconds, WEXITSTATUS(status));
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;

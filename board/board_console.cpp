@@ -13,8 +13,8 @@ int run_board_console(int link) {
     board_root_menu.run(request);
     if (input_ended()) return STATUS_INPUT_ENDED;
 
-    if (send_request(link, CleaningComponentRequest_fields, &request, BOARD_FRAME,
-                     frame_buffer) <= 0) {
+    if (send_request(link, CleaningComponentRequest_fields, &request, BOARD_FRAME, frame_buffer) <=
+        0) {
         return STATUS_EXCHANGE_FAILED;
     }
     ReplyStream replies = reply_stream(link, BOARD_FRAME);

@@ -35,7 +35,6 @@ Menu<Request> platform_entry(const char* title, int32_t command) {
     return Menu<Request>(title, [command](Request& r) { r.platform_cmd = command; });
 }
 
-
 // One entry of the light menu: marks its light present and runs the light dialog on it.
 template <bool LedGroupCommand::*present, LedBaseCommand LedGroupCommand::*light>
 Menu<Request> light_entry(const char* title) {
@@ -80,62 +79,66 @@ const Menu<Request> platform("平台命令", [](Request&) {},
 
 const Menu<Request> power("电源控制", [](Request& r) {
     r.has_power_cmd = true;
-    r.power_cmd.channel = static_cast<uint32_t>(select_option<int32_t>({{"底盘电源", POWER_CHASSIS},
-                                                                        {"HUB电源", POWER_HUB},
-                                                                        {"机械臂电源", POWER_ARM},
-                                                                        {"末端工具电源", POWER_END_TOOL},
-                                                                        {"整机电源", POWER_WHOLE_MACHINE}}));
+    r.power_cmd.channel =
+        static_cast<uint32_t>(select_option<int32_t>({{"底盘电源", POWER_CHASSIS},
+                                                      {"HUB电源", POWER_HUB},
+                                                      {"机械臂电源", POWER_ARM},
+                                                      {"末端工具电源", POWER_END_TOOL},
+                                                      {"整机电源", POWER_WHOLE_MACHINE}}));
     r.power_cmd.on_off =
         static_cast<uint32_t>(select_option<int32_t>({{"开启", POWER_ON}, {"关闭", POWER_OFF}}));
 });
 
 const Menu<Request> wheel("底盘控制", [](Request& r) {
     r.has_chassis = true;
-    r.chassis.cmd = static_cast<uint32_t>(select_option<int32_t>({{"轮毂断电", HUB_POWER_OFF},
-                                                                  {"轮毂上电", HUB_POWER_ON},
-                                                                  {"锁车", LOCK},
-                                                                  {"解锁", UNLOCK},
-                                                                  {"屏蔽碰撞条刹车", MASK_BUMPER_BRAKE},
-                                                                  {"屏蔽所有刹车", MASK_ALL_BRAKES}}));
+    r.chassis.cmd =
+        static_cast<uint32_t>(select_option<int32_t>({{"轮毂断电", HUB_POWER_OFF},
+                                                      {"轮毂上电", HUB_POWER_ON},
+                                                      {"锁车", LOCK},
+                                                      {"解锁", UNLOCK},
+                                                      {"屏蔽碰撞条刹车", MASK_BUMPER_BRAKE},
+                                                      {"屏蔽所有刹车", MASK_ALL_BRAKES}}));
 });
 
-const Menu<Request> motor(
-    "选择电机", [](Request& r) { r.has_motors = true; },
-    {Menu<Request>("相机遮罩",
-                   [](Request& r) {
-                       r.motors.has_camera_cover = true;
-                       motor_ctrl_dir_io.run(r.motors.camera_cover);
-                   }),
-     Menu<Request>("末端喷水",
-                   [](Request& r) {
-                       r.has_water = true;
-                       r.water.has_end_spray = true;
-                       motor_ctrl_single.run(r.water.end_spray);
-                   }),
-     Menu<Request>("工具箱供水",
-                   [](Request& r) {
-                       r.has_water = true;
-                       r.water.has_toolbox_supply = true;
-                       run_select_command(r.water.toolbox_supply, motor_ctrl_single, "阀");
-                   }),
-     Menu<Request>("工具箱排水",
-                   [](Request& r) {
-                       r.has_water = true;
-                       r.water.has_toolbox_drain = true;
-                       run_select_command(r.water.toolbox_drain, motor_ctrl_single, "阀");
-                   }),
-     Menu<Request>("工具箱电机", [](Request& r) {
-         r.motors.has_toolbox_motor = true;
-         run_select_command(r.motors.toolbox_motor, motor_ctrl_dir_pwm, "槽");
-     })});
+const Menu<Request> motor("选择电机", [](Request& r) { r.has_motors = true; },
+                          {Menu<Request>("相机遮罩",
+                                         [](Request& r) {
+                                             r.motors.has_camera_cover = true;
+                                             motor_ctrl_dir_io.run(r.motors.camera_cover);
+                                         }),
+                           Menu<Request>("末端喷水",
+                                         [](Request& r) {
+                                             r.has_water = true;
+                                             r.water.has_end_spray = true;
+                                             motor_ctrl_single.run(r.water.end_spray);
+                                         }),
+                           Menu<Request>("工具箱供水",
+                                         [](Request& r) {
+                                             r.has_water = true;
+                                             r.water.has_toolbox_supply = true;
+                                             run_select_command(r.water.toolbox_supply,
+                                                                motor_ctrl_single, "阀");
+                                         }),
+                           Menu<Request>("工具箱排水",
+                                         [](Request& r) {
+                                             r.has_water = true;
+                                             r.water.has_toolbox_drain = true;
+                                             run_select_command(r.water.toolbox_drain,
+                                                                motor_ctrl_single, "阀");
+                                         }),
+                           Menu<Request>("工具箱电机", [](Request& r) {
+                               r.motors.has_toolbox_motor = true;
+                               run_select_command(r.motors.toolbox_motor, motor_ctrl_dir_pwm, "槽");
+                           })});
 
-const Menu<Request> led("灯光控制", [](Request& r) { r.has_leds = true; },
-                        {light_entry<&LedGroupCommand::has_left, &LedGroupCommand::left>("左灯"),
-                         light_entry<&LedGroupCommand::has_right, &LedGroupCommand::right>("右灯"),
-                         light_entry<&LedGroupCommand::has_top, &LedGroupCommand::top>("上灯"),
-                         light_entry<&LedGroupCommand::has_fill, &LedGroupCommand::fill>("补光灯"),
-                         light_entry<&LedGroupCommand::has_front, &LedGroupCommand::front>("前向灯"),
-                         light_entry<&LedGroupCommand::has_rear, &LedGroupCommand::rear>("后向灯")});
+const Menu<Request> led(
+    "灯光控制", [](Request& r) { r.has_leds = true; },
+    {light_entry<&LedGroupCommand::has_left, &LedGroupCommand::left>("左灯"),
+     light_entry<&LedGroupCommand::has_right, &LedGroupCommand::right>("右灯"),
+     light_entry<&LedGroupCommand::has_top, &LedGroupCommand::top>("上灯"),
+     light_entry<&LedGroupCommand::has_fill, &LedGroupCommand::fill>("补光灯"),
+     light_entry<&LedGroupCommand::has_front, &LedGroupCommand::front>("前向灯"),
+     light_entry<&LedGroupCommand::has_rear, &LedGroupCommand::rear>("后向灯")});
 
 const Menu<Request> board_root_menu("选择操作:\n",
                                     std::vector<Menu<Request>>{platform, power, wheel, motor, led});

@@ -16,7 +16,7 @@ struct text_buffer;
 
 struct id_text_slot {
     bool overlaid_by_success;
-    struct text_buffer *buffer; /* NULL: the id text is skipped */
+    struct text_buffer* buffer; /* NULL: the id text is skipped */
 };
 
 #ifdef __cplusplus
@@ -25,8 +25,8 @@ extern "C" {
 
 /* Field callback of MainArmResponseMsg: `id` through its id_text_slot, every
  * other string through nanopb's default callback (a pb_callback_t slot). */
-bool arm_response_text_callback(pb_istream_t *istream, pb_ostream_t *ostream,
-                                const pb_field_t *field);
+bool arm_response_text_callback(pb_istream_t* istream, pb_ostream_t* ostream,
+                                const pb_field_t* field);
 
 #ifdef __cplusplus
 }

@@ -122,7 +122,8 @@ LoadedActions parse_actions(const std::string& text) {
         loaded.ok = true;
         return loaded;
     } catch (const YAML::Exception& e) {
-        std::string where = e.mark.is_null() ? "" : "line " + std::to_string(e.mark.line + 1) + ": ";
+        std::string where =
+            e.mark.is_null() ? "" : "line " + std::to_string(e.mark.line + 1) + ": ";
         return failure(where + "not valid YAML (" + e.msg + ")");
     } catch (const std::bad_alloc&) {
         return failure("out of memory while reading it");

@@ -90,7 +90,8 @@ bool save_actions(const std::vector<Action>& actions) {
     // Pick the first free name now, so the log line can name it before the write.
     int attempt = 0;
     struct stat existing = {};
-    while (attempt < MAX_NAME_ATTEMPTS && lstat(record_name(stamp, attempt).c_str(), &existing) == 0) {
+    while (attempt < MAX_NAME_ATTEMPTS &&
+           lstat(record_name(stamp, attempt).c_str(), &existing) == 0) {
         ++attempt;
     }
     std::string name = record_name(stamp, attempt);

@@ -1,8 +1,8 @@
 #include "runtime/frame.h"
 
-#include <poll.h>
 #include <pb_decode.h>
 #include <pb_encode.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,8 +16,8 @@
 
 uint32_t read_header(const uint8_t* frame, FrameFormat format) {
     if (format.big_endian) {
-        return (uint32_t{frame[0]} << 24) | (uint32_t{frame[1]} << 16) |
-               (uint32_t{frame[2]} << 8) | uint32_t{frame[3]};
+        return (uint32_t{frame[0]} << 24) | (uint32_t{frame[1]} << 16) | (uint32_t{frame[2]} << 8) |
+               uint32_t{frame[3]};
     }
     return uint32_t{frame[0]} | (uint32_t{frame[1]} << 8);
 }
@@ -116,8 +116,8 @@ ssize_t read_more(ReplyStream& stream, Clock::time_point deadline) {
         int polled = poll(&ready, 1, wait_ms);
         if (polled < 0 && errno == EINTR && !interrupted()) continue;
         if (polled <= 0) return -1;
-        ssize_t n = read(stream.link, stream.bytes.data() + stream.end,
-                         stream.bytes.size() - stream.end);
+        ssize_t n =
+            read(stream.link, stream.bytes.data() + stream.end, stream.bytes.size() - stream.end);
         if (n < 0 && (errno == EINTR || errno == EAGAIN) && !interrupted()) continue;
         return n < 0 ? -1 : n;
     }

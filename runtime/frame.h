@@ -73,7 +73,7 @@ struct ReplyStream {
     std::array<uint8_t, 8 * FRAME_BUFFER_SIZE> bytes{};
     size_t begin = 0;
     size_t end = 0;
-    bool lost_step = false;  // a header declared more than format.max_payload
+    bool lost_step = false;                      // a header declared more than format.max_payload
     int timeout_seconds = LINK_TIMEOUT_SECONDS;  // for a whole frame; < 0: no limit
 };
 

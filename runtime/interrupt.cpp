@@ -6,7 +6,9 @@ namespace {
 
 volatile std::sig_atomic_t interrupt_seen = 0;
 
-extern "C" void note_interrupt(int) { interrupt_seen = 1; }
+extern "C" void note_interrupt(int) {
+    interrupt_seen = 1;
+}
 
 }  // namespace
 
@@ -18,4 +20,6 @@ void catch_interrupt() {
     sigaction(SIGINT, &action, nullptr);
 }
 
-bool interrupted() { return interrupt_seen != 0; }
+bool interrupted() {
+    return interrupt_seen != 0;
+}

@@ -14,7 +14,9 @@
 const char* const BOARD_DEFAULT_ADDRESS = "192.168.1.10";
 const char* const ARM_DEFAULT_ADDRESS = "192.168.1.20";
 
-void print_banner(const char* build_date) { log_info("Vostrel. Build date: %s\n", build_date); }
+void print_banner(const char* build_date) {
+    log_info("Vostrel. Build date: %s\n", build_date);
+}
 
 std::string usage_text(const CommandLineForm& form) {
     std::string file = form.takes_record_path ? " RECORD_FILE" : "";
@@ -22,8 +24,7 @@ std::string usage_text(const CommandLineForm& form) {
            "  SERVER  controller address, dotted-decimal IPv4 (default " + form.default_address +
            ")\n" + "  PORT    TCP port, 1-65535 (default " + std::to_string(form.default_port) +
            ")\n" +
-           (form.takes_record_path ? "  RECORD_FILE  record file written by board_recorder\n"
-                                   : "");
+           (form.takes_record_path ? "  RECORD_FILE  record file written by board_recorder\n" : "");
 }
 
 namespace {

@@ -42,4 +42,6 @@ void set_text(text_buffer& buffer, const char* text) {
     std::strncpy(buffer.text, text, buffer.capacity - 1);
 }
 
-void clear_text(text_buffer& buffer) { std::memset(buffer.text, 0, sizeof buffer.text); }
+void clear_text(text_buffer& buffer) {
+    std::memset(buffer.text, 0, sizeof buffer.text);
+}

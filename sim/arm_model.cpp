@@ -10,15 +10,24 @@ namespace {
 
 const char* type_name(uint32_t type) {
     switch (type) {
-        case GET_ID: return "GET_ID";
-        case SYNC_MAIN_ARM: return "SYNC_MAIN_ARM";
-        case ARM_ENABLE: return "ARM_ENABLE";
-        case INIT: return "INIT";
-        case SEND_FORCE: return "SEND_FORCE";
-        case OPEN_FORCE: return "OPEN_FORCE";
-        case SYNC_TS: return "SYNC_TS";
-        case SET_ZERO: return "SET_ZERO";
-        default: return "unknown";
+        case GET_ID:
+            return "GET_ID";
+        case SYNC_MAIN_ARM:
+            return "SYNC_MAIN_ARM";
+        case ARM_ENABLE:
+            return "ARM_ENABLE";
+        case INIT:
+            return "INIT";
+        case SEND_FORCE:
+            return "SEND_FORCE";
+        case OPEN_FORCE:
+            return "OPEN_FORCE";
+        case SYNC_TS:
+            return "SYNC_TS";
+        case SET_ZERO:
+            return "SET_ZERO";
+        default:
+            return "unknown";
     }
 }
 
@@ -47,10 +56,14 @@ void set_flag(bool& kept, bool wanted, const char* name) {
 std::string apply(ArmState& s, const MainArmRequestMsg& r) {
     const auto& p = r.payload;
     switch (r.req_type) {
-        case GET_ID: return "";
-        case INIT: set_flag(s.initialised, true, "initialised"); return "";
+        case GET_ID:
+            return "";
+        case INIT:
+            set_flag(s.initialised, true, "initialised");
+            return "";
         case ARM_ENABLE:
-            if (r.which_payload != MainArmRequestMsg_enable_tag) return "ARM_ENABLE needs the enable flag";
+            if (r.which_payload != MainArmRequestMsg_enable_tag)
+                return "ARM_ENABLE needs the enable flag";
             set_flag(s.enable, p.enable, "enable");
             return "";
         case OPEN_FORCE:
@@ -60,7 +73,8 @@ std::string apply(ArmState& s, const MainArmRequestMsg& r) {
             set_flag(s.force_feedback, p.force_feedback, "force feedback");
             return "";
         case SYNC_MAIN_ARM: {
-            size_t count = r.which_payload == MainArmRequestMsg_angles_tag ? p.angles.angle_count : 0;
+            size_t count =
+                r.which_payload == MainArmRequestMsg_angles_tag ? p.angles.angle_count : 0;
             if (count != 6) return "SYNC_MAIN_ARM needs six angles, got " + std::to_string(count);
             log_info("changed: angles: %s -> %s\n", angles_text(s.angles, 6).c_str(),
                      angles_text(p.angles.angle, 6).c_str());
@@ -77,13 +91,16 @@ std::string apply(ArmState& s, const MainArmRequestMsg& r) {
             log_info("changed: force %s torque %s\n", vector_text(s.force).c_str(),
                      vector_text(s.torque).c_str());
             return "";
-        case SYNC_TS: return "";
+        case SYNC_TS:
+            return "";
         case SET_ZERO:
             log_info("changed: angles: %s -> zero\n", angles_text(s.angles, 6).c_str());
             for (double& a : s.angles) a = 0;
             return "";
-        case REQ_NONE: return "no request type";
-        default: return "unknown request type " + std::to_string(r.req_type);
+        case REQ_NONE:
+            return "no request type";
+        default:
+            return "unknown request type " + std::to_string(r.req_type);
     }
 }
 
@@ -91,7 +108,9 @@ std::string describe(const MainArmRequestMsg& r) {
     std::string text = std::string(type_name(r.req_type)) + "(" + std::to_string(r.req_type) + ")";
     const auto& p = r.payload;
     switch (r.which_payload) {
-        case MainArmRequestMsg_enable_tag: text += std::string(" enable=") + (p.enable ? "1" : "0"); break;
+        case MainArmRequestMsg_enable_tag:
+            text += std::string(" enable=") + (p.enable ? "1" : "0");
+            break;
         case MainArmRequestMsg_force_feedback_tag:
             text += std::string(" force_feedback=") + (p.force_feedback ? "1" : "0");
             break;
@@ -102,7 +121,8 @@ std::string describe(const MainArmRequestMsg& r) {
             text += " force=" + vector_text(p.force_torque.force) +
                     " torque=" + vector_text(p.force_torque.torque);
             break;
-        default: break;
+        default:
+            break;
     }
     if (r.timestamp != 0) text += " timestamp=" + std::to_string(r.timestamp);
     return text;
@@ -163,8 +183,8 @@ MainArmStateMsg make_report(const ArmState& state, int64_t now_ms) {
     report.timestamp = now_ms;
     report.grip = state.grip;
     report.enable = state.enable;
-    report.state = (state.initialised ? 1u : 0u) | (state.enable ? 2u : 0u) |
-                   (state.force_feedback ? 4u : 0u);
+    report.state =
+        (state.initialised ? 1u : 0u) | (state.enable ? 2u : 0u) | (state.force_feedback ? 4u : 0u);
     report.force = state.force_feedback;
     return report;
 }

@@ -91,7 +91,8 @@ bool wait_or_gone(int client, const timespec& until) {
     clock_gettime(CLOCK_MONOTONIC, &now);
     int64_t left_ns = (until.tv_sec - now.tv_sec) * 1000000000LL + (until.tv_nsec - now.tv_nsec);
     if (left_ns <= 0) return false;
-    timespec wait = {static_cast<time_t>(left_ns / 1000000000LL), static_cast<long>(left_ns % 1000000000LL)};
+    timespec wait = {static_cast<time_t>(left_ns / 1000000000LL),
+                     static_cast<long>(left_ns % 1000000000LL)};
     pollfd ready = {client, POLLIN | POLLRDHUP, 0};
     if (ppoll(&ready, 1, &wait, nullptr) <= 0) return false;
     char discard[256];
@@ -119,7 +120,8 @@ void serve_reports(int client, std::string who, Shared& shared) {
             if (wait_or_gone(client, due)) break;
             timespec now = {};
             clock_gettime(CLOCK_MONOTONIC, &now);
-            if (now.tv_sec < due.tv_sec || (now.tv_sec == due.tv_sec && now.tv_nsec < due.tv_nsec)) {
+            if (now.tv_sec < due.tv_sec ||
+                (now.tv_sec == due.tv_sec && now.tv_nsec < due.tv_nsec)) {
                 continue;
             }
             MainArmStateMsg report;
@@ -129,13 +131,15 @@ void serve_reports(int client, std::string who, Shared& shared) {
             }
             FrameBuffer frame{};
             int length = encode_frame(MainArmStateMsg_fields, &report, ARM_FRAME, frame);
-            if (length <= 0 || send_frame(client, frame.data(), static_cast<size_t>(length)) != length) {
+            if (length <= 0 ||
+                send_frame(client, frame.data(), static_cast<size_t>(length)) != length) {
                 break;
             }
             ++sent;
             advance(due, period_ns);
             // After a stall, go on from now instead of sending a burst.
-            int64_t behind_ns = (now.tv_sec - due.tv_sec) * 1000000000LL + (now.tv_nsec - due.tv_nsec);
+            int64_t behind_ns =
+                (now.tv_sec - due.tv_sec) * 1000000000LL + (now.tv_nsec - due.tv_nsec);
             if (behind_ns > 10 * period_ns) due = now;
         }
         log_info("%s: gone after %llu reports sent\n", who.c_str(),

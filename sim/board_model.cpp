@@ -41,8 +41,8 @@ const LedBaseCommand& light_of(const LedGroupCommand& leds, int index) {
 bool has_unused_fields(const CleaningComponentRequest& r) {
     return r.spare_1 != 0 || r.has_motor_3 || r.has_motor_4 || r.has_motor_5 || r.has_motor_6 ||
            r.has_motor_7 || r.has_motor_8 || r.has_motor_9 || r.has_motor_10 || r.has_motor_11 ||
-           r.has_motor_12 || r.has_motor_13 || r.has_spare_14 || r.has_spare_15 ||
-           r.has_motor_17 || r.has_motor_19 || r.has_motor_20;
+           r.has_motor_12 || r.has_motor_13 || r.has_spare_14 || r.has_spare_15 || r.has_motor_17 ||
+           r.has_motor_19 || r.has_motor_20;
 }
 
 // Why the request makes no sense to the board ("" when it does).
@@ -54,9 +54,12 @@ struct Refusal {
 Refusal check_motor(const MotorCommand& m, const char* name) {
     bool known = false;
     direction_name(m.direction, &known);
-    if (!known) return {5, std::string("unknown motor direction ") + std::to_string(m.direction) + " for " + name};
+    if (!known)
+        return {5, std::string("unknown motor direction ") + std::to_string(m.direction) + " for " +
+                       name};
     if (m.duty < 0 || m.duty > 100) {
-        return {5, std::string("duty ") + std::to_string(m.duty) + " of " + name + " is outside 0-100"};
+        return {
+            5, std::string("duty ") + std::to_string(m.duty) + " of " + name + " is outside 0-100"};
     }
     return {};
 }
@@ -64,7 +67,8 @@ Refusal check_motor(const MotorCommand& m, const char* name) {
 Refusal check_select(const MotorSelectCommand& s, const char* name) {
     bool known = false;
     select_name(s.select_mask, &known);
-    if (!known) return {6, "unknown outlet selection " + std::to_string(s.select_mask) + " for " + name};
+    if (!known)
+        return {6, "unknown outlet selection " + std::to_string(s.select_mask) + " for " + name};
     return s.has_drive ? check_motor(s.drive, name) : Refusal{};
 }
 
@@ -89,10 +93,14 @@ Refusal check_request(const CleaningComponentRequest& r) {
     }
     Refusal refusal;
     if (r.motors.has_camera_cover) refusal = check_motor(r.motors.camera_cover, "camera cover");
-    if (refusal.code == 0 && r.motors.has_toolbox_motor) refusal = check_select(r.motors.toolbox_motor, "toolbox motor");
-    if (refusal.code == 0 && r.water.has_end_spray) refusal = check_motor(r.water.end_spray, "end spray");
-    if (refusal.code == 0 && r.water.has_toolbox_supply) refusal = check_select(r.water.toolbox_supply, "toolbox supply");
-    if (refusal.code == 0 && r.water.has_toolbox_drain) refusal = check_select(r.water.toolbox_drain, "toolbox drain");
+    if (refusal.code == 0 && r.motors.has_toolbox_motor)
+        refusal = check_select(r.motors.toolbox_motor, "toolbox motor");
+    if (refusal.code == 0 && r.water.has_end_spray)
+        refusal = check_motor(r.water.end_spray, "end spray");
+    if (refusal.code == 0 && r.water.has_toolbox_supply)
+        refusal = check_select(r.water.toolbox_supply, "toolbox supply");
+    if (refusal.code == 0 && r.water.has_toolbox_drain)
+        refusal = check_select(r.water.toolbox_drain, "toolbox drain");
     if (refusal.code != 0) return refusal;
     for (int i = 0; i < 7; ++i) {
         if (!r.has_leds || !presence_of_light(r.leds, i)) continue;
@@ -102,12 +110,14 @@ Refusal check_request(const CleaningComponentRequest& r) {
                            LIGHT_NAMES[i]};
         }
     }
-    if (r.platform_cmd == TEST_INTERFACE) return {8, "test interface: nothing to test on this board"};
+    if (r.platform_cmd == TEST_INTERFACE)
+        return {8, "test interface: nothing to test on this board"};
     return {};
 }
 
 void change(const std::string& what, const std::string& before, const std::string& after) {
-    if (before != after) log_info("changed: %s: %s -> %s\n", what.c_str(), before.c_str(), after.c_str());
+    if (before != after)
+        log_info("changed: %s: %s -> %s\n", what.c_str(), before.c_str(), after.c_str());
 }
 
 void set_motor(MotorCommand& kept, const MotorCommand& wanted, const char* name) {
@@ -127,13 +137,26 @@ void set_flag(bool& kept, bool wanted, const char* name) {
 
 void apply_chassis(BoardState& s, uint32_t cmd) {
     switch (cmd) {
-        case UNLOCK: set_flag(s.locked, false, "chassis locked"); break;
-        case LOCK: set_flag(s.locked, true, "chassis locked"); break;
-        case HUB_POWER_OFF: set_flag(s.hubs_powered, false, "wheel hubs powered"); break;
-        case HUB_POWER_ON: set_flag(s.hubs_powered, true, "wheel hubs powered"); break;
-        case MASK_BUMPER_BRAKE: set_flag(s.bumper_brake_masked, true, "bumper-strip brake masked"); break;
-        case MASK_ALL_BRAKES: set_flag(s.all_brakes_masked, true, "all brakes masked"); break;
-        default: break;
+        case UNLOCK:
+            set_flag(s.locked, false, "chassis locked");
+            break;
+        case LOCK:
+            set_flag(s.locked, true, "chassis locked");
+            break;
+        case HUB_POWER_OFF:
+            set_flag(s.hubs_powered, false, "wheel hubs powered");
+            break;
+        case HUB_POWER_ON:
+            set_flag(s.hubs_powered, true, "wheel hubs powered");
+            break;
+        case MASK_BUMPER_BRAKE:
+            set_flag(s.bumper_brake_masked, true, "bumper-strip brake masked");
+            break;
+        case MASK_ALL_BRAKES:
+            set_flag(s.all_brakes_masked, true, "all brakes masked");
+            break;
+        default:
+            break;
     }
 }
 
@@ -156,15 +179,19 @@ void apply_request(BoardState& s, const CleaningComponentRequest& r) {
     if (r.has_power_cmd) {
         bool& rail = s.rails[r.power_cmd.channel];
         bool on = r.power_cmd.on_off == POWER_ON;
-        change("rail " + channel_label(r.power_cmd.channel), rail ? "on" : "off", on ? "on" : "off");
+        change("rail " + channel_label(r.power_cmd.channel), rail ? "on" : "off",
+               on ? "on" : "off");
         rail = on;
     }
     if (r.has_chassis) apply_chassis(s, r.chassis.cmd);
     if (r.motors.has_camera_cover) set_motor(s.camera_cover, r.motors.camera_cover, "camera cover");
-    if (r.motors.has_toolbox_motor) set_select(s.toolbox_motor, r.motors.toolbox_motor, "toolbox motor");
+    if (r.motors.has_toolbox_motor)
+        set_select(s.toolbox_motor, r.motors.toolbox_motor, "toolbox motor");
     if (r.water.has_end_spray) set_motor(s.end_spray, r.water.end_spray, "end spray");
-    if (r.water.has_toolbox_supply) set_select(s.toolbox_supply, r.water.toolbox_supply, "toolbox supply");
-    if (r.water.has_toolbox_drain) set_select(s.toolbox_drain, r.water.toolbox_drain, "toolbox drain");
+    if (r.water.has_toolbox_supply)
+        set_select(s.toolbox_supply, r.water.toolbox_supply, "toolbox supply");
+    if (r.water.has_toolbox_drain)
+        set_select(s.toolbox_drain, r.water.toolbox_drain, "toolbox drain");
     for (int i = 0; i < 7; ++i) {
         if (!r.has_leds || !presence_of_light(r.leds, i)) continue;
         const LedBaseCommand& wanted = light_of(r.leds, i);
@@ -177,8 +204,11 @@ void apply_request(BoardState& s, const CleaningComponentRequest& r) {
 
 BoardState initial_board_state() {
     BoardState s;
-    s.rails = {{POWER_WHOLE_MACHINE, true}, {POWER_CHASSIS, true}, {POWER_HUB, true},
-               {POWER_ARM, false},          {POWER_END_TOOL, false}};
+    s.rails = {{POWER_WHOLE_MACHINE, true},
+               {POWER_CHASSIS, true},
+               {POWER_HUB, true},
+               {POWER_ARM, false},
+               {POWER_END_TOOL, false}};
     return s;
 }
 
@@ -233,10 +263,12 @@ std::string describe_request(const CleaningComponentRequest& r) {
         auto part = [&inner](const std::string& p) { inner += (inner.empty() ? "" : " ") + p; };
         if (r.water.has_end_spray) part("end_spray" + motor_text(r.water.end_spray));
         if (r.water.has_toolbox_supply) {
-            part("toolbox_supply" + select_text(r.water.toolbox_supply.has_drive, r.water.toolbox_supply));
+            part("toolbox_supply" +
+                 select_text(r.water.toolbox_supply.has_drive, r.water.toolbox_supply));
         }
         if (r.water.has_toolbox_drain) {
-            part("toolbox_drain" + select_text(r.water.toolbox_drain.has_drive, r.water.toolbox_drain));
+            part("toolbox_drain" +
+                 select_text(r.water.toolbox_drain.has_drive, r.water.toolbox_drain));
         }
         add("water{" + inner + "}");
     }
@@ -244,7 +276,8 @@ std::string describe_request(const CleaningComponentRequest& r) {
         std::string inner;
         for (int i = 0; i < 7; ++i) {
             if (!presence_of_light(r.leds, i)) continue;
-            inner += (inner.empty() ? "" : " ") + std::string(LIGHT_NAMES[i]) + light_text(light_of(r.leds, i));
+            inner += (inner.empty() ? "" : " ") + std::string(LIGHT_NAMES[i]) +
+                     light_text(light_of(r.leds, i));
         }
         add("leds{" + inner + "}");
     }

@@ -55,8 +55,9 @@ std::string switch_name(int64_t value, bool* known) {
 }
 
 std::string direction_name(int64_t value, bool* known) {
-    static const Table TABLE = {
-        {MOTOR_STOP, "MOTOR_STOP"}, {MOTOR_FORWARD, "MOTOR_FORWARD"}, {MOTOR_REVERSE, "MOTOR_REVERSE"}};
+    static const Table TABLE = {{MOTOR_STOP, "MOTOR_STOP"},
+                                {MOTOR_FORWARD, "MOTOR_FORWARD"},
+                                {MOTOR_REVERSE, "MOTOR_REVERSE"}};
     return name_in(TABLE, value, known);
 }
 
@@ -70,18 +71,26 @@ std::string light_mode_name(int64_t value, bool* known) {
 }
 
 std::string select_name(int64_t value, bool* known) {
-    static const Table TABLE = {
-        {SELECT_NONE, "SELECT_NONE"}, {SELECT_1, "SELECT_1"}, {SELECT_2, "SELECT_2"}, {SELECT_3, "SELECT_3"}};
+    static const Table TABLE = {{SELECT_NONE, "SELECT_NONE"},
+                                {SELECT_1, "SELECT_1"},
+                                {SELECT_2, "SELECT_2"},
+                                {SELECT_3, "SELECT_3"}};
     return name_in(TABLE, value, known);
 }
 
 std::string channel_label(uint32_t channel) {
     switch (channel) {
-        case POWER_WHOLE_MACHINE: return "整机电源";
-        case POWER_CHASSIS: return "底盘电源";
-        case POWER_HUB: return "HUB电源";
-        case POWER_ARM: return "机械臂电源";
-        case POWER_END_TOOL: return "末端工具电源";
-        default: return "";
+        case POWER_WHOLE_MACHINE:
+            return "整机电源";
+        case POWER_CHASSIS:
+            return "底盘电源";
+        case POWER_HUB:
+            return "HUB电源";
+        case POWER_ARM:
+            return "机械臂电源";
+        case POWER_END_TOOL:
+            return "末端工具电源";
+        default:
+            return "";
     }
 }

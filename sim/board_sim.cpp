@@ -56,10 +56,12 @@ void serve_board_client(int client, BoardState& state) {
                       read_header(frame.data(), BOARD_FRAME), BOARD_FRAME.max_payload);
             break;
         }
-        log_info("request frame: %s\n", to_hex_text(frame.data(), static_cast<size_t>(count)).c_str());
+        log_info("request frame: %s\n",
+                 to_hex_text(frame.data(), static_cast<size_t>(count)).c_str());
         CleaningComponentRequest request{};
-        pb_istream_t stream = pb_istream_from_buffer(frame.data() + BOARD_FRAME.header_size,
-                                                     static_cast<size_t>(count) - BOARD_FRAME.header_size);
+        pb_istream_t stream =
+            pb_istream_from_buffer(frame.data() + BOARD_FRAME.header_size,
+                                   static_cast<size_t>(count) - BOARD_FRAME.header_size);
         BoardAnswer answer;
         if (pb_decode(&stream, CleaningComponentRequest_fields, &request)) {
             log_info("request: %s\n", describe_request(request).c_str());

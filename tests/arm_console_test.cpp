@@ -45,19 +45,18 @@ TEST(ArmConsole, EachEntrySendsItsBody) {
         {"3\n0\n", bytes_of("08 06 28 00")},
         {"3\n1\n", bytes_of("08 06 28 01")},
         {"4\n0\n0\n0\n0\n0\n0\n", bytes_of("08 02 1a 32 0a 30") + std::string(48, '\0')},
-        {"4\n1\n2\nabc\n3\n4\n5\n6\n",
-         bytes_of("08 02 1a 32 0a 30") + doubles({1, 2, 3, 4, 5, 6})},
+        {"4\n1\n2\nabc\n3\n4\n5\n6\n", bytes_of("08 02 1a 32 0a 30") + doubles({1, 2, 3, 4, 5, 6})},
         {"5\n0\n0\n0\n0\n0\n0\n", bytes_of("08 05 22 04 12 00 1a 00")},
         {"5\n1\n2\n3\n4\n5\n6\n", bytes_of("08 05 22 3a 12 1b") + field_doubles({4, 5, 6}) +
-                                     bytes_of("1a 1b") + field_doubles({1, 2, 3})},
+                                      bytes_of("1a 1b") + field_doubles({1, 2, 3})},
         {"7\n", bytes_of("08 08")},
         {"8\n", ""},
         {"-1\n", ""},
         {"x\n", ""},
     };
     for (const auto& c : cases) {
-        PeerRun r = run_with_peer("arm_console", {receive_arm_frame(), send_bytes(SUCCESS)},
-                                  c.input);
+        PeerRun r =
+            run_with_peer("arm_console", {receive_arm_frame(), send_bytes(SUCCESS)}, c.input);
         EXPECT_EQ(r.run.status, 0) << c.input << r.output;
         EXPECT_EQ(hex_of(r.received), hex_of(arm_frame_bytes(c.body))) << c.input;
     }
@@ -93,7 +92,8 @@ TEST(ArmConsole, PrintsTheAnswer) {
         std::string body;
         const char* lines;
     } cases[] = {
-        {"id", bytes_of("08 01 12 03 41 42 43"), "[T] [INFO] req type: 1\n\n[T] [INFO] id: ABC\n\n"},
+        {"id", bytes_of("08 01 12 03 41 42 43"),
+         "[T] [INFO] req type: 1\n\n[T] [INFO] id: ABC\n\n"},
         {"success", bytes_of("08 03 18 01"), "[T] [INFO] req type: 3\n\n[T] [INFO] success: 1\n\n"},
         {"empty body", "", "[T] [INFO] req type: 0\n\n"},
         {"error after success", bytes_of("08 03 18 00 22 04") + "bad!",
@@ -113,15 +113,16 @@ TEST(ArmConsole, PrintsTheAnswer) {
         std::string frame = arm_frame_bytes(c.body);
         PeerRun r = run_with_peer("arm_console", {receive_arm_frame(), send_bytes(frame)}, "0\n");
         EXPECT_EQ(r.run.status, 0) << c.name;
-        std::string expected = "[T] [INFO] rev len: " + std::to_string(frame.size()) + " \n" + c.lines;
+        std::string expected =
+            "[T] [INFO] rev len: " + std::to_string(frame.size()) + " \n" + c.lines;
         EXPECT_EQ(r.output.substr(r.output.find("[T] [INFO] rev len")), expected) << c.name;
     }
 }
 
 TEST(ArmConsole, WholeRunForTheIdentity) {
-    PeerRun r = run_with_peer("arm_console",
-                              {receive_arm_frame(), send_bytes(arm_frame_of("08 01 12 03 41 42 43"))},
-                              "0\n");
+    PeerRun r = run_with_peer(
+        "arm_console", {receive_arm_frame(), send_bytes(arm_frame_of("08 01 12 03 41 42 43"))},
+        "0\n");
     EXPECT_EQ(r.output, startup_lines(r.port) +
                             "遥操主臂:\n\n"
                             "0. 获取主臂ID\n"
@@ -160,13 +161,13 @@ TEST(ArmConsole, PromptsOfTheDialogs) {
     EXPECT_NE(force.output.find("input Torque.x\ninput Torque.y\ninput Torque.z\n"
                                 "input Force.x\ninput Force.y\ninput Force.z\n"),
               std::string::npos);
-    PeerRun enable = run_with_peer("arm_console", {receive_arm_frame(), send_bytes(SUCCESS)},
-                                   "2\n1\n");
+    PeerRun enable =
+        run_with_peer("arm_console", {receive_arm_frame(), send_bytes(SUCCESS)}, "2\n1\n");
     EXPECT_NE(enable.output.find("主臂使能控制\n[T] [DEBUG] call action: 主臂使能控制\n"
                                  "0. 失能\n1. 使能\n[T] [INFO] select: 1. 使能\n"),
               std::string::npos);
-    PeerRun feedback = run_with_peer("arm_console", {receive_arm_frame(), send_bytes(SUCCESS)},
-                                     "3\n2\n0\n");
+    PeerRun feedback =
+        run_with_peer("arm_console", {receive_arm_frame(), send_bytes(SUCCESS)}, "3\n2\n0\n");
     EXPECT_NE(feedback.output.find("0. 关闭\n1. 开启\n[T] [ERROR] 无效的选择\n"
                                    "0. 关闭\n1. 开启\n[T] [INFO] select: 0. 关闭\n"),
               std::string::npos);
@@ -182,10 +183,12 @@ TEST(ArmConsole, BadAnswersGiveTheFailureLinesAndStatus2) {
          {receive_arm_frame(), send_bytes(bytes_of("00 00 03 fd 08 01"))},
          "[T] [INFO] rev len: 6 \n[T] [ERROR] msg size err: total:6, msg len:1021\n"
          "[T] [ERROR] decode failed!\n"},
-        {"undecodable", {receive_arm_frame(), send_bytes(arm_frame_of("12 05 41"))},
+        {"undecodable",
+         {receive_arm_frame(), send_bytes(arm_frame_of("12 05 41"))},
          "[T] [INFO] rev len: 7 \n[T] [ERROR] pb_decode failed\n[T] [ERROR] decode failed!\n"},
         {"closed", {receive_arm_frame(), close_link()}, "[T] [INFO] rev len: 0 \n"},
-        {"half a frame", {receive_arm_frame(), send_bytes(bytes_of("00 00 00 04 08")), close_link()},
+        {"half a frame",
+         {receive_arm_frame(), send_bytes(bytes_of("00 00 00 04 08")), close_link()},
          "[T] [INFO] rev len: 0 \n"},
     };
     for (const auto& c : cases) {

@@ -26,10 +26,9 @@ std::string varint(uint64_t value) {
 }
 
 TEST(ArmMonitor, WholeRunUntilTheControllerCloses) {
-    PeerRun r = run_with_peer("arm_monitor",
-                              {receive_arm_frame(), send_bytes(arm_frame_of("18 05 20 01 38 02")),
-                               close_link()},
-                              "");
+    PeerRun r = run_with_peer(
+        "arm_monitor",
+        {receive_arm_frame(), send_bytes(arm_frame_of("18 05 20 01 38 02")), close_link()}, "");
     EXPECT_EQ(r.run.status, 0);
     EXPECT_EQ(hex_of(r.received), "00000000");
     EXPECT_EQ(r.output, startup_lines(r.port) +
@@ -162,8 +161,9 @@ TEST(ArmMonitor, TenThousandReportsInLargeBatchesAreEachPrintedInOrder) {
     while (std::getline(lines, line)) {
         if (line.find("] state:") == std::string::npos) continue;
         ++state_lines;
-        std::string expected = "[T] [INFO] [" + std::to_string(next) + "] state:" +
-                               std::to_string((next - 1) % 3) + " enable:0 grip:0 force:0";
+        std::string expected = "[T] [INFO] [" + std::to_string(next) +
+                               "] state:" + std::to_string((next - 1) % 3) +
+                               " enable:0 grip:0 force:0";
         if (line != expected) {
             ADD_FAILURE() << "report " << next << ": " << line;
             break;

@@ -26,7 +26,8 @@ TEST(BoardConsole, PrintsTheAnswerFields) {
                            "busy"),
          "[T] [INFO] rev len: 23 \n[T] [INFO] resp_id:3 \n[T] [INFO] version: V1.02\n\n"
          "[T] [INFO] error: busy\n"},
-        {"only resp_id", board_frame_of("08 05"), "[T] [INFO] rev len: 4 \n[T] [INFO] resp_id:5 \n"},
+        {"only resp_id", board_frame_of("08 05"),
+         "[T] [INFO] rev len: 4 \n[T] [INFO] resp_id:5 \n"},
         {"empty answer", board_frame_of(""), "[T] [INFO] rev len: 2 \n[T] [INFO] resp_id:0 \n"},
         {"error without message", board_frame_of("08 01 22 02 08 02"),
          "[T] [INFO] rev len: 8 \n[T] [INFO] resp_id:1 \n[T] [INFO] error: \n"},
@@ -48,21 +49,21 @@ TEST(BoardConsole, PrintsTheAnswerFields) {
 TEST(BoardConsole, LongestVersionIsPrintedWhole) {
     std::string text(1016, 'v');
     std::string answer = board_frame_bytes(bytes_of("12 FB 07 0A F8 07") + text);
-    PeerRun r = run_with_peer("board_console", {receive_board_frame(), send_bytes(answer)},
-                              GET_VERSION);
+    PeerRun r =
+        run_with_peer("board_console", {receive_board_frame(), send_bytes(answer)}, GET_VERSION);
     EXPECT_EQ(r.run.status, 0);
-    EXPECT_EQ(after_request(r),
-              "[T] [INFO] rev len: 1024 \n[T] [INFO] resp_id:0 \n[T] [INFO] version: " + text +
-                  "\n\n");
+    EXPECT_EQ(
+        after_request(r),
+        "[T] [INFO] rev len: 1024 \n[T] [INFO] resp_id:0 \n[T] [INFO] version: " + text + "\n\n");
 }
 
 TEST(BoardConsole, AnswerSplitOverSegmentsIsPrintedOnce) {
     std::string answer = board_frame_of("08 03 12 04 0A 02 76 31");
-    PeerRun r = run_with_peer("board_console",
-                              {receive_board_frame(), send_bytes(answer.substr(0, 1)),
-                               pause_for(50), send_bytes(answer.substr(1, 4)), pause_for(50),
-                               send_bytes(answer.substr(5))},
-                              GET_VERSION);
+    PeerRun r = run_with_peer(
+        "board_console",
+        {receive_board_frame(), send_bytes(answer.substr(0, 1)), pause_for(50),
+         send_bytes(answer.substr(1, 4)), pause_for(50), send_bytes(answer.substr(5))},
+        GET_VERSION);
     EXPECT_EQ(r.run.status, 0);
     EXPECT_EQ(after_request(r),
               "[T] [INFO] rev len: 10 \n[T] [INFO] resp_id:3 \n[T] [INFO] version: v1\n\n");
@@ -81,9 +82,11 @@ TEST(BoardConsole, BadAnswersGiveTheFailureLinesAndStatus2) {
         {"undecodable payload",
          {receive_board_frame(), send_bytes(board_frame_of("08 FF FF"))},
          "[T] [INFO] rev len: 5 \n[T] [ERROR] pb_decode failed\n[T] [ERROR] decode failed!\n"},
-        {"wrong wire type", {receive_board_frame(), send_bytes(board_frame_of("0D 01 02 03 04"))},
+        {"wrong wire type",
+         {receive_board_frame(), send_bytes(board_frame_of("0D 01 02 03 04"))},
          "[T] [INFO] rev len: 7 \n[T] [ERROR] pb_decode failed\n[T] [ERROR] decode failed!\n"},
-        {"closed without answer", {receive_board_frame(), close_link()},
+        {"closed without answer",
+         {receive_board_frame(), close_link()},
          "[T] [INFO] rev len: 0 \n"},
         {"half an answer then closed",
          {receive_board_frame(), send_bytes(bytes_of("05 00 08")), close_link()},
@@ -115,8 +118,8 @@ TEST(BoardConsole, EndOfInputBeforeTheCommandIsCompleteSendsNothing) {
 }
 
 TEST(BoardConsole, SilentBoardTimesOutWithStatus2) {
-    PeerRun r = run_with_peer("board_console", {receive_board_frame(), pause_for(20000)},
-                              GET_VERSION);
+    PeerRun r =
+        run_with_peer("board_console", {receive_board_frame(), pause_for(20000)}, GET_VERSION);
     EXPECT_EQ(r.run.status, 2);
     EXPECT_EQ(after_request(r), "[T] [INFO] rev len: -1 \n");
     EXPECT_GE(r.run.seconds, 14.5);

@@ -9,7 +9,9 @@ namespace {
 
 const std::string ANSWER = board_frame_of("08 01");
 
-std::vector<PeerStep> answers(int count) { return board_answers(count, ANSWER); }
+std::vector<PeerStep> answers(int count) {
+    return board_answers(count, ANSWER);
+}
 
 struct Recording {
     PeerRun r;
@@ -65,9 +67,13 @@ TEST(BoardRecorder, SeveralPassesEachShowTheirOwnFrame) {
     EXPECT_NE(rec.r.output.find("hex data:02001001\r\n\n"), std::string::npos);
     EXPECT_NE(rec.r.output.find("hex data:05009201020801\r\n\n"), std::string::npos);
     EXPECT_NE(rec.r.output.find("hex data:0000\r\n\n"), std::string::npos);
-    EXPECT_NE(rec.r.output.find("等待时间(s)等待时间(s)[T] [ERROR] Invalid input. Please try again.\n"),
-              std::string::npos);
-    EXPECT_EQ(hex_of(rec.r.received), "02001001" "05009201020801" "0000");
+    EXPECT_NE(
+        rec.r.output.find("等待时间(s)等待时间(s)[T] [ERROR] Invalid input. Please try again.\n"),
+        std::string::npos);
+    EXPECT_EQ(hex_of(rec.r.received),
+              "02001001"
+              "05009201020801"
+              "0000");
 }
 
 TEST(BoardRecorder, EndOfInputAtTheDelayPromptSavesTheEntryAsTheLast) {

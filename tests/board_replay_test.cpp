@@ -9,21 +9,21 @@ namespace {
 
 const std::string ANSWER = board_frame_of("08 01");
 
-std::vector<PeerStep> answers(int count) { return board_answers(count, ANSWER); }
+std::vector<PeerStep> answers(int count) {
+    return board_answers(count, ANSWER);
+}
 
 PeerRun replay(const TemporaryDirectory& directory, const std::string& text,
                std::vector<PeerStep> script) {
     directory.write("r.yaml", text);
     RunOptions options;
     options.close_input = true;
-    return run_with_peer("board_replay", std::move(script), options,
-                         {directory.path + "/r.yaml"});
+    return run_with_peer("board_replay", std::move(script), options, {directory.path + "/r.yaml"});
 }
 
 TEST(BoardReplay, PlaysEveryEntryAndShowsEachStep) {
     TemporaryDirectory directory;
-    PeerRun r = replay(directory,
-                       "- hexData: 02001001\n  delay: 0\n- hexData: 0000\n  delay: -1\n",
+    PeerRun r = replay(directory, "- hexData: 02001001\n  delay: 0\n- hexData: 0000\n  delay: -1\n",
                        answers(2));
     EXPECT_EQ(r.run.status, 0);
     EXPECT_EQ(r.output, startup_lines(r.port) +
@@ -74,11 +74,13 @@ TEST(BoardReplay, BadRecordIsReportedAfterConnectingAndNothingIsSent) {
         EXPECT_EQ(r.received, "");
     }
     FakePeer peer({});
-    ProgramRun missing = run_program("board_replay", {"127.0.0.1", peer.port_text(), "/nonexistent/r.yaml"});
+    ProgramRun missing =
+        run_program("board_replay", {"127.0.0.1", peer.port_text(), "/nonexistent/r.yaml"});
     EXPECT_EQ(missing.status, 3);
-    EXPECT_EQ(normalized(missing.out),
-              startup_lines(peer.port()) +
-                  "[T] [ERROR] cannot load record file /nonexistent/r.yaml: No such file or directory\n");
+    EXPECT_EQ(
+        normalized(missing.out),
+        startup_lines(peer.port()) +
+            "[T] [ERROR] cannot load record file /nonexistent/r.yaml: No such file or directory\n");
 }
 
 TEST(BoardReplay, EmptyFrameIsAFailedWrite) {
@@ -93,9 +95,8 @@ TEST(BoardReplay, BoardClosingEndsTheReplay) {
     TemporaryDirectory directory;
     std::vector<PeerStep> script = answers(1);
     script.push_back(close_link());
-    PeerRun r = replay(directory,
-                       "- hexData: 02001001\n  delay: 0\n- hexData: 02001004\n  delay: 0\n",
-                       script);
+    PeerRun r = replay(
+        directory, "- hexData: 02001001\n  delay: 0\n- hexData: 02001004\n  delay: 0\n", script);
     EXPECT_EQ(r.run.status, 2);
     bool read_failed = r.output.find("[T] [INFO] rev len: 0 \n[T] [ERROR] tcp read failed.\n") !=
                        std::string::npos;
@@ -107,9 +108,8 @@ TEST(BoardReplay, WriteToAResetLinkFails) {
     TemporaryDirectory directory;
     std::vector<PeerStep> script = answers(1);
     script.push_back(reset_link());
-    PeerRun r = replay(directory,
-                       "- hexData: 02001001\n  delay: 1\n- hexData: 02001004\n  delay: 0\n",
-                       script);
+    PeerRun r = replay(
+        directory, "- hexData: 02001001\n  delay: 1\n- hexData: 02001004\n  delay: 0\n", script);
     EXPECT_EQ(r.run.status, 2);
     EXPECT_EQ(r.output.substr(r.output.find("[T] [INFO] delay: 1 s\n")),
               "[T] [INFO] delay: 1 s\n[T] [INFO] send: 02001004\n[T] [ERROR] tcp write failed.\n");
@@ -117,11 +117,10 @@ TEST(BoardReplay, WriteToAResetLinkFails) {
 
 TEST(BoardReplay, SplitAndMergedAnswersAreTakenFrameByFrame) {
     TemporaryDirectory directory;
-    PeerRun r = replay(directory,
-                       "- hexData: 02001001\n  delay: 0\n- hexData: 02001004\n  delay: -1\n",
-                       {receive_board_frame(), send_bytes(ANSWER.substr(0, 1)), pause_for(50),
-                        send_bytes(ANSWER.substr(1)), receive_board_frame(),
-                        send_bytes(ANSWER + ANSWER)});
+    PeerRun r =
+        replay(directory, "- hexData: 02001001\n  delay: 0\n- hexData: 02001004\n  delay: -1\n",
+               {receive_board_frame(), send_bytes(ANSWER.substr(0, 1)), pause_for(50),
+                send_bytes(ANSWER.substr(1)), receive_board_frame(), send_bytes(ANSWER + ANSWER)});
     EXPECT_EQ(r.run.status, 0);
     EXPECT_EQ(hex_of(r.received), "0200100102001004");
 }
@@ -149,8 +148,8 @@ TEST(RecordRoundTrip, ReplaySendsWhatTheRecorderSentWithItsDelays) {
     RunOptions replaying;
     std::vector<PeerStep> script = answers(3);
     script.push_back(receive_board_frame());  // a fourth frame would be wrong
-    PeerRun replayed = run_with_peer("board_replay", script, replaying,
-                                     {directory.path + "/" + files[0]});
+    PeerRun replayed =
+        run_with_peer("board_replay", script, replaying, {directory.path + "/" + files[0]});
     EXPECT_EQ(replayed.run.status, 0) << replayed.output;
     EXPECT_EQ(hex_of(replayed.received), hex_of(recorded.received));
     ASSERT_EQ(replayed.arrivals.size(), 3u);

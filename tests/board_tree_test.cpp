@@ -16,8 +16,8 @@ struct Leaf {
 
 void check_leaves(const std::vector<Leaf>& leaves) {
     for (const Leaf& leaf : leaves) {
-        PeerRun r = run_with_peer("board_console", {receive_board_frame(), send_bytes(ANSWER)},
-                                  leaf.input);
+        PeerRun r =
+            run_with_peer("board_console", {receive_board_frame(), send_bytes(ANSWER)}, leaf.input);
         EXPECT_EQ(r.run.status, 0) << leaf.input << r.output;
         EXPECT_EQ(hex_of(r.received), hex_of(board_frame_of(leaf.payload))) << leaf.input;
     }
@@ -135,8 +135,8 @@ TEST(BoardCommandTree, CompletePassShowsEveryLine) {
 }
 
 TEST(BoardCommandTree, PlatformMenuLogsItsEmptyActionBeforeTheChoice) {
-    PeerRun r = run_with_peer("board_console", {receive_board_frame(), send_bytes(ANSWER)},
-                              "0\n0\n");
+    PeerRun r =
+        run_with_peer("board_console", {receive_board_frame(), send_bytes(ANSWER)}, "0\n0\n");
     EXPECT_NE(r.output.find("[T] [INFO] select: 0. 平台命令\n"
                             "平台命令\n"
                             "0. 获取固件版本\n"

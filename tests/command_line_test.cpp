@@ -45,8 +45,8 @@ TEST(CommandLine, DefaultsAndExplicitTarget) {
 }
 
 TEST(CommandLine, WrongCountIsRefusedWithUsage) {
-    const std::vector<std::vector<const char*>> console_cases = {
-        {"127.0.0.1"}, {"127.0.0.1", "1", "x"}};
+    const std::vector<std::vector<const char*>> console_cases = {{"127.0.0.1"},
+                                                                 {"127.0.0.1", "1", "x"}};
     for (const auto& args : console_cases) {
         Parsed p = parse(CONSOLE, args);
         EXPECT_FALSE(p.line.proceed);

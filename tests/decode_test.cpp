@@ -87,7 +87,8 @@ TEST(BoardResponseDecoding, LongestVersionThatFitsAFrame) {
 }
 
 TEST(BoardResponseDecoding, MalformedPayloadFailsWithBothLines) {
-    const char* payloads[] = {"08", "12 05 0a 03 41", "0b 00", "08 ff ff ff ff ff ff ff ff ff ff 01"};
+    const char* payloads[] = {"08", "12 05 0a 03 41", "0b 00",
+                              "08 ff ff ff ff ff ff ff ff ff ff 01"};
     for (const char* payload : payloads) {
         BoardAnswer a;
         decode_board(bytes_of(payload), a);
@@ -128,8 +129,8 @@ TEST(SizeCheck, HeaderMustEqualTheByteCountLessTheHeader) {
         std::memcpy(buffer.data(), bytes.data(), bytes.size());
         CleaningComponentResponse response{};
         StdoutCapture capture;
-        bool ok = unpack_reply(buffer, c.count, CleaningComponentResponse_fields, &response,
-                               BOARD_FRAME);
+        bool ok =
+            unpack_reply(buffer, c.count, CleaningComponentResponse_fields, &response, BOARD_FRAME);
         EXPECT_EQ(ok, c.passes) << c.frame;
         EXPECT_EQ(without_timestamps(capture.finish()), c.log) << c.frame;
     }

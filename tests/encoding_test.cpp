@@ -137,12 +137,13 @@ TEST(BoardRequestEncoding, WorkedCommandsGiveTheirBytes) {
          "B2 01 00 BA 01 02 0A 00"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(hex_of(board_frame(c.fill)), hex_of(with_board_header(c.payload)))
-            << c.name;
+        EXPECT_EQ(hex_of(board_frame(c.fill)), hex_of(with_board_header(c.payload))) << c.name;
     }
 }
 
-void fill_motor(MotorCommand& m) { m = motor(-1, -1); }
+void fill_motor(MotorCommand& m) {
+    m = motor(-1, -1);
+}
 
 void fill_select(bool& has, MotorSelectCommand& s) {
     has = true;
@@ -315,8 +316,7 @@ TEST(ArmRequestEncoding, EachRequestGivesItsBody) {
 
 TEST(ArmRequestEncoding, GetIdFrame) {
     std::string frame = arm_frame([](auto& r) { r.req_type = GET_ID; });
-    EXPECT_EQ(hex_of(frame),
-              "000000020801");
+    EXPECT_EQ(hex_of(frame), "000000020801");
 }
 
 TEST(ArmRequestEncoding, SixAnglesBodyIs54Bytes) {

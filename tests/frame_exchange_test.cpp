@@ -22,14 +22,15 @@ Received receive(ReplyStream& stream) {
     FrameBuffer reply{};
     StdoutCapture capture;
     int count = receive_reply(stream, reply);
-    Received r{count, count > 0 ? std::string(reinterpret_cast<char*>(reply.data()),
-                                              static_cast<size_t>(count))
-                                : std::string(),
+    Received r{count,
+               count > 0
+                   ? std::string(reinterpret_cast<char*>(reply.data()), static_cast<size_t>(count))
+                   : std::string(),
                without_timestamps(capture.finish())};
     return r;
 }
 
-const std::string ANSWER = bytes_of("05 00 08 03 18 02 00");       // 7-byte board frame
+const std::string ANSWER = bytes_of("05 00 08 03 18 02 00");           // 7-byte board frame
 const std::string REPORT = bytes_of("00 00 00 06 18 05 20 01 38 02");  // 10-byte arm frame
 
 struct Link {
@@ -97,9 +98,9 @@ TEST(FrameExchange, FrameCutAtEveryLengthThenClosedIsNeverDelivered) {
 
 TEST(FrameExchange, FrameCutAtEveryLengthThenCompletedIsDeliveredWhole) {
     for (size_t cut = 1; cut < REPORT.size(); ++cut) {
-        Link link({send_bytes(REPORT.substr(0, cut)), pause_for(20),
-                   send_bytes(REPORT.substr(cut))},
-                  ARM_FRAME);
+        Link link(
+            {send_bytes(REPORT.substr(0, cut)), pause_for(20), send_bytes(REPORT.substr(cut))},
+            ARM_FRAME);
         Received r = receive(link.stream);
         EXPECT_EQ(r.frame, REPORT) << cut;
         EXPECT_EQ(r.log, "[T] [INFO] rev len: 10 \n") << cut;
@@ -126,8 +127,8 @@ TEST(FrameExchange, OversizeHeaderIsHandedOutOnceAndTheStreamStops) {
     std::memcpy(reply.data(), r.frame.data(), r.frame.size());
     CleaningComponentResponse response{};
     StdoutCapture capture;
-    EXPECT_FALSE(unpack_reply(reply, r.count, CleaningComponentResponse_fields, &response,
-                              BOARD_FRAME));
+    EXPECT_FALSE(
+        unpack_reply(reply, r.count, CleaningComponentResponse_fields, &response, BOARD_FRAME));
     EXPECT_EQ(without_timestamps(capture.finish()),
               "[T] [ERROR] msg size err: total:11, msg len:1023\n[T] [ERROR] decode failed!\n");
 
@@ -159,9 +160,9 @@ TEST(FrameExchange, LargestFramesFitTheBuffer) {
 TEST(SendFrame, WholeFrameArrives) {
     Link link({receive_bytes(302)});
     std::string frame = bytes_of("2c 01") + std::string(300, 'p');
-    EXPECT_EQ(send_frame(link.stream.link, reinterpret_cast<const uint8_t*>(frame.data()),
-                         frame.size()),
-              302);
+    EXPECT_EQ(
+        send_frame(link.stream.link, reinterpret_cast<const uint8_t*>(frame.data()), frame.size()),
+        302);
     close(link.stream.link);
     link.stream.link = -1;
     EXPECT_EQ(link.peer.received(), frame);

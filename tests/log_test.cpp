@@ -39,7 +39,10 @@ TEST(LogLine, TimestampIsLocalTimeInItsFixedForm) {
     log_info("%s\n", "x");
     std::time_t after = std::time(nullptr);
     std::string line = capture.finish();
-    if (saved) setenv("TZ", saved_tz.c_str(), 1); else unsetenv("TZ");
+    if (saved)
+        setenv("TZ", saved_tz.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
 
     const std::string head = "[", tail = "] [INFO] x\n";

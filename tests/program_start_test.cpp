@@ -112,8 +112,8 @@ TEST(ProgramStart, RefusedConnectionGivesStatus1) {
         if (tool.takes_file) args.push_back("r.yaml");
         ProgramRun run = run_program(tool.name, args, "0\n");
         EXPECT_EQ(run.status, 1) << tool.name;
-        EXPECT_EQ(normalized(run.out), std::string(BANNER) + "[T] [INFO] server: 127.0.0.1 port: " +
-                                           port +
+        EXPECT_EQ(normalized(run.out), std::string(BANNER) +
+                                           "[T] [INFO] server: 127.0.0.1 port: " + port +
                                            "\n[T] [INFO] Socket successfully created..\n"
                                            "connection with the server failed...\n");
     }
@@ -134,8 +134,8 @@ TEST(ProgramStart, DefaultsAreUsedWithoutArguments) {
         if (tool.takes_file) args.push_back("r.yaml");
         ProgramRun run = run_program(tool.name, args, options);
         EXPECT_EQ(run.status, 1) << tool.name;
-        EXPECT_EQ(normalized(run.out), std::string(BANNER) + "[T] [INFO] server: " +
-                                           tool.default_target +
+        EXPECT_EQ(normalized(run.out), std::string(BANNER) +
+                                           "[T] [INFO] server: " + tool.default_target +
                                            "\n[T] [INFO] Socket successfully created..\n"
                                            "connection with the server failed...\n");
     }

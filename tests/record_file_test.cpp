@@ -62,10 +62,12 @@ TEST(RecordReading, HandEditedFilesThatLoad) {
         {"upper-case digits", "- hexData: 0300AABBCC\n  delay: 1\n", {action("03 00 aa bb cc", 1)}},
         {"odd length", "- hexData: 0300aabbc\n  delay: 1\n", {action("03 00 aa bb 0c", 1)}},
         {"slice 0g keeps its digit", "- hexData: 02000g\n  delay: 1\n", {action("02 00 00", 1)}},
-        {"extra keys", "- note: lights\n  hexData: 0000\n  delay: 4\n  by: me\n",
+        {"extra keys",
+         "- note: lights\n  hexData: 0000\n  delay: 4\n  by: me\n",
          {action("00 00", 4)}},
         {"keys reversed", "- delay: -1\n  hexData: 02001001\n", {action("02 00 10 01", -1)}},
-        {"flow style", "[{hexData: '0000', delay: 0}, {delay: -3, hexData: \"0100ff\"}]",
+        {"flow style",
+         "[{hexData: '0000', delay: 0}, {delay: -3, hexData: \"0100ff\"}]",
          {action("00 00", 0), action("01 00 ff", -3)}},
         {"quoted empty hex", "- hexData: ''\n  delay: 0\n", {action("", 0)}},
         {"empty file", "", {}},
@@ -73,7 +75,8 @@ TEST(RecordReading, HandEditedFilesThatLoad) {
         {"null document", "~\n", {}},
         {"scalar document", "hello\n", {}},
         {"empty sequence", "[]\n", {}},
-        {"second document ignored", "- hexData: 0000\n  delay: 0\n---\n- bad\n",
+        {"second document ignored",
+         "- hexData: 0000\n  delay: 0\n---\n- bad\n",
          {action("00 00", 0)}},
     };
     for (const auto& c : cases) {
@@ -134,8 +137,7 @@ TEST(RecordReading, TextThatIsNotYamlNamesTheLine) {
 }
 
 TEST(RecordReading, DeepNestingIsRefusedNotACrash) {
-    for (const std::string& text : {std::string(100000, '['), std::string(50000, '-') + "\n",
-                                    [] {
+    for (const std::string& text : {std::string(100000, '['), std::string(50000, '-') + "\n", [] {
                                         std::string t;
                                         for (int i = 0; i < 20000; ++i) t += "- ";
                                         return t + "x\n";
@@ -157,8 +159,8 @@ TEST(RecordReading, TextWithTooManyNodesIsRefusedBeforeParsing) {
 }
 
 TEST(RecordReading, RecordCutAtEveryLengthNeverCrashes) {
-    std::string text = record_text({action("02 00 10 01", 2), action("07 00 92 01 02 08 01 aa bb", 0),
-                                    action("00 00", -1)});
+    std::string text = record_text(
+        {action("02 00 10 01", 2), action("07 00 92 01 02 08 01 aa bb", 0), action("00 00", -1)});
     for (size_t cut = 0; cut <= text.size(); ++cut) {
         LoadedActions loaded = parse_actions(text.substr(0, cut));
         if (loaded.ok) {

@@ -28,7 +28,8 @@ size_t count_of(const std::string& text, const std::string& part) {
 }
 
 struct BoardSim {
-    BoardSim() : sim("board_sim", {"--port", "0"}), port(std::to_string(sim.port_of("board_sim"))) {}
+    BoardSim()
+        : sim("board_sim", {"--port", "0"}), port(std::to_string(sim.port_of("board_sim"))) {}
     BackgroundProgram sim;
     std::string port;
 };
@@ -54,8 +55,9 @@ std::string exchange(const std::string& port, const std::string& bytes, FrameFor
     FrameBuffer frame{};
     int count = receive_frame(stream, frame);
     close(link);
-    return count > 0 ? std::string(reinterpret_cast<char*>(frame.data()), static_cast<size_t>(count))
-                     : std::string();
+    return count > 0
+               ? std::string(reinterpret_cast<char*>(frame.data()), static_cast<size_t>(count))
+               : std::string();
 }
 
 struct BoardReply {
@@ -141,7 +143,8 @@ TEST(BoardSim, RequestsThatMakeNoSenseAreAnsweredWithAnError) {
         {"92 01 02 08 09", 4, "unknown chassis command 9"},
         {"B2 01 04 0A 02 08 02", 5, "unknown motor direction 2 for camera cover"},
         {"B2 01 00 BA 01 06 0A 04 08 01 10 65", 5, "duty 101 of end spray is outside 0-100"},
-        {"B2 01 0A 12 08 0A 04 08 01 10 10 10 03", 6, "unknown outlet selection 3 for toolbox motor"},
+        {"B2 01 0A 12 08 0A 04 08 01 10 10 10 03", 6,
+         "unknown outlet selection 3 for toolbox motor"},
         {"82 01 04 1A 02 10 05", 7, "unknown light mode 5 for left"},
         {"08 FF", 9, "undecodable request"},
     };
@@ -160,8 +163,8 @@ TEST(BoardSim, RequestsThatMakeNoSenseAreAnsweredWithAnError) {
 
 TEST(BoardSim, SurvivesBadClientsAndServesTheNext) {
     BoardSim board;
-    for (const std::string& bad :
-         {bytes_of("ff ff 01 02 03"), bytes_of("05 00 08"), std::string("garbage that is not a frame")}) {
+    for (const std::string& bad : {bytes_of("ff ff 01 02 03"), bytes_of("05 00 08"),
+                                   std::string("garbage that is not a frame")}) {
         int link = connect_loopback(static_cast<uint16_t>(std::stoi(board.port)));
         send(link, bad.data(), bad.size(), MSG_NOSIGNAL);
         usleep(50 * 1000);
@@ -197,7 +200,9 @@ TEST(ArmSim, ConsoleCommandsChangeWhatTheMonitorReports) {
         EXPECT_NE(normalized(run.out).find(c.line), std::string::npos) << run.out;
     }
     ProgramRun monitor;
-    std::thread watch([&] { monitor = run_program("arm_monitor", {"127.0.0.1", arm.reports}, ""); });
+    std::thread watch([&] {
+        monitor = run_program("arm_monitor", {"127.0.0.1", arm.reports}, "");
+    });
     usleep(500 * 1000);
     EXPECT_EQ(arm.sim.stop(), 0);
     watch.join();

@@ -8,7 +8,7 @@
 #include <vector>
 
 class BackgroundProgram {
-public:
+  public:
     BackgroundProgram(const std::string& program, const std::vector<std::string>& args);
     ~BackgroundProgram();
     BackgroundProgram(const BackgroundProgram&) = delete;
@@ -23,7 +23,7 @@ public:
     // Send Ctrl-C and wait (up to 20 s, then kill); returns the exit status.
     int stop();
 
-private:
+  private:
     pid_t pid_ = -1;
     std::string log_path_;
     int status_ = -1;

@@ -14,7 +14,9 @@ StdoutCapture::StdoutCapture() {
     dup2(file_fd_, STDOUT_FILENO);
 }
 
-StdoutCapture::~StdoutCapture() { finish(); }
+StdoutCapture::~StdoutCapture() {
+    finish();
+}
 
 std::string StdoutCapture::finish() {
     if (finished_) return {};
@@ -26,7 +28,8 @@ std::string StdoutCapture::finish() {
     lseek(file_fd_, 0, SEEK_SET);
     char chunk[4096];
     ssize_t n;
-    while ((n = read(file_fd_, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<size_t>(n));
+    while ((n = read(file_fd_, chunk, sizeof chunk)) > 0)
+        text.append(chunk, static_cast<size_t>(n));
     close(file_fd_);
     return text;
 }

@@ -6,7 +6,7 @@
 // Redirects standard output (the file descriptor, so stdio and log lines alike)
 // to a temporary file from construction until finish().
 class StdoutCapture {
-public:
+  public:
     StdoutCapture();
     ~StdoutCapture();
     StdoutCapture(const StdoutCapture&) = delete;
@@ -15,7 +15,7 @@ public:
     // Restore standard output and return everything written meanwhile.
     std::string finish();
 
-private:
+  private:
     int saved_fd_ = -1;
     int file_fd_ = -1;
     bool finished_ = false;

@@ -130,10 +130,9 @@ void FakePeer::serve() {
                 std::string header = read_exactly(step.count);
                 if (header.size() < step.count) break;
                 const auto* h = reinterpret_cast<const unsigned char*>(header.data());
-                size_t payload = step.count == 2
-                                     ? size_t{h[0]} | size_t{h[1]} << 8
-                                     : size_t{h[0]} << 24 | size_t{h[1]} << 16 |
-                                           size_t{h[2]} << 8 | size_t{h[3]};
+                size_t payload = step.count == 2 ? size_t{h[0]} | size_t{h[1]} << 8
+                                                 : size_t{h[0]} << 24 | size_t{h[1]} << 16 |
+                                                       size_t{h[2]} << 8 | size_t{h[3]};
                 read_exactly(payload);
                 arrival();
                 break;
@@ -142,8 +141,8 @@ void FakePeer::serve() {
                 send(link, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
                 break;
             case PeerStep::PAUSE: {
-                auto until = std::chrono::steady_clock::now() +
-                             std::chrono::milliseconds(step.milliseconds);
+                auto until =
+                    std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
                 // A pause ends early when the client has gone away.
                 while (!stop_ && std::chrono::steady_clock::now() < until) {
                     pollfd gone = {link, POLLRDHUP, 0};

@@ -14,8 +14,8 @@
 struct PeerStep {
     enum Kind { RECEIVE, RECEIVE_FRAME, SEND, PAUSE, CLOSE, RESET };
     Kind kind = PAUSE;
-    std::string bytes;  // SEND
-    size_t count = 0;   // RECEIVE: bytes to read; RECEIVE_FRAME: header size (2 or 4)
+    std::string bytes;     // SEND
+    size_t count = 0;      // RECEIVE: bytes to read; RECEIVE_FRAME: header size (2 or 4)
     int milliseconds = 0;  // PAUSE
 };
 
@@ -29,7 +29,7 @@ PeerStep close_link();
 PeerStep reset_link();
 
 class FakePeer {
-public:
+  public:
     // Plays `script` on the first connection; after the script it keeps reading
     // what the client sends until the client closes (or the peer is destroyed).
     explicit FakePeer(std::vector<PeerStep> script);
@@ -49,7 +49,7 @@ public:
     // connection was accepted (after received() has returned).
     std::vector<double> arrivals();
 
-private:
+  private:
     void serve();
     bool wait_readable(int fd, int milliseconds);
 

@@ -42,8 +42,7 @@ bool leaves_loopback(const std::string& program, const std::vector<std::string>&
     }
     if (args.size() == targetless + 2) {
         in_addr address = {};
-        return inet_pton(AF_INET, args[0].c_str(), &address) == 1 &&
-               args[0].rfind("127.", 0) != 0;
+        return inet_pton(AF_INET, args[0].c_str(), &address) == 1 && args[0].rfind("127.", 0) != 0;
     }
     return false;
 }
@@ -94,8 +93,8 @@ ProgramRun run_program_at(const std::string& path, const std::vector<std::string
     ProgramRun run;
     int in_fd = in_pipe[1];
     size_t chunk = 0, written = 0;
-    auto chunk_due = start + std::chrono::milliseconds(
-                                 options.input.empty() ? 0 : options.input[0].delay_ms);
+    auto chunk_due =
+        start + std::chrono::milliseconds(options.input.empty() ? 0 : options.input[0].delay_ms);
     bool interrupted = false;
     bool out_open = true, err_open = true;
     auto deadline = start + std::chrono::seconds(options.timeout_seconds);
@@ -130,8 +129,8 @@ ProgramRun run_program_at(const std::string& path, const std::vector<std::string
                     written = 0;
                     ++chunk;
                     if (chunk < options.input.size()) {
-                        chunk_due = Clock::now() +
-                                    std::chrono::milliseconds(options.input[chunk].delay_ms);
+                        chunk_due =
+                            Clock::now() + std::chrono::milliseconds(options.input[chunk].delay_ms);
                     }
                 }
                 continue;

@@ -11,18 +11,18 @@ struct InputChunk {
 
 struct RunOptions {
     std::vector<InputChunk> input;
-    bool close_input = true;        // end standard input after the last chunk
-    std::string interrupt_when;     // send SIGINT once standard output contains this
-    int interrupt_occurrence = 1;   // ... for the n-th time
-    std::string directory;          // working directory ("" = the test's)
-    int timeout_seconds = 40;       // then the program is killed
+    bool close_input = true;           // end standard input after the last chunk
+    std::string interrupt_when;        // send SIGINT once standard output contains this
+    int interrupt_occurrence = 1;      // ... for the n-th time
+    std::string directory;             // working directory ("" = the test's)
+    int timeout_seconds = 40;          // then the program is killed
     std::vector<std::string> wrapper;  // e.g. {"unshare", "-n"}
 };
 
 struct ProgramRun {
-    int status = -1;      // exit status, or 128 + signal
+    int status = -1;  // exit status, or 128 + signal
     bool timed_out = false;
-    std::string out;      // standard output as written
+    std::string out;  // standard output as written
     std::string err;
     double seconds = 0;
 };
