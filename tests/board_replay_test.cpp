@@ -155,7 +155,7 @@ TEST(RecordRoundTrip, ReplaySendsWhatTheRecorderSentWithItsDelays) {
     ASSERT_EQ(replayed.arrivals.size(), 3u);
     double gap = replayed.arrivals[1] - replayed.arrivals[0];
     EXPECT_GE(gap, 0.95);
-    EXPECT_LT(gap, 1.6);
+    EXPECT_LT(gap, 2.5);
     EXPECT_LT(replayed.arrivals[2] - replayed.arrivals[1], 0.5);
     EXPECT_EQ(replayed.output.substr(replayed.output.size() - 23), "[T] [INFO] delay: -1 s\n");
 }

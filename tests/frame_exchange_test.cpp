@@ -7,6 +7,7 @@
 
 #include "board.pb.h"
 #include "runtime/frame.h"
+#include "runtime/text_buffer.h"
 #include "tests/support/capture.h"
 #include "tests/support/fake_peer.h"
 
@@ -157,15 +158,31 @@ TEST(FrameExchange, LargestFramesFitTheBuffer) {
     EXPECT_EQ(receive(arm_link.stream).frame, arm);
 }
 
-TEST(SendFrame, WholeFrameArrives) {
-    Link link({receive_bytes(302)});
-    std::string frame = bytes_of("2c 01") + std::string(300, 'p');
-    EXPECT_EQ(
-        send_frame(link.stream.link, reinterpret_cast<const uint8_t*>(frame.data()), frame.size()),
-        302);
-    close(link.stream.link);
-    link.stream.link = -1;
-    EXPECT_EQ(link.peer.received(), frame);
+TEST(SendFrame, PackedFramesOf300BytePayloadsArriveWithTheirHeaders) {
+    static text_buffer text;
+    std::memset(text.text, 'p', 297);  // key, two length bytes, 297 bytes of text
+    VersionInfo info{};
+    bind_text_to_send(info.version, text);
+    const struct {
+        FrameFormat format;
+        const char* header;
+    } cases[] = {{BOARD_FRAME, "2c01"}, {ARM_FRAME, "0000012c"}};
+    for (const auto& c : cases) {
+        Link link({receive_bytes(300 + c.format.header_size)});
+        FrameBuffer frame{};
+        StdoutCapture capture;
+        int length = pack_request(VersionInfo_fields, &info, c.format, frame);
+        capture.finish();
+        ASSERT_EQ(length, static_cast<int>(300 + c.format.header_size));
+        EXPECT_EQ(send_frame(link.stream.link, frame.data(), static_cast<size_t>(length)), length);
+        close(link.stream.link);
+        link.stream.link = -1;
+        std::string received = link.peer.received();
+        ASSERT_EQ(received.size(), static_cast<size_t>(length));
+        EXPECT_EQ(hex_of(received.substr(0, c.format.header_size)), c.header);
+        EXPECT_EQ(received.substr(c.format.header_size + 3), std::string(297, 'p'));
+    }
+    clear_text(text);
 }
 
 TEST(SendFrame, NothingToSendGivesZero) {
