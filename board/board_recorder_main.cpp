@@ -2,6 +2,7 @@
 
 #include "board/board_recorder.h"
 #include "runtime/interrupt.h"
+#include "runtime/menu.h"
 #include "runtime/server_link.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     int link = connect_to_server(command_line);
     if (link < 0) return STATUS_LINK_FAILED;
     catch_interrupt();
+    use_console_input(interruptible_stdin());
     int status = run_board_recorder(link);
     close(link);
     return status;

@@ -60,7 +60,11 @@ int pack_request(const pb_msgdesc_t* fields, const void* record, FrameFormat for
 ssize_t send_frame(int link, const uint8_t* frame, size_t length) {
     size_t sent = 0;
     while (sent < length) {
-        ssize_t n = send(link, frame + sent, length - sent, MSG_NOSIGNAL);
+        int ready = wait_until_ready(link, POLLOUT, LINK_TIMEOUT_SECONDS * 1000);
+        if (ready < 0 && errno == EINTR && !interrupted()) continue;
+        if (ready <= 0) return -1;
+        ssize_t n = send(link, frame + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EAGAIN) continue;
         if (n > 0) {
             sent += static_cast<size_t>(n);
         } else if (n < 0 && errno == EINTR && !interrupted()) {
@@ -112,8 +116,7 @@ ssize_t read_more(ReplyStream& stream, Clock::time_point deadline) {
             wait_ms = static_cast<int>(left.count());
         }
         if (interrupted()) return -1;
-        pollfd ready = {stream.link, POLLIN, 0};
-        int polled = poll(&ready, 1, wait_ms);
+        int polled = wait_until_ready(stream.link, POLLIN, wait_ms);
         if (polled < 0 && errno == EINTR && !interrupted()) continue;
         if (polled <= 0) return -1;
         ssize_t n =

@@ -3,8 +3,6 @@
 #include <arpa/inet.h>
 #include <pb_decode.h>
 #include <poll.h>
-#include <pthread.h>
-#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -195,16 +193,10 @@ void report_port(int listener, Shared& shared) {
 int run_arm_sim(int command_listener, int report_listener, int rate_hz) {
     Shared shared;
     shared.rate_hz = rate_hz;
-    // Ctrl-C is taken by this thread alone (the workers start with it blocked
-    // and notice the flag within POLL_MS); sigsuspend waits for it without a gap.
-    sigset_t blocked, previous;
-    sigemptyset(&blocked);
-    sigaddset(&blocked, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+    // Every thread notices Ctrl-C within POLL_MS, whichever of them takes it.
     std::thread commands(command_port, command_listener, std::ref(shared));
     std::thread reports(report_port, report_listener, std::ref(shared));
-    while (!interrupted()) sigsuspend(&previous);
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    while (!interrupted()) wait_until_ready(-1, 0, POLL_MS);
     commands.join();
     reports.join();
     log_info("%s\n", "arm_sim stopped");

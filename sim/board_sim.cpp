@@ -81,8 +81,7 @@ void serve_board_client(int client, BoardState& state) {
 int run_board_sim(int listener) {
     BoardState state = initial_board_state();
     while (!interrupted()) {
-        pollfd ready = {listener, POLLIN, 0};
-        if (poll(&ready, 1, -1) <= 0) continue;
+        if (wait_until_ready(listener, POLLIN, -1) <= 0) continue;
         int client = accept_client(listener, "board_sim");
         if (client < 0) continue;
         serve_board_client(client, state);

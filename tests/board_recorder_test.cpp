@@ -135,6 +135,23 @@ TEST(BoardRecorder, CtrlCAtTheDelayPromptSavesTheEntryAsTheLast) {
     EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: -1");
 }
 
+TEST(BoardRecorder, CtrlCIsNeverMissedHoweverSoonItComes) {
+    // The signal may arrive before the program is back in its read of the
+    // console; it must still end the run at once, never wait for a key.
+    for (int run = 0; run < 5; ++run) {
+        RunOptions options;
+        options.input = {{"0\n0\n", 0}};
+        options.close_input = false;
+        options.interrupt_when = "等待时间(s)";
+        options.interrupt_delay_ms = 0;
+        options.timeout_seconds = 10;
+        Recording rec = record(answers(1), options);
+        EXPECT_EQ(rec.r.run.status, 130) << run;
+        EXPECT_FALSE(rec.r.run.timed_out) << run;
+        EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: -1") << run;
+    }
+}
+
 TEST(BoardRecorder, CtrlCAtAMenuAbandonsThePassAndSaves) {
     RunOptions options;
     options.input = {{"0\n0\n5\n", 0}};

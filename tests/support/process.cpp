@@ -147,7 +147,7 @@ ProgramRun run_program_at(const std::string& path, const std::vector<std::string
         if (!interrupted && !options.interrupt_when.empty() &&
             count_of(run.out, options.interrupt_when) >=
                 static_cast<size_t>(options.interrupt_occurrence)) {
-            usleep(100 * 1000);  // let the program reach its blocking read
+            usleep(static_cast<useconds_t>(options.interrupt_delay_ms) * 1000);
             kill(pid, SIGINT);
             interrupted = true;
         }

@@ -14,6 +14,7 @@ struct RunOptions {
     bool close_input = true;           // end standard input after the last chunk
     std::string interrupt_when;        // send SIGINT once standard output contains this
     int interrupt_occurrence = 1;      // ... for the n-th time
+    int interrupt_delay_ms = 100;      // ... this long after it appeared
     std::string directory;             // working directory ("" = the test's)
     int timeout_seconds = 40;          // then the program is killed
     std::vector<std::string> wrapper;  // e.g. {"unshare", "-n"}
