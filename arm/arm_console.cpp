@@ -31,22 +31,14 @@ void print_reply(const MainArmResponseMsg& response) {
 }  // namespace
 
 int run_arm_console(int link) {
-    FrameBuffer frame_buffer{};
-    FrameBuffer reply_buffer{};
     MainArmRequestMsg request{};
     rootMenu.run(request);
     if (input_ended()) return STATUS_INPUT_ENDED;
 
-    if (send_request(link, MainArmRequestMsg_fields, &request, ARM_FRAME, frame_buffer) <= 0) {
-        return STATUS_EXCHANGE_FAILED;
-    }
-    ReplyStream replies = reply_stream(link, ARM_FRAME);
-    int count = receive_reply(replies, reply_buffer);
-    if (count <= 0) return STATUS_EXCHANGE_FAILED;
-
     MainArmResponseMsg response;
     prepare_reply(response);
-    if (!unpack_reply(reply_buffer, count, MainArmResponseMsg_fields, &response, ARM_FRAME)) {
+    if (!exchange_request(link, MainArmRequestMsg_fields, &request, MainArmResponseMsg_fields,
+                          &response, ARM_FRAME)) {
         return STATUS_EXCHANGE_FAILED;
     }
     print_reply(response);

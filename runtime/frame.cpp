@@ -87,6 +87,16 @@ int send_request(int link, const pb_msgdesc_t* fields, const void* record, Frame
     return frame_length;
 }
 
+bool exchange_request(int link, const pb_msgdesc_t* request_fields, const void* request,
+                      const pb_msgdesc_t* reply_fields, void* reply, FrameFormat format) {
+    FrameBuffer frame_buffer{};
+    FrameBuffer reply_buffer{};
+    if (send_request(link, request_fields, request, format, frame_buffer) <= 0) return false;
+    ReplyStream replies = reply_stream(link, format);
+    int count = receive_reply(replies, reply_buffer);
+    return count > 0 && unpack_reply(reply_buffer, count, reply_fields, reply, format);
+}
+
 ReplyStream reply_stream(int link, FrameFormat format) {
     ReplyStream stream;
     stream.link = link;

@@ -66,6 +66,12 @@ ssize_t send_frame(int link, const uint8_t* frame, size_t length);
 int send_request(int link, const pb_msgdesc_t* fields, const void* record, FrameFormat format,
                  FrameBuffer& frame_buffer);
 
+// One whole exchange of a one-shot console: send_request, one reply frame,
+// unpack_reply into `reply` (prepared by the caller: cleared, strings bound).
+// Returns false when any step failed (each failure logged where it happened).
+bool exchange_request(int link, const pb_msgdesc_t* request_fields, const void* request,
+                      const pb_msgdesc_t* reply_fields, void* reply, FrameFormat format);
+
 // Bytes received from one link and not yet handed out as a frame.
 struct ReplyStream {
     int link = -1;

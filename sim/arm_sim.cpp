@@ -157,8 +157,7 @@ std::string peer_name(int client) {
 }
 
 bool wait_readable(int fd) {
-    pollfd ready = {fd, POLLIN, 0};
-    return poll(&ready, 1, POLL_MS) > 0;
+    return wait_until_ready(fd, POLLIN, POLL_MS) > 0;
 }
 
 void command_port(int listener, Shared& shared) {
