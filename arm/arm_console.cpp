@@ -4,6 +4,7 @@
 #include "arm/arm_tree.h"
 #include "runtime/frame.h"
 #include "runtime/log.h"
+#include "runtime/printable_text.h"
 #include "runtime/server_link.h"
 #include "runtime/text_buffer.h"
 
@@ -21,11 +22,12 @@ void prepare_reply(MainArmResponseMsg& response) {
 void print_reply(const MainArmResponseMsg& response) {
     log_info("req type: %u\n\n", response.req_type);
     if (response.which_result == MainArmResponseMsg_id_tag) {
-        log_info("id: %s\n\n", id_text.text);
+        log_info("id: %s\n\n", printable_text(id_text.text).c_str());
     } else if (response.which_result == MainArmResponseMsg_success_tag) {
         log_info("success: %d\n\n", response.result.success ? 1 : 0);
     }
-    if (error_text.text[0] != '\0') log_info("error: %s\n\n", error_text.text);
+    if (error_text.text[0] != '\0')
+        log_info("error: %s\n\n", printable_text(error_text.text).c_str());
 }
 
 }  // namespace

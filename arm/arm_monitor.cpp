@@ -1,9 +1,12 @@
 #include "arm/arm_monitor.h"
 
+#include <cstdio>
+
 #include "arm.pb.h"
 #include "runtime/frame.h"
 #include "runtime/log.h"
 #include "runtime/menu.h"
+#include "runtime/printable_text.h"
 #include "runtime/server_link.h"
 #include "runtime/text_buffer.h"
 
@@ -33,7 +36,8 @@ void print_report(const MainArmStateMsg& report) {
     for (pb_size_t i = 0; i < report.poses_count; ++i) {
         log_info("\t\tpose:%d %lf\n", static_cast<int>(i), report.poses[i]);
     }
-    if (error_text.text[0] != '\0') log_info("error: %s\n\n", error_text.text);
+    if (error_text.text[0] != '\0')
+        log_info("error: %s\n\n", printable_text(error_text.text).c_str());
 }
 
 }  // namespace
@@ -60,5 +64,10 @@ int run_arm_monitor(int link) {
             return STATUS_EXCHANGE_FAILED;
         }
         if (decoded) print_report(report);
+        if (standard_output_failed()) {
+            // Nobody reads the reports any more: stop watching.
+            std::fputs("arm_monitor: standard output failed; the watch ends\n", stderr);
+            return STATUS_OUTPUT_FAILED;
+        }
     }
 }

@@ -1,6 +1,7 @@
 #include "board/board_reply.h"
 
 #include "runtime/log.h"
+#include "runtime/printable_text.h"
 #include "runtime/text_buffer.h"
 
 namespace {
@@ -18,6 +19,7 @@ void prepare_board_reply(CleaningComponentResponse& response) {
 
 void print_board_reply(const CleaningComponentResponse& response) {
     log_info("resp_id:%d \n", response.resp_id);
-    if (response.has_version_info) log_info("version: %s\n\n", version_text.text);
-    if (response.has_error_info) log_info("error: %s\n", error_text.text);
+    if (response.has_version_info)
+        log_info("version: %s\n\n", printable_text(version_text.text).c_str());
+    if (response.has_error_info) log_info("error: %s\n", printable_text(error_text.text).c_str());
 }

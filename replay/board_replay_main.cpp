@@ -1,10 +1,12 @@
 #include <unistd.h>
 
 #include "replay/board_replay.h"
+#include "runtime/interrupt.h"
 #include "runtime/server_link.h"
 
 int main(int argc, char** argv) {
     const CommandLineForm form{"board_replay", BOARD_DEFAULT_ADDRESS, 8080, true};
+    ignore_broken_pipe();
     print_banner(__DATE__);
     CommandLine command_line = parse_command_line(argc, argv, form);
     if (!command_line.proceed) return command_line.status;

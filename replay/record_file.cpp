@@ -6,10 +6,13 @@
 #include <yaml-cpp/yaml.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 
+#include "runtime/frame.h"
 #include "runtime/log.h"
 
 std::string record_text(const std::vector<Action>& actions) {
@@ -24,6 +27,36 @@ std::string record_text(const std::vector<Action>& actions) {
     }
     out << YAML::EndSeq;
     return out.c_str();
+}
+
+std::string entry_text(const Action& action) {
+    // An empty text is quoted: left bare it would read as null.
+    std::string hex =
+        action.data.empty() ? "\"\"" : to_hex_text(action.data.data(), action.data.size());
+    return "- hexData: " + hex + "\n  delay: " + std::to_string(action.delay);
+}
+
+size_t yaml_marks(const std::string& text) {
+    size_t marks = 0;
+    for (char c : text) {
+        if (c == ':' || c == '-' || c == ',' || c == '[' || c == '{' || c == '\n') ++marks;
+    }
+    return marks;
+}
+
+void add_entry(RecordSize& size, const Action& action) {
+    std::string text = entry_text(action) + "\n";
+    size.bytes += text.size();
+    size.marks += yaml_marks(text);
+}
+
+bool recording_full(const RecordSize& size) {
+    Action largest;
+    largest.data.assign(FRAME_BUFFER_SIZE, 0);
+    largest.delay = INT32_MIN;
+    RecordSize next = size;
+    add_entry(next, largest);
+    return next.bytes > MAX_RECORD_FILE_BYTES || next.marks > MAX_YAML_MARKS;
 }
 
 bool hex_to_bytes(const std::string& text, std::vector<uint8_t>& bytes, size_t& position) {
@@ -54,19 +87,44 @@ LoadedActions failure(std::string error) {
     return loaded;
 }
 
+// The two fields of an element, looked up key by key: an alias can repeat a
+// map of many keys, so every key looked at counts towards MAX_RECORDING_KEYS.
+struct Fields {
+    std::optional<YAML::Node> hex;
+    std::optional<YAML::Node> delay;
+};
+
+bool find_fields(const YAML::Node& element, Fields& fields, size_t& keys) {
+    for (auto it = element.begin(); it != element.end(); ++it) {
+        if (++keys > MAX_RECORDING_KEYS) return false;
+        const YAML::Node key = it->first;
+        if (!key.IsScalar()) continue;
+        if (!fields.hex && key.Scalar() == "hexData") fields.hex.emplace(it->second);
+        if (!fields.delay && key.Scalar() == "delay") fields.delay.emplace(it->second);
+    }
+    return true;
+}
+
 // One element of the top-level sequence; `number` counts from 1.
-bool read_action(const YAML::Node& element, size_t number, Action& action, std::string& error) {
+bool read_action(const YAML::Node& element, size_t number, size_t& keys, Action& action,
+                 std::string& error) {
     std::string where = at_line(element) + "entry " + std::to_string(number);
     if (!element.IsMap()) {
         error = where + " is not a map";
         return false;
     }
-    const YAML::Node hex = element["hexData"];
-    const YAML::Node delay = element["delay"];
-    if (!hex.IsDefined() || !delay.IsDefined()) {
-        error = where + " lacks \"" + std::string(hex.IsDefined() ? "delay" : "hexData") + "\"";
+    Fields fields;
+    if (!find_fields(element, fields, keys)) {
+        error = where + ": the entries add up to more than " + std::to_string(MAX_RECORDING_KEYS) +
+                " keys (aliases repeating a map?)";
         return false;
     }
+    if (!fields.hex || !fields.delay) {
+        error = where + " lacks \"" + std::string(fields.hex ? "delay" : "hexData") + "\"";
+        return false;
+    }
+    const YAML::Node& hex = *fields.hex;
+    const YAML::Node& delay = *fields.delay;
     if (hex.IsNull()) {
         error = where + ": \"hexData\" has no value";
         return false;
@@ -96,11 +154,7 @@ bool read_action(const YAML::Node& element, size_t number, Action& action, std::
 }  // namespace
 
 LoadedActions parse_actions(const std::string& text) {
-    size_t marks = 0;
-    for (char c : text) {
-        if (c == ':' || c == '-' || c == ',' || c == '[' || c == '{' || c == '\n') ++marks;
-    }
-    if (marks > MAX_YAML_MARKS) {
+    if (yaml_marks(text) > MAX_YAML_MARKS) {
         return failure("too many YAML nodes to be a recording (more than " +
                        std::to_string(MAX_YAML_MARKS) + " structure marks)");
     }
@@ -114,9 +168,20 @@ LoadedActions parse_actions(const std::string& text) {
         if (root.IsMap()) return failure(at_line(root) + "the top level is a map, not a sequence");
         LoadedActions loaded;
         size_t number = 0;
+        size_t keys = 0;
+        size_t frame_bytes = 0;
         for (const YAML::Node& element : root) {
             Action action;
-            if (!read_action(element, ++number, action, loaded.error)) return failure(loaded.error);
+            if (!read_action(element, ++number, keys, action, loaded.error)) {
+                return failure(loaded.error);
+            }
+            frame_bytes += action.data.size();
+            if (frame_bytes > MAX_RECORDING_BYTES) {
+                return failure(at_line(element) + "entry " + std::to_string(number) +
+                               ": the frames add up to more than " +
+                               std::to_string(MAX_RECORDING_BYTES >> 20) +
+                               " MiB (aliases repeating a frame?)");
+            }
             loaded.actions.push_back(std::move(action));
         }
         loaded.ok = true;
@@ -131,7 +196,8 @@ LoadedActions parse_actions(const std::string& text) {
 }
 
 LoadedActions load_actions(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return failure(std::strerror(errno));
     struct stat info = {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {

@@ -20,11 +20,16 @@
 //
 // Limits when reading, set before yaml-cpp sees the text: it spends some 700
 // bytes per node and recurses per nesting level, so hostile text could take
-// gigabytes or the stack. The file is at most MAX_RECORD_FILE_BYTES (a
-// recording of a thousand full-size frames takes 2 MiB) with at most
-// MAX_YAML_MARKS structure marks (':', '-', ',', '[', '{' and line breaks:
-// about six per entry, so some 50000 entries), and a frame is at most
-// MAX_ACTION_BYTES (the replayer's writes count in 16 bits).
+// gigabytes or the stack. The file is a regular file (a FIFO or a device could
+// block the replayer while it holds the board link) of at most
+// MAX_RECORD_FILE_BYTES (a recording of a thousand full-size frames takes
+// 2 MiB) with at most MAX_YAML_MARKS structure marks (':', '-', ',', '[', '{'
+// and line breaks: about five per entry, so some 60000 entries). A frame is at
+// most MAX_ACTION_BYTES (the replayer's writes count in 16 bits), and all the
+// frames together at most MAX_RECORDING_BYTES, with at most MAX_RECORDING_KEYS
+// map keys in all the entries: a YAML alias repeats a frame or a map without
+// repeating its text, and no plain file within the limits comes near either.
+// board_recorder keeps its recordings within these limits (recording_full()).
 #pragma once
 
 #include <cstddef>
@@ -35,6 +40,8 @@
 constexpr size_t MAX_RECORD_FILE_BYTES = 4u << 20;
 constexpr size_t MAX_YAML_MARKS = 300000;
 constexpr size_t MAX_ACTION_BYTES = 65535;
+constexpr size_t MAX_RECORDING_BYTES = MAX_RECORD_FILE_BYTES;
+constexpr size_t MAX_RECORDING_KEYS = MAX_YAML_MARKS;
 
 // One recorded step: the frame exactly as sent and the delay after its answer.
 struct Action {
@@ -44,6 +51,25 @@ struct Action {
 
 // The YAML text of a recording.
 std::string record_text(const std::vector<Action>& actions);
+
+// The text of one entry as a record file holds it, without the line break
+// that follows it: "- hexData: 02001001\n  delay: 2".
+std::string entry_text(const Action& action);
+
+// The structure marks of `text` that the reading limit counts.
+size_t yaml_marks(const std::string& text);
+
+// What a recording takes of the reading limits, counted entry by entry, each
+// with the line break that follows it.
+struct RecordSize {
+    size_t bytes = 0;
+    size_t marks = 0;
+};
+void add_entry(RecordSize& size, const Action& action);
+
+// True when one more entry, of the largest frame a tool builds and the
+// longest delay, could take the recording beyond what load_actions accepts.
+bool recording_full(const RecordSize& size);
 
 // Write the recording to a new record file and log "save actions to %s".
 // On failure logs an ERROR line naming the path and the reason, prints the

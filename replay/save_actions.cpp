@@ -6,9 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <new>
 
+#include "replay/durable_file.h"
 #include "replay/record_file.h"
 #include "runtime/log.h"
 
@@ -17,29 +17,12 @@ namespace {
 // Attempts at a free name in one second: record_..., record_..._1, ...
 constexpr int MAX_NAME_ATTEMPTS = 1000;
 
-std::string record_name(const std::string& stamp, int attempt) {
-    std::string name = "record_" + stamp;
-    if (attempt > 0) name += "_" + std::to_string(attempt);
-    return name + ".yaml";
-}
-
-bool write_all(int fd, const std::string& text) {
-    size_t written = 0;
-    while (written < text.size()) {
-        ssize_t n = write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        written += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Write `text` to a temporary file beside the record; returns its name or "" (errno set).
 std::string write_temporary(const std::string& text) {
     char name[] = ".record_XXXXXX.tmp";
-    int fd = mkstemps(name, 4);
+    int fd = mkstemps(name, 4);  // made 0600: opened up before the text goes in
     if (fd < 0) return "";
-    bool ok = write_all(fd, text) && fsync(fd) == 0;
+    bool ok = fchmod(fd, shared_file_mode()) == 0 && write_all(fd, text) && fsync(fd) == 0;
     int error = errno;
     if (close(fd) != 0 && ok) {
         ok = false;
@@ -81,20 +64,16 @@ bool save_actions(const std::vector<Action>& actions) {
         log_error("%s\n", "cannot write record file: out of memory");
         return false;
     }
-    std::time_t now = std::time(nullptr);
-    std::tm local = {};
-    localtime_r(&now, &local);
-    char stamp[16] = {};
-    std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &local);
+    const std::string base = "record_" + local_time_stamp();
 
     // Pick the first free name now, so the log line can name it before the write.
     int attempt = 0;
     struct stat existing = {};
     while (attempt < MAX_NAME_ATTEMPTS &&
-           lstat(record_name(stamp, attempt).c_str(), &existing) == 0) {
+           lstat(numbered_name(base, attempt).c_str(), &existing) == 0) {
         ++attempt;
     }
-    std::string name = record_name(stamp, attempt);
+    std::string name = numbered_name(base, attempt);
     log_info("save actions to %s\n", name.c_str());
 
     std::string temporary = write_temporary(text);
@@ -110,8 +89,9 @@ bool save_actions(const std::vector<Action>& actions) {
             return false;
         }
         // Another recording took the name meanwhile.
-        name = record_name(stamp, attempt);
+        name = numbered_name(base, attempt);
         log_info("save actions to %s\n", name.c_str());
     }
+    sync_working_directory();
     return true;
 }

@@ -1,74 +1,83 @@
 #include "runtime/interrupt.h"
 
 #include <poll.h>
-#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
-#include <streambuf>
 
 namespace {
 
-volatile std::sig_atomic_t interrupt_seen = 0;
+const int CAUGHT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The longest a caught wait sleeps before it looks at the flag again: a signal
+// wakes only the thread it is delivered to.
+constexpr int WAIT_SLICE_MS = 100;
+
+volatile std::sig_atomic_t first_signal = 0;
 bool catching = false;
-sigset_t open_mask;  // the signal mask while waiting: SIGINT let through
+sigset_t open_mask;  // the signal mask while waiting: the caught signals let through
 
-extern "C" void note_interrupt(int) {
-    interrupt_seen = 1;
+extern "C" void note_signal(int number) {
+    if (first_signal == 0) first_signal = number;
 }
-
-// Standard input read in chunks, each read waiting in wait_until_ready().
-class InterruptibleInput : public std::streambuf {
-  protected:
-    int_type underflow() override {
-        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-        for (;;) {
-            if (interrupted()) return traits_type::eof();
-            int ready = wait_until_ready(STDIN_FILENO, POLLIN, -1);
-            if (ready < 0 && errno == EINTR) continue;  // the flag decides
-            if (ready < 0) return traits_type::eof();
-            ssize_t n = read(STDIN_FILENO, chunk_, sizeof chunk_);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return traits_type::eof();
-            setg(chunk_, chunk_, chunk_ + n);
-            return traits_type::to_int_type(*gptr());
-        }
-    }
-
-  private:
-    char chunk_[4096];
-};
 
 }  // namespace
 
 void catch_interrupt() {
     struct sigaction action = {};
-    action.sa_handler = note_interrupt;
+    action.sa_handler = note_signal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    sigaction(SIGINT, &action, nullptr);
     sigset_t blocked;
     sigemptyset(&blocked);
-    sigaddset(&blocked, SIGINT);
+    for (int number : CAUGHT_SIGNALS) {
+        sigaction(number, &action, nullptr);
+        sigaddset(&blocked, number);
+    }
     sigprocmask(SIG_BLOCK, &blocked, &open_mask);
-    sigdelset(&open_mask, SIGINT);
+    for (int number : CAUGHT_SIGNALS) sigdelset(&open_mask, number);
     catching = true;
 }
 
 bool interrupted() {
-    return interrupt_seen != 0;
+    return first_signal != 0;
+}
+
+int interrupt_status() {
+    return 128 + (first_signal != 0 ? static_cast<int>(first_signal) : SIGINT);
+}
+
+void ignore_broken_pipe() {
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 int wait_until_ready(int fd, short events, int timeout_ms) {
-    pollfd ready = {fd, events, 0};
-    nfds_t count = fd >= 0 ? 1 : 0;
-    if (!catching) return poll(&ready, count, timeout_ms);
-    timespec timeout = {timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
-    return ppoll(&ready, count, timeout_ms < 0 ? nullptr : &timeout, &open_mask);
+    if (timeout_ms < 0) return wait_until_ready(fd, events, Deadline::max());
+    return wait_until_ready(
+        fd, events, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms));
 }
 
-std::istream& interruptible_stdin() {
-    static InterruptibleInput buffer;
-    static std::istream stream(&buffer);
-    return stream;
+int wait_until_ready(int fd, short events, Deadline deadline) {
+    using std::chrono::nanoseconds;
+    pollfd ready = {fd, events, 0};
+    nfds_t count = fd >= 0 ? 1 : 0;
+    const nanoseconds slice_limit =
+        catching ? nanoseconds(std::chrono::milliseconds(WAIT_SLICE_MS)) : nanoseconds::max();
+    for (;;) {
+        if (catching && interrupted()) {
+            errno = EINTR;
+            return -1;
+        }
+        nanoseconds slice = slice_limit;
+        if (deadline != Deadline::max()) {
+            nanoseconds left = deadline - std::chrono::steady_clock::now();
+            if (left < slice) slice = left > nanoseconds(0) ? left : nanoseconds(0);
+        }
+        timespec timeout = {static_cast<time_t>(slice.count() / 1000000000),
+                            static_cast<long>(slice.count() % 1000000000)};
+        const timespec* limit = slice == nanoseconds::max() ? nullptr : &timeout;
+        int result = ppoll(&ready, count, limit, catching ? &open_mask : nullptr);
+        if (result != 0) return result;
+        if (deadline != Deadline::max() && std::chrono::steady_clock::now() >= deadline) return 0;
+    }
 }

@@ -1,27 +1,41 @@
-// Ctrl-C as something a program can act on instead of dying of it.
+// The signals that end a run (Ctrl-C's SIGINT, SIGTERM from kill, a service
+// stop or timeout, SIGHUP from a closed terminal) as something a program can
+// act on instead of dying of them.
 //
-// After catch_interrupt(), SIGINT only sets a flag, and it is blocked except
-// while the program waits in wait_until_ready(): a wait can therefore never
-// miss it (no gap between testing the flag and starting to wait). Every
-// blocking wait of such a program (console, link, listener) goes through
+// After catch_interrupt(), these signals only set a flag, and they are blocked
+// except while the program waits in wait_until_ready(): a wait can therefore
+// never miss one (no gap between testing the flag and starting to wait), and
+// nothing else (writing a record file, renaming it) can be cut short by one.
+// Every blocking wait of such a program (console, link, listener) goes through
 // wait_until_ready(); the waiting code then reports the interruption to its
-// caller, who checks interrupted() and ends the run with status 130 once it
-// has saved what must not be lost.
+// caller, who checks interrupted() and ends the run with interrupt_status()
+// once it has saved what must not be lost.
 #pragma once
 
-#include <istream>
+#include <chrono>
 
-// Install the SIGINT handler and block SIGINT outside wait_until_ready().
+// Install the handlers and block the three signals outside wait_until_ready().
+// Threads started afterwards inherit the blocking.
 void catch_interrupt();
 
-// True once SIGINT has arrived after catch_interrupt().
+// True once one of the signals has arrived after catch_interrupt().
 bool interrupted();
+
+// The status a run ends with after a signal: 128 + the first signal that
+// arrived (130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP).
+int interrupt_status();
+
+// Writes to a pipe or socket whose reader is gone fail with EPIPE instead of
+// killing the process, so that the program can still finish its work.
+void ignore_broken_pipe();
 
 // Wait until `fd` is ready for `events` (poll's POLLIN, POLLOUT) or
 // `timeout_ms` has passed (-1: no limit; fd -1: just wait). Returns poll's
-// result: > 0 ready, 0 time-out, -1 with errno EINTR when interrupted.
+// result: > 0 ready, 0 time-out, -1 with errno EINTR when interrupted. Once a
+// signal has arrived, every wait in every thread ends within a tenth of a
+// second, whichever thread the signal was delivered to.
 int wait_until_ready(int fd, short events, int timeout_ms);
 
-// Standard input as a stream whose reads wait in wait_until_ready(), so that
-// Ctrl-C ends a read at a prompt (the stream then reports end of input).
-std::istream& interruptible_stdin();
+// The same up to a point in time (Deadline::max(): no limit), to the nanosecond.
+using Deadline = std::chrono::steady_clock::time_point;
+int wait_until_ready(int fd, short events, Deadline deadline);

@@ -9,6 +9,15 @@ namespace {
 
 constexpr size_t LINE_BUFFER_SIZE = 1024;
 
+bool output_failed = false;
+
+void write_out(const char* text, size_t length) {
+    if (std::fwrite(text, 1, length, stdout) != length || std::fflush(stdout) != 0) {
+        output_failed = true;
+        std::clearerr(stdout);
+    }
+}
+
 void write_line(const char* level, const char* format, va_list args) {
     char timestamp[20] = {};
     std::time_t now = std::time(nullptr);
@@ -27,16 +36,15 @@ void write_line(const char* level, const char* format, va_list args) {
     }
     size_t length = static_cast<size_t>(prefix) + static_cast<size_t>(message);
     if (length < sizeof line) {
-        std::fwrite(line, 1, length, stdout);
+        write_out(line, length);
     } else {
         // Too long for the line buffer: form it again where it fits, never cut it.
         std::vector<char> whole(length + 1);
         std::snprintf(whole.data(), whole.size(), "[%s] [%s] ", timestamp, level);
         std::vsnprintf(whole.data() + prefix, whole.size() - prefix, format, again);
-        std::fwrite(whole.data(), 1, length, stdout);
+        write_out(whole.data(), length);
     }
     va_end(again);
-    std::fflush(stdout);
 }
 
 }  // namespace
@@ -74,6 +82,9 @@ std::string to_hex_text(const uint8_t* bytes, size_t count) {
 }
 
 void write_console(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    write_out(text.data(), text.size());
+}
+
+bool standard_output_failed() {
+    return output_failed;
 }

@@ -31,3 +31,8 @@ std::string to_hex_text(const uint8_t* bytes, size_t count);
 // Write text to standard output as it stands (menus, prompts, plain lines) and
 // flush it, so that it is in order with the log lines around it.
 void write_console(const std::string& text);
+
+// True once a write to standard output has failed (its reader gone, a full
+// disk): what is written after that is lost. Programs whose only product is
+// their output stop then; the others carry on (a recording is still saved).
+bool standard_output_failed();

@@ -4,12 +4,8 @@
 // numbered from 0, runs its action, reads one choice and runs that child on the
 // same record. There is no loop and no way back: one choice per level.
 //
-// Input is read with the stream's formatted extraction, one number per read, so
-// "2 5" typed on one line answers two reads. The tools read console_input():
-// standard input unless a test hands them another stream. Once the input has
-// ended (or Ctrl-C arrived while reading) console_input().ended is set and every
-// later tool returns at once without output; the caller tests input_ended()
-// after the walk and sends nothing for an incomplete command.
+// Input comes from console_input() (see console_input.h); once it has ended
+// every menu and prompt returns at once without output.
 #pragma once
 
 #include <cstdint>
@@ -18,21 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/console_input.h"
 #include "runtime/log.h"
-
-struct ConsoleInput {
-    std::istream* stream = &std::cin;
-    bool ended = false;
-};
-
-// The input of the three tools (process-wide: the actions are closures over nothing).
-ConsoleInput& console_input();
-
-// Read from `stream` from now on, with a fresh (not ended) state.
-void use_console_input(std::istream& stream);
-
-// True once the input has ended or Ctrl-C has arrived.
-bool input_ended();
 
 enum class Choice { VALID, INVALID, ENDED };
 
@@ -101,10 +84,6 @@ V select_option(const std::vector<Option<V>>& options) {
     }
     return V{};
 }
-
-// After a failed extraction: true when the input is used up (or interrupted),
-// otherwise the stream is cleared and the rest of the line discarded.
-bool skip_bad_input();
 
 // Show `prompt` and return the first number typed correctly. Input that is not
 // a number of type T (out-of-range integers included) is discarded up to the

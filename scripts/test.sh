@@ -22,7 +22,7 @@ done
 
 echo "== fuzzers (30 s each) =="
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DVOSTREL_FUZZ=ON -DVOSTREL_TESTS=OFF
-for target in record_file reply_decode frame_stream; do
+for target in record_file reply_decode frame_stream console_input; do
     corpus=build-fuzz/corpus/$target
     mkdir -p "$corpus"
     cp fuzz/seeds/$target/* "$corpus"/

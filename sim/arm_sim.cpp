@@ -6,8 +6,8 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <list>
+#include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -17,19 +17,19 @@
 #include "runtime/log.h"
 #include "runtime/server_link.h"
 #include "runtime/text_buffer.h"
+#include "sim/client_threads.h"
 #include "sim/listener.h"
 
 namespace {
 
-// Report clients served at once; more are turned away.
+// Clients served at once on each port; more are turned away.
+constexpr size_t MAX_COMMAND_CLIENTS = 16;
 constexpr size_t MAX_REPORT_CLIENTS = 8;
-constexpr int POLL_MS = 100;
 
 struct Shared {
     std::mutex mutex;
     ArmState state;
     int rate_hz = 100;
-    std::atomic<size_t> report_clients{0};
 };
 
 int64_t now_ms() {
@@ -84,67 +84,42 @@ void serve_command(int client, Shared& shared) {
 }
 
 // True when the client has gone away (closed or reset) while we waited.
-bool wait_or_gone(int client, const timespec& until) {
-    timespec now = {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    int64_t left_ns = (until.tv_sec - now.tv_sec) * 1000000000LL + (until.tv_nsec - now.tv_nsec);
-    if (left_ns <= 0) return false;
-    timespec wait = {static_cast<time_t>(left_ns / 1000000000LL),
-                     static_cast<long>(left_ns % 1000000000LL)};
-    pollfd ready = {client, POLLIN | POLLRDHUP, 0};
-    if (ppoll(&ready, 1, &wait, nullptr) <= 0) return false;
+bool wait_or_gone(int client, Deadline until) {
+    if (wait_until_ready(client, POLLIN | POLLRDHUP, until) <= 0) return false;
     char discard[256];
     ssize_t n = read(client, discard, sizeof discard);
     return n <= 0;
 }
 
-void advance(timespec& t, int64_t ns) {
-    t.tv_nsec += static_cast<long>(ns);
-    while (t.tv_nsec >= 1000000000L) {
-        t.tv_nsec -= 1000000000L;
-        ++t.tv_sec;
-    }
-}
-
-void serve_reports(int client, std::string who, Shared& shared) {
+void serve_reports(int client, const std::string& who, Shared& shared) {
     MainArmRequestMsg request{};
-    if (receive_request(client, request)) {
-        const int64_t period_ns = 1000000000LL / shared.rate_hz;
-        log_info("%s: streaming reports at %d Hz\n", who.c_str(), shared.rate_hz);
-        uint64_t sent = 0;
-        timespec due = {};
-        clock_gettime(CLOCK_MONOTONIC, &due);
-        while (!interrupted()) {
-            if (wait_or_gone(client, due)) break;
-            timespec now = {};
-            clock_gettime(CLOCK_MONOTONIC, &now);
-            if (now.tv_sec < due.tv_sec ||
-                (now.tv_sec == due.tv_sec && now.tv_nsec < due.tv_nsec)) {
-                continue;
-            }
-            MainArmStateMsg report;
-            {
-                std::lock_guard<std::mutex> lock(shared.mutex);
-                report = make_report(shared.state, now_ms());
-            }
-            FrameBuffer frame{};
-            int length = encode_frame(MainArmStateMsg_fields, &report, ARM_FRAME, frame);
-            if (length <= 0 ||
-                send_frame(client, frame.data(), static_cast<size_t>(length)) != length) {
-                break;
-            }
-            ++sent;
-            advance(due, period_ns);
-            // After a stall, go on from now instead of sending a burst.
-            int64_t behind_ns =
-                (now.tv_sec - due.tv_sec) * 1000000000LL + (now.tv_nsec - due.tv_nsec);
-            if (behind_ns > 10 * period_ns) due = now;
+    if (!receive_request(client, request)) return;
+    const auto period = std::chrono::nanoseconds(1000000000LL / shared.rate_hz);
+    log_info("%s: streaming reports at %d Hz\n", who.c_str(), shared.rate_hz);
+    uint64_t sent = 0;
+    Deadline due = std::chrono::steady_clock::now();
+    while (!interrupted()) {
+        if (wait_or_gone(client, due)) break;
+        Deadline now = std::chrono::steady_clock::now();
+        if (now < due) continue;
+        MainArmStateMsg report;
+        {
+            std::lock_guard<std::mutex> lock(shared.mutex);
+            report = make_report(shared.state, now_ms());
         }
-        log_info("%s: gone after %llu reports sent\n", who.c_str(),
-                 static_cast<unsigned long long>(sent));
+        FrameBuffer frame{};
+        int length = encode_frame(MainArmStateMsg_fields, &report, ARM_FRAME, frame);
+        if (length <= 0 ||
+            send_frame(client, frame.data(), static_cast<size_t>(length)) != length) {
+            break;
+        }
+        ++sent;
+        due += period;
+        // After a stall, go on from now instead of sending a burst.
+        if (now - due > 10 * period) due = now;
     }
-    close(client);
-    --shared.report_clients;
+    log_info("%s: gone after %llu reports sent\n", who.c_str(),
+             static_cast<unsigned long long>(sent));
 }
 
 std::string peer_name(int client) {
@@ -156,35 +131,24 @@ std::string peer_name(int client) {
     return std::string("report client ") + text + ":" + std::to_string(ntohs(peer.sin_port));
 }
 
-bool wait_readable(int fd) {
-    return wait_until_ready(fd, POLLIN, POLL_MS) > 0;
-}
-
-void command_port(int listener, Shared& shared) {
+// Accept clients on `listener` until Ctrl-C, each served by `serve` on a
+// thread of its own, at most `limit` at once.
+void serve_port(int listener, const char* what, size_t limit,
+                const std::function<void(int)>& serve) {
+    ClientThreads clients(limit);
     while (!interrupted()) {
-        if (!wait_readable(listener)) continue;
-        int client = accept_client(listener, "arm_sim command port");
+        if (wait_until_ready(listener, POLLIN, -1) <= 0) continue;
+        int client = accept_client(listener, what);
         if (client < 0) continue;
-        serve_command(client, shared);
-        close(client);
-    }
-}
-
-void report_port(int listener, Shared& shared) {
-    std::list<std::thread> clients;
-    while (!interrupted()) {
-        if (!wait_readable(listener)) continue;
-        int client = accept_client(listener, "arm_sim report port");
-        if (client < 0) continue;
-        if (shared.report_clients >= MAX_REPORT_CLIENTS) {
-            log_error("%s\n", "too many report clients; turning this one away");
+        bool started = clients.start([client, serve] {
+            serve(client);
             close(client);
-            continue;
+        });
+        if (!started) {
+            log_error("%s: too many clients; turning this one away\n", what);
+            close(client);
         }
-        ++shared.report_clients;
-        clients.emplace_back(serve_reports, client, peer_name(client), std::ref(shared));
     }
-    for (std::thread& t : clients) t.join();
 }
 
 }  // namespace
@@ -192,12 +156,11 @@ void report_port(int listener, Shared& shared) {
 int run_arm_sim(int command_listener, int report_listener, int rate_hz) {
     Shared shared;
     shared.rate_hz = rate_hz;
-    // Every thread notices Ctrl-C within POLL_MS, whichever of them takes it.
-    std::thread commands(command_port, command_listener, std::ref(shared));
-    std::thread reports(report_port, report_listener, std::ref(shared));
-    while (!interrupted()) wait_until_ready(-1, 0, POLL_MS);
+    std::thread commands(serve_port, command_listener, "arm_sim command port", MAX_COMMAND_CLIENTS,
+                         [&shared](int client) { serve_command(client, shared); });
+    serve_port(report_listener, "arm_sim report port", MAX_REPORT_CLIENTS,
+               [&shared](int client) { serve_reports(client, peer_name(client), shared); });
     commands.join();
-    reports.join();
     log_info("%s\n", "arm_sim stopped");
     return STATUS_OK;
 }

@@ -1,7 +1,9 @@
 // arm_sim: a main-arm controller on this machine, with its command port (one
 // request per connection, one MainArmResponseMsg answer) and its report port
 // (after the client's request, MainArmStateMsg reports at a steady rate until
-// the client goes away). Both ports share one arm (see arm_model.h).
+// the client goes away). Both ports share one arm (see arm_model.h) and serve
+// their clients side by side: a client that stays silent waits out its own
+// 15-second time-out without holding up the others.
 #pragma once
 
 #include "sim/arm_model.h"

@@ -87,7 +87,7 @@ int open_listener(const std::string& address, int port, const char* what) {
     bound.sin_port = htons(static_cast<uint16_t>(port));
     inet_pton(AF_INET, address.c_str(), &bound.sin_addr);
     if (bind(listener, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0 ||
-        listen(listener, 8) != 0) {
+        listen(listener, SOMAXCONN) != 0) {
         log_error("%s: cannot listen on %s:%d: %s\n", what, address.c_str(), port,
                   std::strerror(errno));
         close(listener);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "runtime/printable_text.h"
 #include "tests/support/capture.h"
 
 namespace {
@@ -91,6 +92,33 @@ TEST(HexText, TwoLowerCaseDigitsPerByteWithoutSeparators) {
         {{0x02, 0x00, 0x10, 0x01}, "02001001"},
     };
     for (const auto& c : cases) EXPECT_EQ(to_hex_text(c.bytes.data(), c.bytes.size()), c.text);
+}
+
+TEST(PrintableText, ControlsAreEscapedAndUtf8KeptAsItIs) {
+    const struct {
+        std::string text;
+        std::string shown;
+    } cases[] = {
+        {"v1.0.2 (build 7)", "v1.0.2 (build 7)"},
+        {"固件版本 电机正转", "固件版本 电机正转"},
+        {"\x1b[2J\x1b[H", "\\x1b[2J\\x1b[H"},
+        {"a\tb\r\nc\x7f", "a\\x09b\\x0d\\x0ac\\x7f"},
+        {std::string("nul\0byte", 8), "nul\\x00byte"},
+        {"\xc2\x9b"
+         "2J \xc2\x85",
+         "\\xc2\\x9b2J \\xc2\\x85"},  // C1, UTF-8 encoded
+        {"\x9b"
+         "2J",
+         "\\x9b2J"},  // C1, a raw byte
+        {"\xc2\xa0\xc3\xa9\xf0\x9f\x99\x82", "\xc2\xa0\xc3\xa9\xf0\x9f\x99\x82"},
+        {"\xe5\x9b", "\\xe5\\x9b"},                             // a character cut short
+        {"\xc0\xaf\xed\xa0\x80", "\\xc0\\xaf\\xed\\xa0\\x80"},  // overlong, surrogate
+        {"\xf4\x90\x80\x80\xff", "\\xf4\\x90\\x80\\x80\\xff"},  // beyond U+10FFFF
+        {"back\\slash", "back\\slash"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(printable_text(c.text.data(), c.text.size()), c.shown) << c.shown;
+    }
 }
 
 }  // namespace

@@ -43,6 +43,9 @@ TEST(RecordText, EveryRecordingReadsBackEqual) {
     largest.delay = -1;
     recordings.push_back({largest});
     for (const auto& actions : recordings) {
+        std::string entries;  // what an unfinished recording holds
+        for (const Action& a : actions) entries += entry_text(a) + "\n";
+        EXPECT_EQ(record_text(actions) + "\n", entries);
         LoadedActions loaded = parse_actions(record_text(actions));
         ASSERT_TRUE(loaded.ok) << loaded.error;
         ASSERT_EQ(loaded.actions.size(), actions.size());
@@ -92,6 +95,12 @@ TEST(RecordReading, HandEditedFilesThatLoad) {
 
 TEST(RecordReading, BadFilesAreRefusedWithTheReason) {
     std::string too_long = "- hexData: " + std::string(2 * 65536, 'a') + "\n  delay: 0\n";
+    std::string alias_bomb = "- hexData: 0000\n  delay: 0\n- hexData: &f " +
+                             std::string(2 * 65535, 'f') + "\n  delay: 0\n";
+    for (int i = 0; i < 100; ++i) alias_bomb += "- hexData: *f\n  delay: 0\n";
+    std::string many_keys = "- &m {";
+    for (int i = 0; i < 100000; ++i) many_keys += "k" + std::to_string(i) + ": 0, ";
+    many_keys += "hexData: 00, delay: 0}\n- *m\n- *m\n- *m\n";
     const struct {
         const char* name;
         std::string text;
@@ -120,6 +129,10 @@ TEST(RecordReading, BadFilesAreRefusedWithTheReason) {
         {"element is a sequence", "- [0000, 1]\n", "line 1: entry 1 is not a map"},
         {"frame over 65535 bytes", too_long,
          "line 1: entry 1: frame of 65536 bytes is longer than 65535"},
+        {"aliases repeating a 64 KiB frame", alias_bomb,
+         "line 131: entry 66: the frames add up to more than 4 MiB (aliases repeating a frame?)"},
+        {"aliases repeating a map of many keys", many_keys,
+         "line 1: entry 3: the entries add up to more than 300000 keys (aliases repeating a map?)"},
     };
     for (const auto& c : cases) {
         LoadedActions loaded = parse_actions(c.text);
@@ -156,6 +169,37 @@ TEST(RecordReading, TextWithTooManyNodesIsRefusedBeforeParsing) {
     LoadedActions loaded = parse_actions(record_text(many));
     EXPECT_TRUE(loaded.ok) << loaded.error;
     EXPECT_EQ(loaded.actions.size(), many.size());
+}
+
+TEST(RecordLimits, WhatTheRecorderKeepsTheReplayerLoads) {
+    Action largest;
+    largest.data.assign(1024, 0xab);
+    largest.delay = 2147483647;
+    const struct {
+        const char* name;
+        Action entry;
+    } rows[] = {{"smallest frames", action("00 00", 0)},
+                {"recorder frames", action("0e 00 b2 01 00 ba 01 08 12 06 0a 04 08 01 10 1e", 5)},
+                {"largest frames", largest}};
+    for (const auto& row : rows) {
+        std::vector<Action> actions;
+        RecordSize size;
+        while (!recording_full(size)) {
+            actions.push_back(row.entry);
+            add_entry(size, row.entry);
+        }
+        std::string unfinished;
+        for (const Action& a : actions) unfinished += entry_text(a) + "\n";
+        for (const std::string& text : {record_text(actions), unfinished}) {
+            LoadedActions loaded = parse_actions(text);
+            ASSERT_TRUE(loaded.ok) << row.name << ": " << loaded.error;
+            EXPECT_EQ(loaded.actions.size(), actions.size()) << row.name;
+        }
+        // At the limit, not short of it: two more of the largest would not load.
+        add_entry(size, largest);
+        add_entry(size, largest);
+        EXPECT_TRUE(size.bytes > MAX_RECORD_FILE_BYTES || size.marks > MAX_YAML_MARKS) << row.name;
+    }
 }
 
 TEST(RecordReading, RecordCutAtEveryLengthNeverCrashes) {

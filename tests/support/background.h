@@ -20,6 +20,8 @@ class BackgroundProgram {
     // The port logged as "<what> listening on 127.0.0.1:PORT" (waits up to 5 s; 0 if none).
     int port_of(const std::string& what) const;
 
+    pid_t pid() const { return pid_; }
+
     // Send Ctrl-C and wait (up to 20 s, then kill); returns the exit status.
     int stop();
 

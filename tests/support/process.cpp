@@ -148,12 +148,17 @@ ProgramRun run_program_at(const std::string& path, const std::vector<std::string
             count_of(run.out, options.interrupt_when) >=
                 static_cast<size_t>(options.interrupt_occurrence)) {
             usleep(static_cast<useconds_t>(options.interrupt_delay_ms) * 1000);
-            kill(pid, SIGINT);
+            if (options.drop_output_first && out_open) {
+                close(out_pipe[0]);  // like a reader (tee, head) that has gone away
+                out_pipe[0] = -1;
+                out_open = false;
+            }
+            if (options.interrupt_signal != 0) kill(pid, options.interrupt_signal);
             interrupted = true;
         }
     }
     if (in_fd >= 0) close(in_fd);
-    close(out_pipe[0]);
+    if (out_pipe[0] >= 0) close(out_pipe[0]);
     close(err_pipe[0]);
     int status = 0;
     waitpid(pid, &status, 0);

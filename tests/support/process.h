@@ -12,9 +12,11 @@ struct InputChunk {
 struct RunOptions {
     std::vector<InputChunk> input;
     bool close_input = true;           // end standard input after the last chunk
-    std::string interrupt_when;        // send SIGINT once standard output contains this
+    std::string interrupt_when;        // send a signal once standard output contains this
     int interrupt_occurrence = 1;      // ... for the n-th time
     int interrupt_delay_ms = 100;      // ... this long after it appeared
+    int interrupt_signal = 2;          // ... this one (SIGINT; 0: none)
+    bool drop_output_first = false;    // ... after closing standard output's reader
     std::string directory;             // working directory ("" = the test's)
     int timeout_seconds = 40;          // then the program is killed
     std::vector<std::string> wrapper;  // e.g. {"unshare", "-n"}
