@@ -1,6 +1,6 @@
 #include "arm/arm_tree.h"
 
-#include <time.h>
+#include "runtime/wall_clock.h"
 
 namespace {
 
@@ -17,12 +17,6 @@ void read_vector(Vector3Msg& vector, const char* name) {
 }
 
 }  // namespace
-
-int64_t wall_clock_milliseconds() {
-    timespec now = {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return (static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec) / 1000000;
-}
 
 const Menu<Request> arm_enable("主臂使能控制", [](Request& r) {
     r.req_type = ARM_ENABLE;

@@ -17,6 +17,3 @@ extern const Menu<MainArmRequestMsg> send_force;
 extern const Menu<MainArmRequestMsg> sync_ts;
 
 extern const Menu<MainArmRequestMsg> rootMenu;
-
-// Milliseconds since the Unix epoch on the wall clock, truncated.
-int64_t wall_clock_milliseconds();

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 6; ++i) report.angles.angle[i] = report.poses[i] = 0.125 * i;
     report.timestamp = 1784624703123;
     FrameBuffer frame{};
-    int length = encode_frame(MainArmStateMsg_fields, &report, ARM_FRAME, frame);
+    int length =
+        static_cast<int>(encode_frame(MainArmStateMsg_fields, &report, ARM_FRAME, frame).length);
     std::string stream;
     for (int i = 0; i < REPORTS; ++i) stream.append(reinterpret_cast<char*>(frame.data()), length);
 

@@ -2,9 +2,9 @@
 
 #include "board.pb.h"
 #include "board/board_reply.h"
-#include "board/command_tree.h"
-#include "runtime/frame.h"
-#include "runtime/server_link.h"
+#include "board/board_tree.h"
+#include "runtime/exit_status.h"
+#include "runtime/frame_exchange.h"
 
 int run_board_console(int link) {
     CleaningComponentRequest request{};

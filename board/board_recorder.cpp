@@ -1,13 +1,13 @@
 #include "board/board_recorder.h"
 
 #include "board.pb.h"
-#include "board/command_tree.h"
+#include "board/board_tree.h"
 #include "replay/record_file.h"
 #include "replay/unfinished_recording.h"
-#include "runtime/frame.h"
+#include "runtime/exit_status.h"
+#include "runtime/frame_exchange.h"
 #include "runtime/interrupt.h"
 #include "runtime/log.h"
-#include "runtime/server_link.h"
 
 namespace {
 
@@ -51,30 +51,21 @@ int run_board_recorder(int link) {
             // The pass in progress is abandoned; nothing is sent for it.
             return finish(recording, recording.actions.empty() ? STATUS_INPUT_ENDED : STATUS_OK);
         }
-        int frame_length = send_request(link, CleaningComponentRequest_fields, &request,
+        FrameResult sent = send_request(link, CleaningComponentRequest_fields, &request,
                                         BOARD_FRAME, frame_buffer);
-        if (frame_length < 0) continue;  // nothing fit to send: on to the next pass
-        if (frame_length == 0) return finish(recording, STATUS_EXCHANGE_FAILED);
-        size_t length = static_cast<size_t>(frame_length);
-
-        if (receive_reply(replies, reply_buffer) <= 0) {
-            if (!interrupted()) log_error("%s\n", "tcp read failed.");
-            return finish(recording, STATUS_EXCHANGE_FAILED);
-        }
-        if (replies.lost_step) {
-            log_error("%s\n", "reply frame too long: the link has lost its framing.");
-            return finish(recording, STATUS_EXCHANGE_FAILED);
-        }
+        if (sent.kind == FrameResult::NOT_ENCODED) continue;  // nothing to send: next pass
+        if (!sent.is_frame()) return finish(recording, STATUS_EXCHANGE_FAILED);
+        if (!take_answer(replies, reply_buffer)) return finish(recording, STATUS_EXCHANGE_FAILED);
 
         int32_t delay = read_number<int32_t>("等待时间(s)");
         // Input ending (or a signal) at the delay prompt ends the recording here.
         if (input_ended()) delay = -1;
         Action action;
-        action.data.assign(frame_buffer.begin(), frame_buffer.begin() + frame_length);
+        action.data.assign(frame_buffer.begin(), frame_buffer.begin() + sent.length);
         action.delay = delay;
         add(recording, std::move(action));
-        const std::vector<uint8_t>& sent = recording.actions.back().data;
-        log_info("hex data:%s\r\n\n", to_hex_text(sent.data(), length).c_str());
+        const std::vector<uint8_t>& kept = recording.actions.back().data;
+        log_info("hex data:%s\r\n\n", to_hex_text(kept.data(), kept.size()).c_str());
         if (delay < 0) return finish(recording, STATUS_OK);
         if (recording_full(recording.size)) {
             log_error("the recording ends at %zu entries: board_replay loads no more\n",

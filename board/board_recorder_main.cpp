@@ -1,21 +1,17 @@
 #include <unistd.h>
 
 #include "board/board_recorder.h"
+#include "runtime/console_input.h"
 #include "runtime/interrupt.h"
-#include "runtime/menu.h"
 #include "runtime/server_link.h"
 
 int main(int argc, char** argv) {
-    const CommandLineForm form{"board_recorder", BOARD_DEFAULT_ADDRESS, 8080, false};
-    ignore_broken_pipe();
-    print_banner(__DATE__);
-    CommandLine command_line = parse_command_line(argc, argv, form);
-    if (!command_line.proceed) return command_line.status;
-    int link = connect_to_server(command_line);
-    if (link < 0) return STATUS_LINK_FAILED;
+    ToolStart start =
+        start_tool(argc, argv, {"board_recorder", BOARD_DEFAULT_ADDRESS, 8080, false}, __DATE__);
+    if (start.link < 0) return start.status;
     catch_interrupt();
     use_console_input(interruptible_stdin());
-    int status = run_board_recorder(link);
-    close(link);
+    int status = run_board_recorder(start.link);
+    close(start.link);
     return status;
 }

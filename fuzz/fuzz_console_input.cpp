@@ -10,7 +10,7 @@
 #include "arm.pb.h"
 #include "arm/arm_tree.h"
 #include "board.pb.h"
-#include "board/command_tree.h"
+#include "board/board_tree.h"
 #include "runtime/console_input.h"
 #include "runtime/frame.h"
 
@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     use_console_input(board_input);
     CleaningComponentRequest board_request{};
     board_root_menu.run(board_request);
-    if (encode_frame(CleaningComponentRequest_fields, &board_request, BOARD_FRAME, frame) < 0) {
+    if (!encode_frame(CleaningComponentRequest_fields, &board_request, BOARD_FRAME, frame)
+             .is_frame()) {
         __builtin_trap();
     }
 
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     use_console_input(arm_input);
     MainArmRequestMsg arm_request{};
     rootMenu.run(arm_request);
-    if (encode_frame(MainArmRequestMsg_fields, &arm_request, ARM_FRAME, frame) < 0) {
+    if (!encode_frame(MainArmRequestMsg_fields, &arm_request, ARM_FRAME, frame).is_frame()) {
         __builtin_trap();
     }
     return 0;

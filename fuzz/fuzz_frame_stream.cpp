@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "runtime/frame.h"
+#include "runtime/frame_exchange.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > 60000) return 0;
@@ -21,11 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     stream.format = format;
     FrameBuffer frame{};
     for (int frames = 0; frames < 70000; ++frames) {
-        int count = receive_frame(stream, frame);
-        if (count <= 0) break;
-        if (count > static_cast<int>(FRAME_BUFFER_SIZE)) __builtin_trap();
-        if (!stream.lost_step &&
-            read_header(frame.data(), format) + format.header_size != static_cast<size_t>(count)) {
+        FrameResult received = receive_frame(stream, frame);
+        if (received.kind != FrameResult::FRAME && received.kind != FrameResult::FRAMING_LOST) {
+            break;
+        }
+        if (received.length == 0 || received.length > FRAME_BUFFER_SIZE) __builtin_trap();
+        if (received.is_frame() &&
+            read_header(frame.data(), format) + format.header_size != received.length) {
             __builtin_trap();
         }
     }

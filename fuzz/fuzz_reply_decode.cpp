@@ -1,5 +1,5 @@
 // Any reply frame, decoded as each tool decodes it: the size check, the text
-// callbacks and the arm's id slot must hold whatever the bytes are.
+// callbacks and the arm's id text must hold whatever the bytes are.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FrameBuffer frame{};
     size_t count = size - 1 < FRAME_BUFFER_SIZE ? size - 1 : FRAME_BUFFER_SIZE;
     std::memcpy(frame.data(), data + 1, count);
-    int received = static_cast<int>(count);
+    size_t received = count;
     switch (data[0] % 3) {
         case 0: {
             CleaningComponentResponse response{};
@@ -42,11 +42,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         case 1: {
             MainArmResponseMsg response{};
-            response.result.id.buffer = &first_text;
             bind_text(response.error, second_text);
-            if (unpack_reply(frame, received, MainArmResponseMsg_fields, &response, ARM_FRAME) &&
-                response.which_result != 0 && response.which_result != MainArmResponseMsg_id_tag &&
+            bool decoded =
+                unpack_reply(frame, received, MainArmResponseMsg_fields, &response, ARM_FRAME);
+            if (decoded && response.which_result != 0 &&
+                response.which_result != MainArmResponseMsg_id_tag &&
                 response.which_result != MainArmResponseMsg_success_tag) {
+                __builtin_trap();
+            }
+            if (decoded && response.which_result == MainArmResponseMsg_id_tag &&
+                strnlen(response.result.id, sizeof response.result.id) >=
+                    sizeof response.result.id) {
                 __builtin_trap();
             }
             break;

@@ -1,19 +1,20 @@
 #include "replay/board_replay.h"
 
-#include <time.h>
-
-#include <cerrno>
+#include <chrono>
 
 #include "replay/record_file.h"
-#include "runtime/frame.h"
+#include "runtime/exit_status.h"
+#include "runtime/frame_exchange.h"
+#include "runtime/interrupt.h"
 #include "runtime/log.h"
-#include "runtime/server_link.h"
 
 namespace {
 
+// Sleep the step's delay (no wait at all for 0).
 void sleep_seconds(int32_t seconds) {
-    timespec left = {seconds, 0};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    if (seconds <= 0) return;
+    const Deadline until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (wait_until_ready(-1, 0, until) != 0 && !interrupted()) {
     }
 }
 
@@ -30,18 +31,11 @@ int run_board_replay(int link, const std::string& record_path) {
 
     for (const Action& action : loaded.actions) {
         log_info("send: %s\n", to_hex_text(action.data.data(), action.data.size()).c_str());
-        if (send_frame(link, action.data.data(), action.data.size()) <= 0) {
+        if (!send_frame(link, action.data.data(), action.data.size()).is_frame()) {
             log_error("%s\n", "tcp write failed.");
             return STATUS_EXCHANGE_FAILED;
         }
-        if (receive_reply(replies, reply_buffer) <= 0) {
-            log_error("%s\n", "tcp read failed.");
-            return STATUS_EXCHANGE_FAILED;
-        }
-        if (replies.lost_step) {
-            log_error("%s\n", "reply frame too long: the link has lost its framing.");
-            return STATUS_EXCHANGE_FAILED;
-        }
+        if (!take_answer(replies, reply_buffer)) return STATUS_EXCHANGE_FAILED;
         log_info("delay: %d s\n", action.delay);
         if (action.delay < 0) break;
         sleep_seconds(action.delay);

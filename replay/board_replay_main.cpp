@@ -1,18 +1,13 @@
 #include <unistd.h>
 
 #include "replay/board_replay.h"
-#include "runtime/interrupt.h"
 #include "runtime/server_link.h"
 
 int main(int argc, char** argv) {
-    const CommandLineForm form{"board_replay", BOARD_DEFAULT_ADDRESS, 8080, true};
-    ignore_broken_pipe();
-    print_banner(__DATE__);
-    CommandLine command_line = parse_command_line(argc, argv, form);
-    if (!command_line.proceed) return command_line.status;
-    int link = connect_to_server(command_line);
-    if (link < 0) return STATUS_LINK_FAILED;
-    int status = run_board_replay(link, command_line.record_path);
-    close(link);
+    ToolStart start =
+        start_tool(argc, argv, {"board_replay", BOARD_DEFAULT_ADDRESS, 8080, true}, __DATE__);
+    if (start.link < 0) return start.status;
+    int status = run_board_replay(start.link, start.command_line.record_path);
+    close(start.link);
     return status;
 }

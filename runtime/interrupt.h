@@ -9,7 +9,10 @@
 // Every blocking wait of such a program (console, link, listener) goes through
 // wait_until_ready(); the waiting code then reports the interruption to its
 // caller, who checks interrupted() and ends the run with interrupt_status()
-// once it has saved what must not be lost.
+// once it has saved what must not be lost. The links are non-blocking, so a
+// read or write that does not wait here first fails at once (EAGAIN) instead
+// of blocking where no signal can end it; the sources are checked for other
+// blocking calls (tests/blocking_calls_test.cpp).
 #pragma once
 
 #include <chrono>

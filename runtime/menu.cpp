@@ -1,14 +1,14 @@
 #include "runtime/menu.h"
 
-Choice read_choice(size_t count, int32_t& number) {
+bool read_choice(size_t count, int32_t& number) {
     std::istream& in = *console_input().stream;
     bool is_number = static_cast<bool>(in >> number);
-    if (!is_number && skip_bad_input()) return Choice::ENDED;
+    if (!is_number && skip_bad_input()) return false;
     if (!is_number || number < 0 || static_cast<size_t>(number) >= count) {
         log_error("%s\n", "无效的选择");
-        return Choice::INVALID;
+        return false;
     }
-    return Choice::VALID;
+    return true;
 }
 
 void write_entries(const std::vector<std::string>& labels) {

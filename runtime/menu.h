@@ -17,12 +17,11 @@
 #include "runtime/console_input.h"
 #include "runtime/log.h"
 
-enum class Choice { VALID, INVALID, ENDED };
-
-// Read one choice among `count` entries into `number`. An out-of-range number
-// or input that is not a number logs "无效的选择" and gives INVALID; input that
-// is not a number is discarded up to the end of its line.
-Choice read_choice(size_t count, int32_t& number);
+// Read one choice among `count` entries into `number`; true when it is one of
+// them. An out-of-range number or input that is not a number logs "无效的选择";
+// input that is not a number is discarded up to the end of its line. At the
+// end of input it returns false without a line.
+bool read_choice(size_t count, int32_t& number);
 
 // Write the entries of a list, "0. first\n1. second\n...".
 void write_entries(const std::vector<std::string>& labels);
@@ -53,7 +52,7 @@ struct Menu {
         }
         if (children.empty()) return;
         int32_t number = 0;
-        if (read_choice(children.size(), number) != Choice::VALID) return;
+        if (!read_choice(children.size(), number)) return;
         const Menu<T>& child = children[static_cast<size_t>(number)];
         log_info("select: %d. %s\n", number, child.title.c_str());
         child.run(record);
@@ -75,8 +74,7 @@ V select_option(const std::vector<Option<V>>& options) {
     while (!input_ended()) {
         write_entries(labels);
         int32_t number = 0;
-        Choice choice = read_choice(options.size(), number);
-        if (choice == Choice::VALID) {
+        if (read_choice(options.size(), number)) {
             const Option<V>& chosen = options[static_cast<size_t>(number)];
             log_info("select: %d. %s\n", number, chosen.label.c_str());
             return chosen.value;

@@ -1,6 +1,7 @@
 #include "sim/arm_model.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "runtime/log.h"
 
@@ -8,27 +9,10 @@ const char ARM_SIM_ID[] = "VOSTREL-SIM-ARM-0001";
 
 namespace {
 
+// The request type's name; "unknown" for none (0) and for values outside ReqType.
 const char* type_name(uint32_t type) {
-    switch (type) {
-        case GET_ID:
-            return "GET_ID";
-        case SYNC_MAIN_ARM:
-            return "SYNC_MAIN_ARM";
-        case ARM_ENABLE:
-            return "ARM_ENABLE";
-        case INIT:
-            return "INIT";
-        case SEND_FORCE:
-            return "SEND_FORCE";
-        case OPEN_FORCE:
-            return "OPEN_FORCE";
-        case SYNC_TS:
-            return "SYNC_TS";
-        case SET_ZERO:
-            return "SET_ZERO";
-        default:
-            return "unknown";
-    }
+    if (type == REQ_NONE || type > _ReqType_MAX) return "unknown";
+    return ReqType_name(static_cast<ReqType>(type));
 }
 
 std::string vector_text(const Vector3Msg& v) {
@@ -138,7 +122,7 @@ ArmAnswer answer_command(ArmState& state, const MainArmRequestMsg& request, int6
     answer.error = apply(state, request);
     if (request.req_type == GET_ID && answer.error.empty()) {
         answer.response.which_result = MainArmResponseMsg_id_tag;
-        answer.id = ARM_SIM_ID;
+        std::strncpy(answer.response.result.id, ARM_SIM_ID, sizeof answer.response.result.id - 1);
     } else {
         answer.response.which_result = MainArmResponseMsg_success_tag;
         answer.response.result.success = answer.error.empty();

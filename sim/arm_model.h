@@ -32,8 +32,7 @@ struct ArmState {
 extern const char ARM_SIM_ID[];
 
 struct ArmAnswer {
-    MainArmResponseMsg response{};  // req_type, which_result, success, timestamp
-    std::string id;                 // the id text when which_result names `id`
+    MainArmResponseMsg response{};  // req_type, which_result, id or success, timestamp
     std::string error;
 };
 

@@ -2,47 +2,35 @@
 
 #include <cstring>
 
+#include "proto/board_request_text.h"
 #include "runtime/log.h"
-#include "sim/board_names.h"
 
 const char BOARD_SIM_VERSION[] = "VOSTREL-SIM signal board 1.0.0";
 
 namespace {
 
-const char* const LIGHT_NAMES[7] = {"top", "led_2", "left", "right", "fill", "front", "rear"};
-
-std::string motor_text(const MotorCommand& m) {
-    return "{direction=" + direction_name(m.direction) + " duty=" + std::to_string(m.duty) + "}";
+// A toolbox command as the board keeps it: its drive is always shown.
+std::string kept_select_text(MotorSelectCommand command) {
+    command.has_drive = true;
+    return select_text(command);
 }
 
-std::string select_text(bool has_drive, const MotorSelectCommand& s) {
-    std::string text = "{";
-    if (has_drive) text += "drive" + motor_text(s.drive) + " ";
-    return text + "select_mask=" + select_name(s.select_mask) + "}";
-}
-
-std::string light_text(const LedBaseCommand& l) {
-    return "{rgb=" + std::to_string(l.rgb) + " mode=" + light_mode_name(l.mode) +
-           " period_ms=" + std::to_string(l.period_ms) + "}";
-}
-
-bool presence_of_light(const LedGroupCommand& leds, int index) {
-    const bool present[7] = {leds.has_top,  leds.has_led_2, leds.has_left, leds.has_right,
-                             leds.has_fill, leds.has_front, leds.has_rear};
-    return present[index];
-}
-
-const LedBaseCommand& light_of(const LedGroupCommand& leds, int index) {
-    const LedBaseCommand* lights[7] = {&leds.top,  &leds.led_2, &leds.left, &leds.right,
-                                       &leds.fill, &leds.front, &leds.rear};
-    return *lights[index];
-}
-
-bool has_unused_fields(const CleaningComponentRequest& r) {
-    return r.spare_1 != 0 || r.has_motor_3 || r.has_motor_4 || r.has_motor_5 || r.has_motor_6 ||
-           r.has_motor_7 || r.has_motor_8 || r.has_motor_9 || r.has_motor_10 || r.has_motor_11 ||
-           r.has_motor_12 || r.has_motor_13 || r.has_spare_14 || r.has_spare_15 || r.has_motor_17 ||
-           r.has_motor_19 || r.has_motor_20;
+// The rail's operator label, "底盘电源" for POWER_CHASSIS ("" when unknown).
+std::string channel_label(uint32_t channel) {
+    switch (channel) {
+        case POWER_WHOLE_MACHINE:
+            return "整机电源";
+        case POWER_CHASSIS:
+            return "底盘电源";
+        case POWER_HUB:
+            return "HUB电源";
+        case POWER_ARM:
+            return "机械臂电源";
+        case POWER_END_TOOL:
+            return "末端工具电源";
+        default:
+            return "";
+    }
 }
 
 // Why the request makes no sense to the board ("" when it does).
@@ -102,8 +90,8 @@ Refusal check_request(const CleaningComponentRequest& r) {
     if (refusal.code == 0 && r.water.has_toolbox_drain)
         refusal = check_select(r.water.toolbox_drain, "toolbox drain");
     if (refusal.code != 0) return refusal;
-    for (int i = 0; i < 7; ++i) {
-        if (!r.has_leds || !presence_of_light(r.leds, i)) continue;
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        if (!r.has_leds || !light_present(r.leds, i)) continue;
         light_mode_name(light_of(r.leds, i).mode, &known);
         if (!known) {
             return {7, "unknown light mode " + std::to_string(light_of(r.leds, i).mode) + " for " +
@@ -126,7 +114,7 @@ void set_motor(MotorCommand& kept, const MotorCommand& wanted, const char* name)
 }
 
 void set_select(MotorSelectCommand& kept, const MotorSelectCommand& wanted, const char* name) {
-    change(name, select_text(true, kept), select_text(true, wanted));
+    change(name, kept_select_text(kept), kept_select_text(wanted));
     kept = wanted;
 }
 
@@ -192,8 +180,8 @@ void apply_request(BoardState& s, const CleaningComponentRequest& r) {
         set_select(s.toolbox_supply, r.water.toolbox_supply, "toolbox supply");
     if (r.water.has_toolbox_drain)
         set_select(s.toolbox_drain, r.water.toolbox_drain, "toolbox drain");
-    for (int i = 0; i < 7; ++i) {
-        if (!r.has_leds || !presence_of_light(r.leds, i)) continue;
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        if (!r.has_leds || !light_present(r.leds, i)) continue;
         const LedBaseCommand& wanted = light_of(r.leds, i);
         change(std::string("light ") + LIGHT_NAMES[i], light_text(s.lights[i]), light_text(wanted));
         s.lights[i] = wanted;
@@ -238,49 +226,4 @@ BoardAnswer answer_undecodable(BoardState& state) {
     answer.code = 9;
     answer.message = "undecodable request";
     return answer;
-}
-
-std::string describe_request(const CleaningComponentRequest& r) {
-    std::string text;
-    auto add = [&text](const std::string& part) { text += (text.empty() ? "" : " ") + part; };
-    if (r.platform_cmd != 0) add("platform_cmd=" + platform_name(r.platform_cmd));
-    if (r.has_power_cmd) {
-        add("power_cmd{channel=" + channel_name(r.power_cmd.channel) +
-            " on_off=" + switch_name(r.power_cmd.on_off) + "}");
-    }
-    if (r.has_chassis) add("chassis{cmd=" + chassis_name(r.chassis.cmd) + "}");
-    if (r.has_motors) {
-        std::string inner;
-        if (r.motors.has_camera_cover) inner += "camera_cover" + motor_text(r.motors.camera_cover);
-        if (r.motors.has_toolbox_motor) {
-            inner += (inner.empty() ? "" : " ") + std::string("toolbox_motor") +
-                     select_text(r.motors.toolbox_motor.has_drive, r.motors.toolbox_motor);
-        }
-        add("motors{" + inner + "}");
-    }
-    if (r.has_water) {
-        std::string inner;
-        auto part = [&inner](const std::string& p) { inner += (inner.empty() ? "" : " ") + p; };
-        if (r.water.has_end_spray) part("end_spray" + motor_text(r.water.end_spray));
-        if (r.water.has_toolbox_supply) {
-            part("toolbox_supply" +
-                 select_text(r.water.toolbox_supply.has_drive, r.water.toolbox_supply));
-        }
-        if (r.water.has_toolbox_drain) {
-            part("toolbox_drain" +
-                 select_text(r.water.toolbox_drain.has_drive, r.water.toolbox_drain));
-        }
-        add("water{" + inner + "}");
-    }
-    if (r.has_leds) {
-        std::string inner;
-        for (int i = 0; i < 7; ++i) {
-            if (!presence_of_light(r.leds, i)) continue;
-            inner += (inner.empty() ? "" : " ") + std::string(LIGHT_NAMES[i]) +
-                     light_text(light_of(r.leds, i));
-        }
-        add("leds{" + inner + "}");
-    }
-    if (has_unused_fields(r)) add("(with fields no console sends)");
-    return text.empty() ? "(empty request)" : text;
 }

@@ -19,6 +19,7 @@
 
 #include "board.pb.h"
 
+// The seven lights (LIGHT_COUNT) by field number of LedGroupCommand, less one.
 struct BoardState {
     int32_t answers = 0;
     std::map<uint32_t, bool> rails;  // PowerChannel -> on
@@ -31,7 +32,7 @@ struct BoardState {
     MotorSelectCommand toolbox_supply{};
     MotorSelectCommand toolbox_drain{};
     MotorSelectCommand toolbox_motor{};
-    LedBaseCommand lights[7]{};  // by field number of LedGroupCommand, less one
+    LedBaseCommand lights[7]{};
 };
 
 // The board as it is switched on.
@@ -53,6 +54,3 @@ BoardAnswer answer_request(BoardState& state, const CleaningComponentRequest& re
 
 // The answer to a request that could not be decoded.
 BoardAnswer answer_undecodable(BoardState& state);
-
-// The request in readable form: the command and its fields by name.
-std::string describe_request(const CleaningComponentRequest& request);

@@ -36,3 +36,10 @@ class ClientThreads {
     size_t limit_;
     std::list<Client> clients_;
 };
+
+// Accept clients on `listener` until Ctrl-C, each served by `serve` on a
+// thread of its own (which closes the client afterwards), at most `limit` at
+// once; one more is turned away, logging `too_many`. `what` names the port in
+// the "client ... connected" lines.
+void serve_clients(int listener, const char* what, size_t limit, const char* too_many,
+                   const std::function<void(int)>& serve);

@@ -8,22 +8,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include "runtime/command_line.h"
 #include "runtime/log.h"
-#include "runtime/server_link.h"
 
 namespace {
-
-bool read_whole_number(const char* text, long low, long high, int& value) {
-    if (*text == '\0') return false;
-    long number = 0;
-    for (const char* c = text; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9' || number > high) return false;
-        number = number * 10 + (*c - '0');
-    }
-    if (number < low || number > high) return false;
-    value = static_cast<int>(number);
-    return true;
-}
 
 SimCommandLine refuse(const std::string& usage, const std::string& why) {
     log_error("%s\n", why.c_str());
@@ -48,8 +36,7 @@ SimCommandLine parse_sim_command_line(int argc, const char* const* argv, const s
         const char* value = argv[i + 1];
         bool known = false;
         if (flag == "--listen") {
-            in_addr address = {};
-            if (inet_pton(AF_INET, value, &address) != 1) {
+            if (!is_ipv4_address(value)) {
                 return refuse(usage, std::string("bad listen address: ") + value);
             }
             line.listen_address = value;
@@ -57,15 +44,19 @@ SimCommandLine parse_sim_command_line(int argc, const char* const* argv, const s
         }
         for (const SimPort& port : ports) {
             if (flag != port.flag) continue;
-            if (!read_whole_number(value, 0, 65535, *port.value)) {
+            long number = 0;
+            if (!parse_whole_number(value, 0, 65535, number)) {
                 return refuse(usage, "bad port: " + std::string(value) + " (0 to 65535)");
             }
+            *port.value = static_cast<int>(number);
             known = true;
         }
         if (rate != nullptr && flag == "--rate") {
-            if (!read_whole_number(value, 1, 10000, *rate)) {
+            long number = 0;
+            if (!parse_whole_number(value, 1, 10000, number)) {
                 return refuse(usage, "bad rate: " + std::string(value) + " (1 to 10000 Hz)");
             }
+            *rate = static_cast<int>(number);
             known = true;
         }
         if (!known) return refuse(usage, "unknown option: " + flag);
@@ -75,7 +66,8 @@ SimCommandLine parse_sim_command_line(int argc, const char* const* argv, const s
 }
 
 int open_listener(const std::string& address, int port, const char* what) {
-    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Non-blocking: a client gone between the wait and the accept never blocks it.
+    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listener < 0) {
         log_error("%s: socket: %s\n", what, std::strerror(errno));
         return -1;
@@ -102,7 +94,8 @@ int open_listener(const std::string& address, int port, const char* what) {
 int accept_client(int listener, const char* what) {
     sockaddr_in peer = {};
     socklen_t length = sizeof peer;
-    int client = accept4(listener, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+    int client = accept4(listener, reinterpret_cast<sockaddr*>(&peer), &length,
+                         SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (client < 0) return -1;
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);

@@ -1,9 +1,9 @@
 // arm_console: every command's body on the wire and every answer's lines.
 #include <gtest/gtest.h>
-#include <time.h>
 
 #include <cstring>
 
+#include "runtime/wall_clock.h"
 #include "tests/support/capture.h"
 #include "tests/support/scenario.h"
 
@@ -62,17 +62,11 @@ TEST(ArmConsole, EachEntrySendsItsBody) {
     }
 }
 
-int64_t now_ms() {
-    timespec now = {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
 TEST(ArmConsole, TimeSyncSendsTheWallClockInMilliseconds) {
     for (int run = 0; run < 2; ++run) {
-        int64_t before = now_ms();
+        int64_t before = wall_clock_milliseconds();
         PeerRun r = run_with_peer("arm_console", {receive_arm_frame(), send_bytes(SUCCESS)}, "6\n");
-        int64_t after = now_ms();
+        int64_t after = wall_clock_milliseconds();
         ASSERT_EQ(r.run.status, 0);
         ASSERT_GE(r.received.size(), 7u);
         EXPECT_EQ(hex_of(r.received.substr(4, 3)), "080730");

@@ -35,12 +35,6 @@ Recording record(std::vector<PeerStep> script, const std::string& input) {
     return record(std::move(script), options);
 }
 
-size_t count_of(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 TEST(BoardRecorder, NegativeDelayEndsARecordingOfOnePass) {
     Recording rec = record(answers(1), "0\n0\n-1\n");
     EXPECT_EQ(rec.r.run.status, 0);

@@ -34,8 +34,8 @@ void decode_board(const std::string& payload, BoardAnswer& answer) {
     bind_text(answer.response.version_info.version, answer.version);
     bind_text(answer.response.error_info.message, answer.message);
     StdoutCapture capture;
-    answer.decoded = unpack_reply(buffer, static_cast<int>(payload.size() + 2),
-                                  CleaningComponentResponse_fields, &answer.response, BOARD_FRAME);
+    answer.decoded = unpack_reply(buffer, payload.size() + 2, CleaningComponentResponse_fields,
+                                  &answer.response, BOARD_FRAME);
     answer.log = without_timestamps(capture.finish());
 }
 
@@ -153,14 +153,17 @@ struct ArmAnswer {
     text_buffer error;
 };
 
-// Decode an arm_console answer body straight from its bytes (no frame limit).
+// Decode an arm_console answer body straight from its bytes (no frame limit);
+// the id text, held in the record, is copied out beside the error text.
 void decode_arm(const std::string& body, ArmAnswer& answer) {
     answer.response = MainArmResponseMsg{};
-    answer.response.result.id.buffer = &answer.id;
     bind_text(answer.response.error, answer.error);
     pb_istream_t stream =
         pb_istream_from_buffer(reinterpret_cast<const pb_byte_t*>(body.data()), body.size());
     answer.decoded = pb_decode(&stream, MainArmResponseMsg_fields, &answer.response);
+    if (answer.decoded && answer.response.which_result == MainArmResponseMsg_id_tag) {
+        set_text(answer.id, answer.response.result.id);
+    }
 }
 
 TEST(ArmResponseDecoding, IdAndSuccessDecodeInEitherOrder) {
@@ -205,6 +208,18 @@ TEST(ArmResponseDecoding, ErrorTextUpTo1023BytesDecodes) {
 
     ArmAnswer too_long;
     decode_arm(bytes_of("22 80 08") + std::string(1024, 'e'), too_long);
+    EXPECT_FALSE(too_long.decoded);
+}
+
+TEST(ArmResponseDecoding, IdTextUpTo1023BytesDecodes) {
+    ArmAnswer fits;
+    decode_arm(bytes_of("18 01 12 ff 07") + std::string(1023, 'i'), fits);
+    EXPECT_TRUE(fits.decoded);
+    EXPECT_EQ(fits.response.which_result, MainArmResponseMsg_id_tag);
+    EXPECT_EQ(std::strlen(fits.id.text), 1023u);
+
+    ArmAnswer too_long;
+    decode_arm(bytes_of("12 80 08") + std::string(1024, 'i'), too_long);
     EXPECT_FALSE(too_long.decoded);
 }
 

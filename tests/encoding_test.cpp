@@ -16,11 +16,11 @@ std::string frame_of(const pb_msgdesc_t* fields, const void* record, FrameFormat
                      std::string* log = nullptr) {
     FrameBuffer buffer{};
     StdoutCapture capture;
-    int length = pack_request(fields, record, format, buffer);
+    FrameResult packed = pack_request(fields, record, format, buffer);
     std::string out = capture.finish();
     if (log) *log = without_timestamps(out);
-    if (length < 0) return "<failed>";
-    return std::string(reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(length));
+    if (!packed.is_frame()) return "<failed>";
+    return std::string(reinterpret_cast<const char*>(buffer.data()), packed.length);
 }
 
 std::string board_frame(const std::function<void(CleaningComponentRequest&)>& fill) {
@@ -33,20 +33,6 @@ std::string arm_frame(const std::function<void(MainArmRequestMsg&)>& fill) {
     MainArmRequestMsg request{};
     fill(request);
     return frame_of(MainArmRequestMsg_fields, &request, ARM_FRAME);
-}
-
-std::string with_board_header(const std::string& payload_hex) {
-    std::string payload = bytes_of(payload_hex);
-    std::string header = {static_cast<char>(payload.size() & 0xff),
-                          static_cast<char>(payload.size() >> 8)};
-    return header + payload;
-}
-
-std::string with_arm_header(const std::string& payload_hex) {
-    std::string payload = bytes_of(payload_hex);
-    std::string header = {0, 0, static_cast<char>(payload.size() >> 8),
-                          static_cast<char>(payload.size() & 0xff)};
-    return header + payload;
 }
 
 MotorCommand motor(int32_t direction, int32_t duty) {
@@ -137,7 +123,7 @@ TEST(BoardRequestEncoding, WorkedCommandsGiveTheirBytes) {
          "B2 01 00 BA 01 02 0A 00"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(hex_of(board_frame(c.fill)), hex_of(with_board_header(c.payload))) << c.name;
+        EXPECT_EQ(hex_of(board_frame(c.fill)), hex_of(board_frame_of(c.payload))) << c.name;
     }
 }
 
@@ -310,7 +296,7 @@ TEST(ArmRequestEncoding, EachRequestGivesItsBody) {
          "08 07 30 93 cd af 9f f8 33"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(hex_of(arm_frame(c.fill)), hex_of(with_arm_header(c.body))) << c.name;
+        EXPECT_EQ(hex_of(arm_frame(c.fill)), hex_of(arm_frame_of(c.body))) << c.name;
     }
 }
 

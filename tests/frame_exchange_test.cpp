@@ -1,4 +1,6 @@
 // Replies taken from a real loopback link, however TCP cuts or merges them.
+#include "runtime/frame_exchange.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -6,7 +8,6 @@
 #include <cstring>
 
 #include "board.pb.h"
-#include "runtime/frame.h"
 #include "runtime/text_buffer.h"
 #include "tests/support/capture.h"
 #include "tests/support/fake_peer.h"
@@ -14,20 +15,22 @@
 namespace {
 
 struct Received {
-    int count;
+    int count;  // as "rev len" shows it
     std::string frame;
     std::string log;
+    bool framing_lost;
 };
 
 Received receive(ReplyStream& stream) {
     FrameBuffer reply{};
     StdoutCapture capture;
-    int count = receive_reply(stream, reply);
+    FrameResult result = receive_reply(stream, reply);
+    int count = logged_length(result);
     Received r{count,
                count > 0
                    ? std::string(reinterpret_cast<char*>(reply.data()), static_cast<size_t>(count))
                    : std::string(),
-               without_timestamps(capture.finish())};
+               without_timestamps(capture.finish()), result.kind == FrameResult::FRAMING_LOST};
     return r;
 }
 
@@ -122,14 +125,14 @@ TEST(FrameExchange, OversizeHeaderIsHandedOutOnceAndTheStreamStops) {
     Received r = receive(link.stream);
     EXPECT_EQ(r.count, static_cast<int>(frame.size()));
     EXPECT_EQ(r.log, "[T] [INFO] rev len: 11 \n");
-    EXPECT_TRUE(link.stream.lost_step);
+    EXPECT_TRUE(r.framing_lost);
 
     FrameBuffer reply{};
     std::memcpy(reply.data(), r.frame.data(), r.frame.size());
     CleaningComponentResponse response{};
     StdoutCapture capture;
-    EXPECT_FALSE(
-        unpack_reply(reply, r.count, CleaningComponentResponse_fields, &response, BOARD_FRAME));
+    EXPECT_FALSE(unpack_reply(reply, static_cast<size_t>(r.count), CleaningComponentResponse_fields,
+                              &response, BOARD_FRAME));
     EXPECT_EQ(without_timestamps(capture.finish()),
               "[T] [ERROR] msg size err: total:11, msg len:1023\n[T] [ERROR] decode failed!\n");
 
@@ -145,7 +148,7 @@ TEST(FrameExchange, HugeArmHeaderNeverOverrunsTheReplyBuffer) {
     Received r = receive(link.stream);
     EXPECT_GT(r.count, 0);
     EXPECT_LE(r.count, 1024);
-    EXPECT_TRUE(link.stream.lost_step);
+    EXPECT_TRUE(r.framing_lost);
 }
 
 TEST(FrameExchange, LargestFramesFitTheBuffer) {
@@ -171,37 +174,39 @@ TEST(SendFrame, PackedFramesOf300BytePayloadsArriveWithTheirHeaders) {
         Link link({receive_bytes(300 + c.format.header_size)});
         FrameBuffer frame{};
         StdoutCapture capture;
-        int length = pack_request(VersionInfo_fields, &info, c.format, frame);
+        size_t length = pack_request(VersionInfo_fields, &info, c.format, frame).length;
         capture.finish();
-        ASSERT_EQ(length, static_cast<int>(300 + c.format.header_size));
-        EXPECT_EQ(send_frame(link.stream.link, frame.data(), static_cast<size_t>(length)), length);
+        ASSERT_EQ(length, 300 + c.format.header_size);
+        FrameResult sent = send_frame(link.stream.link, frame.data(), length);
+        EXPECT_TRUE(sent.is_frame());
+        EXPECT_EQ(sent.length, length);
         close(link.stream.link);
         link.stream.link = -1;
         std::string received = link.peer.received();
-        ASSERT_EQ(received.size(), static_cast<size_t>(length));
+        ASSERT_EQ(received.size(), length);
         EXPECT_EQ(hex_of(received.substr(0, c.format.header_size)), c.header);
         EXPECT_EQ(received.substr(c.format.header_size + 3), std::string(297, 'p'));
     }
     clear_text(text);
 }
 
-TEST(SendFrame, NothingToSendGivesZero) {
+TEST(SendFrame, NothingToSendIsAFailedWrite) {
     Link link({});
     uint8_t none = 0;
-    EXPECT_EQ(send_frame(link.stream.link, &none, 0), 0);
+    EXPECT_EQ(send_frame(link.stream.link, &none, 0).kind, FrameResult::FAILED);
 }
 
 TEST(SendFrame, ClosedPeerGivesAnErrorNotSigpipe) {
     Link link({reset_link()});
     usleep(100 * 1000);
     std::string frame(1024, 'z');
-    ssize_t result = 1;
-    for (int i = 0; i < 50 && result > 0; ++i) {
+    FrameResult result{FrameResult::FRAME, 0};
+    for (int i = 0; i < 50 && result.is_frame(); ++i) {
         result = send_frame(link.stream.link, reinterpret_cast<const uint8_t*>(frame.data()),
                             frame.size());
         usleep(10 * 1000);
     }
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result.kind, FrameResult::FAILED);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "tests/support/capture.h"
+#include "tests/support/directory.h"
 
 namespace {
 
@@ -216,46 +217,9 @@ TEST(RecordReading, RecordCutAtEveryLengthNeverCrashes) {
     EXPECT_TRUE(parse_actions(text).ok);
 }
 
-struct TemporaryDirectory {
-    TemporaryDirectory() {
-        char name[] = "/tmp/vostrel-records-XXXXXX";
-        path = mkdtemp(name);
-        previous = getcwd(nullptr, 0);
-        EXPECT_EQ(chdir(path.c_str()), 0);
-    }
-    ~TemporaryDirectory() {
-        EXPECT_EQ(chdir(previous), 0);
-        std::free(previous);
-        std::string command = "rm -rf '" + path + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0);
-    }
-    std::string path;
-    char* previous;
-};
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> files_in(const std::string& directory) {
-    std::vector<std::string> names;
-    std::string command = "ls -A '" + directory + "'";
-    FILE* list = popen(command.c_str(), "r");
-    char line[256];
-    while (list && fgets(line, sizeof line, list)) {
-        std::string name = line;
-        name.pop_back();
-        names.push_back(name);
-    }
-    if (list) pclose(list);
-    return names;
-}
-
 TEST(RecordSaving, LoadFileReportsMissingAndOversizeFiles) {
     TemporaryDirectory directory;
+    WorkingDirectory inside(directory.path);
     EXPECT_EQ(load_actions("absent.yaml").error, "No such file or directory");
     EXPECT_EQ(load_actions(".").error, "not a regular file");
     {
@@ -267,21 +231,23 @@ TEST(RecordSaving, LoadFileReportsMissingAndOversizeFiles) {
 
 TEST(RecordSaving, SavedFileHoldsTheTextAndIsNamedForTheTime) {
     TemporaryDirectory directory;
+    WorkingDirectory inside(directory.path);
     std::vector<Action> actions = {action("02 00 10 01", -1)};
     StdoutCapture capture;
     ASSERT_TRUE(save_actions(actions));
     std::string log = without_timestamps(capture.finish());
-    std::vector<std::string> names = files_in(directory.path);
+    std::vector<std::string> names = directory.files();
     ASSERT_EQ(names.size(), 1u);
     const std::string& name = names[0];
     EXPECT_EQ(log, "[T] [INFO] save actions to " + name + "\n");
     EXPECT_EQ(name.size(), std::string("record_YYYYMMDD_hhmmss.yaml").size());
     EXPECT_EQ(name.rfind("record_", 0), 0u);
-    EXPECT_EQ(read_file(name), "- hexData: 02001001\n  delay: -1");
+    EXPECT_EQ(directory.read(name), "- hexData: 02001001\n  delay: -1");
 }
 
 TEST(RecordSaving, AnExistingFileIsNeverReplaced) {
     TemporaryDirectory directory;
+    WorkingDirectory inside(directory.path);
     // Occupy the names of the next few seconds so the save meets one of them.
     std::time_t now = std::time(nullptr);
     std::vector<std::string> taken;
@@ -300,8 +266,8 @@ TEST(RecordSaving, AnExistingFileIsNeverReplaced) {
     ASSERT_TRUE(save_actions({action("00 00", -1)}));
     std::string log = without_timestamps(capture.finish());
     size_t earlier = 0, ours = 0;
-    for (const std::string& name : files_in(directory.path)) {
-        if (read_file(name) == "earlier") {
+    for (const std::string& name : directory.files()) {
+        if (directory.read(name) == "earlier") {
             ++earlier;
         } else {
             ++ours;
@@ -314,13 +280,14 @@ TEST(RecordSaving, AnExistingFileIsNeverReplaced) {
 }
 
 TEST(RecordSaving, UnwritableDirectoryIsReportedAndTheRecordingPrinted) {
-    char* previous = getcwd(nullptr, 0);
-    ASSERT_EQ(chdir("/proc"), 0);
-    StdoutCapture capture;
-    bool saved = save_actions({action("02 00 10 01", -1)});
-    std::string out = without_timestamps(capture.finish());
-    EXPECT_EQ(chdir(previous), 0);
-    std::free(previous);
+    bool saved = true;
+    std::string out;
+    {
+        WorkingDirectory inside("/proc");
+        StdoutCapture capture;
+        saved = save_actions({action("02 00 10 01", -1)});
+        out = without_timestamps(capture.finish());
+    }
     EXPECT_FALSE(saved);
     EXPECT_NE(out.find("[T] [ERROR] cannot write record file record_"), std::string::npos) << out;
     EXPECT_NE(out.find("- hexData: 02001001\n  delay: -1\n"), std::string::npos) << out;

@@ -10,7 +10,7 @@
 
 #include "arm.pb.h"
 #include "board.pb.h"
-#include "runtime/frame.h"
+#include "runtime/frame_exchange.h"
 #include "runtime/text_buffer.h"
 #include "tests/support/background.h"
 #include "tests/support/capture.h"
@@ -20,12 +20,6 @@
 #include "tests/support/scenario.h"
 
 namespace {
-
-size_t count_of(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
 
 struct BoardSim {
     BoardSim()
@@ -53,11 +47,10 @@ std::string exchange(const std::string& port, const std::string& bytes, FrameFor
     stream.format = format;
     stream.timeout_seconds = 5;
     FrameBuffer frame{};
-    int count = receive_frame(stream, frame);
+    FrameResult received = receive_frame(stream, frame);
     close(link);
-    return count > 0
-               ? std::string(reinterpret_cast<char*>(frame.data()), static_cast<size_t>(count))
-               : std::string();
+    return received.is_frame() ? std::string(reinterpret_cast<char*>(frame.data()), received.length)
+                               : std::string();
 }
 
 struct BoardReply {

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 StdoutCapture::StdoutCapture() {
     std::fflush(stdout);
@@ -62,28 +61,4 @@ std::string without_timestamps(const std::string& text) {
         }
     }
     return out;
-}
-
-std::string bytes_of(const std::string& hex) {
-    std::string bytes;
-    std::string digits;
-    for (char c : hex) {
-        if (c == ' ') continue;
-        digits.push_back(c);
-        if (digits.size() == 2) {
-            bytes.push_back(static_cast<char>(std::strtoul(digits.c_str(), nullptr, 16)));
-            digits.clear();
-        }
-    }
-    return bytes;
-}
-
-std::string hex_of(const std::string& bytes) {
-    static const char DIGITS[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char c : bytes) {
-        text.push_back(DIGITS[c >> 4]);
-        text.push_back(DIGITS[c & 0x0f]);
-    }
-    return text;
 }

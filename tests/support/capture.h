@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "tests/support/bytes.h"
+
 // Redirects standard output (the file descriptor, so stdio and log lines alike)
 // to a temporary file from construction until finish().
 class StdoutCapture {
@@ -24,9 +26,3 @@ class StdoutCapture {
 // Replace every "[YYYY-MM-DD hh:mm:ss] " log prefix with "[T] " so that lines
 // can be compared without their timestamps.
 std::string without_timestamps(const std::string& text);
-
-// Bytes from hex text with optional blanks: "02 00 10 01".
-std::string bytes_of(const std::string& hex);
-
-// Hex text of a byte string, as the programs show frames: "02001001".
-std::string hex_of(const std::string& bytes);

@@ -1,6 +1,7 @@
 #include "tests/support/directory.h"
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -42,6 +43,17 @@ std::string TemporaryDirectory::read(const std::string& name) const {
 
 void TemporaryDirectory::write(const std::string& name, const std::string& text) const {
     std::ofstream(path + "/" + name) << text;
+}
+
+WorkingDirectory::WorkingDirectory(const std::string& path) {
+    char* current = getcwd(nullptr, 0);
+    previous = current != nullptr ? current : "/";
+    std::free(current);
+    if (chdir(path.c_str()) != 0) ADD_FAILURE() << "cannot enter " << path;
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    if (chdir(previous.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << previous;
 }
 
 std::string local_stamp(int seconds_from_now) {

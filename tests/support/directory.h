@@ -1,4 +1,4 @@
-// A temporary directory for the record files a test makes.
+// A temporary directory for the files a test makes, removed with them.
 #pragma once
 
 #include <string>
@@ -15,6 +15,16 @@ struct TemporaryDirectory {
     void write(const std::string& name, const std::string& text) const;
 
     std::string path;
+};
+
+// The working directory moved to `path` for the life of this object.
+struct WorkingDirectory {
+    explicit WorkingDirectory(const std::string& path);
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+    std::string previous;
 };
 
 // "YYYYMMDD_hhmmss" of the local time `seconds_from_now` from now.

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 PeerStep receive_bytes(size_t count) {
@@ -88,89 +89,87 @@ bool FakePeer::wait_readable(int fd, int milliseconds) {
     return false;
 }
 
+std::string FakePeer::read_exactly(int link, size_t count) {
+    std::string got;
+    char chunk[4096];
+    while (got.size() < count && wait_readable(link, 30000)) {
+        ssize_t n = read(link, chunk, std::min(sizeof chunk, count - got.size()));
+        if (n <= 0) break;
+        got.append(chunk, static_cast<size_t>(n));
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    received_ += got;
+    return got;
+}
+
+void FakePeer::note_arrival() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    arrivals_.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - accepted_at_).count());
+}
+
+// A pause ends early when the client has gone away.
+void FakePeer::pause(int link, int milliseconds) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!stop_ && std::chrono::steady_clock::now() < until) {
+        pollfd gone = {link, POLLRDHUP, 0};
+        if (poll(&gone, 1, 5) > 0 && (gone.revents & (POLLRDHUP | POLLHUP | POLLERR))) return;
+    }
+}
+
+bool FakePeer::play(int link, const PeerStep& step) {
+    switch (step.kind) {
+        case PeerStep::RECEIVE:
+            read_exactly(link, step.count);
+            note_arrival();
+            return true;
+        case PeerStep::RECEIVE_FRAME: {
+            std::string header = read_exactly(link, step.count);
+            if (header.size() < step.count) return true;
+            const auto* h = reinterpret_cast<const unsigned char*>(header.data());
+            size_t payload = step.count == 2 ? size_t{h[0]} | size_t{h[1]} << 8
+                                             : size_t{h[0]} << 24 | size_t{h[1]} << 16 |
+                                                   size_t{h[2]} << 8 | size_t{h[3]};
+            read_exactly(link, payload);
+            note_arrival();
+            return true;
+        }
+        case PeerStep::SEND:
+            send(link, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
+            return true;
+        case PeerStep::PAUSE:
+            pause(link, step.milliseconds);
+            return true;
+        case PeerStep::CLOSE:
+            close(link);
+            return false;
+        case PeerStep::RESET: {
+            linger hard = {1, 0};
+            setsockopt(link, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            close(link);
+            return false;
+        }
+    }
+    return true;
+}
+
 void FakePeer::serve() {
     if (!wait_readable(listener_, 30000)) {
         done_ = true;
         return;
     }
     int link = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    accepted_ = true;
     int yes = 1;
     setsockopt(link, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    auto keep = [this](const char* bytes, ssize_t n) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        received_.append(bytes, static_cast<size_t>(n));
-    };
-    auto accepted_at = std::chrono::steady_clock::now();
-    auto arrival = [&] {
-        std::lock_guard<std::mutex> lock(mutex_);
-        arrivals_.push_back(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - accepted_at).count());
-    };
-    auto read_exactly = [&](size_t count) {
-        std::string got;
-        char chunk[4096];
-        while (got.size() < count && wait_readable(link, 30000)) {
-            ssize_t n = read(link, chunk, std::min(sizeof chunk, count - got.size()));
-            if (n <= 0) break;
-            keep(chunk, n);
-            got.append(chunk, static_cast<size_t>(n));
-        }
-        return got;
-    };
+    accepted_at_ = std::chrono::steady_clock::now();
     bool open = true;
     for (const PeerStep& step : script_) {
         if (stop_ || !open) break;
-        switch (step.kind) {
-            case PeerStep::RECEIVE:
-                read_exactly(step.count);
-                arrival();
-                break;
-            case PeerStep::RECEIVE_FRAME: {
-                std::string header = read_exactly(step.count);
-                if (header.size() < step.count) break;
-                const auto* h = reinterpret_cast<const unsigned char*>(header.data());
-                size_t payload = step.count == 2 ? size_t{h[0]} | size_t{h[1]} << 8
-                                                 : size_t{h[0]} << 24 | size_t{h[1]} << 16 |
-                                                       size_t{h[2]} << 8 | size_t{h[3]};
-                read_exactly(payload);
-                arrival();
-                break;
-            }
-            case PeerStep::SEND:
-                send(link, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
-                break;
-            case PeerStep::PAUSE: {
-                auto until =
-                    std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
-                // A pause ends early when the client has gone away.
-                while (!stop_ && std::chrono::steady_clock::now() < until) {
-                    pollfd gone = {link, POLLRDHUP, 0};
-                    if (poll(&gone, 1, 5) > 0 && (gone.revents & (POLLRDHUP | POLLHUP | POLLERR))) {
-                        break;
-                    }
-                }
-                break;
-            }
-            case PeerStep::CLOSE:
-                close(link);
-                open = false;
-                break;
-            case PeerStep::RESET: {
-                linger hard = {1, 0};
-                setsockopt(link, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-                close(link);
-                open = false;
-                break;
-            }
-        }
+        open = play(link, step);
     }
     if (open) {
-        char chunk[4096];
-        while (wait_readable(link, 30000)) {
-            ssize_t n = read(link, chunk, sizeof chunk);
-            if (n <= 0) break;
-            keep(chunk, n);
+        // Keep what the client still sends, until it closes.
+        while (read_exactly(link, 4096).size() == 4096) {
         }
         close(link);
     }

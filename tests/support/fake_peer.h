@@ -43,7 +43,6 @@ class FakePeer {
     // Wait for the peer to finish (client closed, or at most `seconds`) and
     // return every byte the client sent.
     std::string received(int seconds = 30);
-    bool accepted() const { return accepted_; }
 
     // When each RECEIVE or RECEIVE_FRAME step completed, in seconds since the
     // connection was accepted (after received() has returned).
@@ -52,6 +51,10 @@ class FakePeer {
   private:
     void serve();
     bool wait_readable(int fd, int milliseconds);
+    std::string read_exactly(int link, size_t count);
+    bool play(int link, const PeerStep& step);  // false once the link is closed
+    void pause(int link, int milliseconds);
+    void note_arrival();
 
     std::vector<PeerStep> script_;
     int listener_ = -1;
@@ -59,7 +62,7 @@ class FakePeer {
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> done_{false};
-    std::atomic<bool> accepted_{false};
+    std::chrono::steady_clock::time_point accepted_at_;
     std::mutex mutex_;
     std::string received_;
     std::vector<double> arrivals_;

@@ -21,14 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-size_t count_of(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 // Would this command line reach beyond 127.0.0.1: a tool's compiled-in default
 // address, or an explicit address outside loopback?
 bool leaves_loopback(const std::string& program, const std::vector<std::string>& args) {
@@ -59,8 +51,18 @@ ProgramRun run_program(const std::string& program, const std::vector<std::string
     return run_program_at(program_path(program), args, options);
 }
 
-ProgramRun run_program_at(const std::string& path, const std::vector<std::string>& args,
-                          const RunOptions& options) {
+namespace {
+
+// A started program: its process and our ends of its three standard streams.
+struct Child {
+    pid_t pid = -1;
+    int input = -1;   // we write its standard input here
+    int output = -1;  // and read its standard output and error here
+    int error = -1;
+};
+
+Child spawn(const std::string& path, const std::vector<std::string>& args,
+            const RunOptions& options) {
     int in_pipe[2], out_pipe[2], err_pipe[2];
     if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0 ||
         pipe2(err_pipe, O_CLOEXEC) != 0) {
@@ -73,7 +75,6 @@ ProgramRun run_program_at(const std::string& path, const std::vector<std::string
     for (std::string& a : argv_text) argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    auto start = Clock::now();
     pid_t pid = fork();
     if (pid == 0) {
         dup2(in_pipe[0], STDIN_FILENO);
@@ -89,79 +90,106 @@ ProgramRun run_program_at(const std::string& path, const std::vector<std::string
     close(out_pipe[1]);
     close(err_pipe[1]);
     signal(SIGPIPE, SIG_IGN);
+    return {pid, in_pipe[1], out_pipe[0], err_pipe[0]};
+}
 
-    ProgramRun run;
-    int in_fd = in_pipe[1];
-    size_t chunk = 0, written = 0;
-    auto chunk_due =
-        start + std::chrono::milliseconds(options.input.empty() ? 0 : options.input[0].delay_ms);
-    bool interrupted = false;
-    bool out_open = true, err_open = true;
-    auto deadline = start + std::chrono::seconds(options.timeout_seconds);
-    while (out_open || err_open) {
+// Feeding the scripted input chunk by chunk, each after its delay.
+struct InputFeed {
+    const std::vector<InputChunk>& chunks;
+    size_t chunk = 0;
+    size_t written = 0;
+    Clock::time_point due;
+
+    bool wants_write() const { return chunk < chunks.size() && Clock::now() >= due; }
+    bool done() const { return chunk >= chunks.size(); }
+
+    // Write what the pipe takes; false when the program stopped reading.
+    bool write_some(int fd) {
+        const std::string& text = chunks[chunk].text;
+        ssize_t n = write(fd, text.data() + written, text.size() - written);
+        if (n < 0) return false;
+        written += static_cast<size_t>(n);
+        if (written == text.size()) {
+            written = 0;
+            ++chunk;
+            if (chunk < chunks.size()) {
+                due = Clock::now() + std::chrono::milliseconds(chunks[chunk].delay_ms);
+            }
+        }
+        return true;
+    }
+};
+
+void close_fd(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+// Send the signal once the output holds its marker, as the options say.
+bool signal_when_due(Child& child, const RunOptions& options, const std::string& out) {
+    if (options.interrupt_when.empty() ||
+        count_of(out, options.interrupt_when) < static_cast<size_t>(options.interrupt_occurrence)) {
+        return false;
+    }
+    usleep(static_cast<useconds_t>(options.interrupt_delay_ms) * 1000);
+    if (options.drop_output_first) close_fd(child.output);  // like a reader (tee, head) gone
+    if (options.interrupt_signal != 0) kill(child.pid, options.interrupt_signal);
+    return true;
+}
+
+// Feed the input and collect the output until both output streams close or
+// the time is up (the program is then killed).
+void pump(Child& child, const RunOptions& options, Clock::time_point start, ProgramRun& run) {
+    InputFeed feed{
+        options.input, 0, 0,
+        start + std::chrono::milliseconds(options.input.empty() ? 0 : options.input[0].delay_ms)};
+    bool signalled = false;
+    const auto deadline = start + std::chrono::seconds(options.timeout_seconds);
+    while (child.output >= 0 || child.error >= 0) {
         if (Clock::now() >= deadline) {
-            kill(pid, SIGKILL);
+            kill(child.pid, SIGKILL);
             run.timed_out = true;
             break;
         }
-        if (in_fd >= 0 && chunk >= options.input.size() && options.close_input) {
-            close(in_fd);
-            in_fd = -1;
-        }
+        if (child.input >= 0 && feed.done() && options.close_input) close_fd(child.input);
         std::vector<pollfd> fds;
-        if (out_open) fds.push_back({out_pipe[0], POLLIN, 0});
-        if (err_open) fds.push_back({err_pipe[0], POLLIN, 0});
-        bool want_write = in_fd >= 0 && chunk < options.input.size() && Clock::now() >= chunk_due;
-        if (want_write) fds.push_back({in_fd, POLLOUT, 0});
+        if (child.output >= 0) fds.push_back({child.output, POLLIN, 0});
+        if (child.error >= 0) fds.push_back({child.error, POLLIN, 0});
+        if (child.input >= 0 && feed.wants_write()) fds.push_back({child.input, POLLOUT, 0});
         poll(fds.data(), fds.size(), 10);
         for (const pollfd& p : fds) {
             if (p.revents == 0) continue;
-            if (p.fd == in_fd) {
-                const std::string& text = options.input[chunk].text;
-                ssize_t n = write(in_fd, text.data() + written, text.size() - written);
-                if (n < 0) {  // the program stopped reading
-                    close(in_fd);
-                    in_fd = -1;
-                    continue;
-                }
-                written += static_cast<size_t>(n);
-                if (written == text.size()) {
-                    written = 0;
-                    ++chunk;
-                    if (chunk < options.input.size()) {
-                        chunk_due =
-                            Clock::now() + std::chrono::milliseconds(options.input[chunk].delay_ms);
-                    }
-                }
+            if (p.fd == child.input) {
+                if (!feed.write_some(child.input)) close_fd(child.input);
                 continue;
             }
+            bool is_out = p.fd == child.output;
             char buffer[65536];
             ssize_t n = read(p.fd, buffer, sizeof buffer);
-            bool is_out = p.fd == out_pipe[0];
             if (n <= 0) {
-                (is_out ? out_open : err_open) = false;
+                close_fd(is_out ? child.output : child.error);
                 continue;
             }
             (is_out ? run.out : run.err).append(buffer, static_cast<size_t>(n));
         }
-        if (!interrupted && !options.interrupt_when.empty() &&
-            count_of(run.out, options.interrupt_when) >=
-                static_cast<size_t>(options.interrupt_occurrence)) {
-            usleep(static_cast<useconds_t>(options.interrupt_delay_ms) * 1000);
-            if (options.drop_output_first && out_open) {
-                close(out_pipe[0]);  // like a reader (tee, head) that has gone away
-                out_pipe[0] = -1;
-                out_open = false;
-            }
-            if (options.interrupt_signal != 0) kill(pid, options.interrupt_signal);
-            interrupted = true;
-        }
+        if (!signalled) signalled = signal_when_due(child, options, run.out);
     }
-    if (in_fd >= 0) close(in_fd);
-    if (out_pipe[0] >= 0) close(out_pipe[0]);
-    close(err_pipe[0]);
+    close_fd(child.input);
+    close_fd(child.output);
+    close_fd(child.error);
+}
+
+}  // namespace
+
+ProgramRun run_program_at(const std::string& path, const std::vector<std::string>& args,
+                          const RunOptions& options) {
+    auto start = Clock::now();
+    Child child = spawn(path, args, options);
+    if (child.pid < 0) return {};
+    ProgramRun run;
+    pump(child, options, start, run);
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(child.pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return run;

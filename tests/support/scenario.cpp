@@ -31,24 +31,3 @@ std::vector<PeerStep> board_answers(int count, const std::string& answer) {
     }
     return script;
 }
-
-std::string board_frame_bytes(const std::string& payload) {
-    return std::string{static_cast<char>(payload.size() & 0xff),
-                       static_cast<char>((payload.size() >> 8) & 0xff)} +
-           payload;
-}
-
-std::string arm_frame_bytes(const std::string& payload) {
-    size_t n = payload.size();
-    return std::string{static_cast<char>((n >> 24) & 0xff), static_cast<char>((n >> 16) & 0xff),
-                       static_cast<char>((n >> 8) & 0xff), static_cast<char>(n & 0xff)} +
-           payload;
-}
-
-std::string board_frame_of(const std::string& payload_hex) {
-    return board_frame_bytes(bytes_of(payload_hex));
-}
-
-std::string arm_frame_of(const std::string& payload_hex) {
-    return arm_frame_bytes(bytes_of(payload_hex));
-}

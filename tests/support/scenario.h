@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/bytes.h"
 #include "tests/support/fake_peer.h"
 #include "tests/support/process.h"
 
@@ -26,11 +27,3 @@ PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,
 
 // A peer that answers `count` signal-board requests, each with `answer`.
 std::vector<PeerStep> board_answers(int count, const std::string& answer);
-
-// A signal-board frame (2-byte little-endian header) around the payload given in hex.
-std::string board_frame_of(const std::string& payload_hex);
-// A main-arm frame (4-byte big-endian header) around the payload given in hex.
-std::string arm_frame_of(const std::string& payload_hex);
-// The same around raw payload bytes.
-std::string board_frame_bytes(const std::string& payload);
-std::string arm_frame_bytes(const std::string& payload);

@@ -1,4 +1,4 @@
-#include "board/command_tree.h"
+#include "board/board_tree.h"
 
 namespace {
 
