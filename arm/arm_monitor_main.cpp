@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv) {
     ToolStart start =
-        start_tool(argc, argv, {"arm_monitor", ARM_DEFAULT_ADDRESS, 8006, false}, __DATE__);
+        start_tool(argc, argv, {"arm_monitor", ARM_DEFAULT_ADDRESS, 8006, false, {}}, __DATE__);
     if (start.link < 0) return start.status;
     int status = run_arm_monitor(start.link);
     close(start.link);

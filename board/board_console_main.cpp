@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv) {
     ToolStart start =
-        start_tool(argc, argv, {"board_console", BOARD_DEFAULT_ADDRESS, 8080, false}, __DATE__);
+        start_tool(argc, argv, {"board_console", BOARD_DEFAULT_ADDRESS, 8080, false, {}}, __DATE__);
     if (start.link < 0) return start.status;
     int status = run_board_console(start.link);
     close(start.link);

@@ -6,8 +6,8 @@
 #include "runtime/server_link.h"
 
 int main(int argc, char** argv) {
-    ToolStart start =
-        start_tool(argc, argv, {"board_recorder", BOARD_DEFAULT_ADDRESS, 8080, false}, __DATE__);
+    ToolStart start = start_tool(
+        argc, argv, {"board_recorder", BOARD_DEFAULT_ADDRESS, 8080, false, {}}, __DATE__);
     if (start.link < 0) return start.status;
     catch_interrupt();
     use_console_input(interruptible_stdin());

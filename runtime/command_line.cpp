@@ -8,11 +8,16 @@
 
 std::string usage_text(const CommandLineForm& form) {
     std::string file = form.takes_record_path ? " RECORD_FILE" : "";
-    return std::string("usage: ") + form.program + " [SERVER PORT]" + file + "\n" +
-           "  SERVER  controller address, dotted-decimal IPv4 (default " + form.default_address +
-           ")\n" + "  PORT    TCP port, 1-65535 (default " + std::to_string(form.default_port) +
-           ")\n" +
-           (form.takes_record_path ? "  RECORD_FILE  record file written by board_recorder\n" : "");
+    std::string text =
+        std::string("usage: ") + form.program + " [SERVER PORT]" + file + "\n" +
+        "  SERVER  controller address, dotted-decimal IPv4 (default " + form.default_address +
+        ")\n" + "  PORT    TCP port, 1-65535 (default " + std::to_string(form.default_port) +
+        ")\n" +
+        (form.takes_record_path ? "  RECORD_FILE  record file written by board_recorder\n" : "");
+    for (const OptionForm& option : form.options) {
+        text += std::string("  ") + option.name + " " + option.value + "  " + option.meaning + "\n";
+    }
+    return text;
 }
 
 bool parse_whole_number(const char* text, long low, long high, long& value) {
@@ -34,44 +39,86 @@ bool is_ipv4_address(const char* text) {
 
 namespace {
 
-CommandLine refuse(const CommandLineForm& form) {
+bool is_option(const char* argument) {
+    return argument[0] == '-';
+}
+
+bool is_help(const char* argument) {
+    return std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0;
+}
+
+// Log `why`, print the usage and give the refusal.
+CommandLine refuse(const CommandLineForm& form, const std::string& why) {
+    log_error("%s\n", why.c_str());
     write_console(usage_text(form));
     CommandLine line;
     line.status = STATUS_BAD_ARGUMENTS;
     return line;
 }
 
+const OptionForm* known_option(const CommandLineForm& form, const char* name) {
+    for (const OptionForm& option : form.options) {
+        if (std::strcmp(option.name, name) == 0) return &option;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 CommandLine parse_command_line(int argc, const char* const* argv, const CommandLineForm& form) {
-    int given = argc - 1;
-    if (given == 1 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+    if (argc == 2 && is_help(argv[1])) {
         write_console(usage_text(form));
         return CommandLine{};
     }
-    int path_count = form.takes_record_path ? 1 : 0;
-    if (given != path_count && given != path_count + 2) {
-        log_error("%s\n", "err arg input");
-        return refuse(form);
-    }
     CommandLine line;
+    std::vector<const char*> positional;
+    const OptionForm* alone = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (!is_option(argv[i])) {
+            positional.push_back(argv[i]);
+            continue;
+        }
+        const OptionForm* option = known_option(form, argv[i]);
+        if (option == nullptr) {
+            if (is_help(argv[i])) return refuse(form, std::string(argv[i]) + " takes nothing else");
+            return refuse(form, std::string("unknown option: ") + argv[i]);
+        }
+        if (i + 1 >= argc || is_option(argv[i + 1])) {
+            return refuse(form, std::string(option->name) + " needs a " + option->value +
+                                    " (a name that starts with - is given as ./-name)");
+        }
+        if (line.has(option->name)) return refuse(form, std::string(option->name) + " given twice");
+        line.options[option->name] = argv[++i];
+        if (option->stands_alone) alone = option;
+    }
+    if (alone != nullptr) {
+        if (!positional.empty() || line.options.size() > 1) {
+            return refuse(form,
+                          std::string(alone->name) + " " + alone->value + " takes nothing else");
+        }
+        line.proceed = true;
+        return line;
+    }
+    size_t path_count = form.takes_record_path ? 1 : 0;
+    if (positional.size() != path_count && positional.size() != path_count + 2) {
+        return refuse(form, "err arg input");
+    }
     line.server_address = form.default_address;
     line.server_port = form.default_port;
-    if (given == path_count + 2) {
-        line.server_address = argv[1];
-        if (!is_ipv4_address(argv[1])) {
-            log_error("bad server address: %s (a dotted-decimal IPv4 address is needed)\n",
-                      argv[1]);
-            return refuse(form);
+    if (positional.size() == path_count + 2) {
+        line.server_address = positional[0];
+        if (!is_ipv4_address(positional[0])) {
+            return refuse(form, std::string("bad server address: ") + positional[0] +
+                                    " (a dotted-decimal IPv4 address is needed)");
         }
         long port = 0;
-        if (!parse_whole_number(argv[2], 1, 65535, port)) {
-            log_error("bad port: %s (a decimal number from 1 to 65535 is needed)\n", argv[2]);
-            return refuse(form);
+        if (!parse_whole_number(positional[1], 1, 65535, port)) {
+            return refuse(form, std::string("bad port: ") + positional[1] +
+                                    " (a decimal number from 1 to 65535 is needed)");
         }
         line.server_port = static_cast<int32_t>(port);
     }
-    if (form.takes_record_path) line.record_path = argv[argc - 1];
+    if (form.takes_record_path) line.record_path = positional.back();
     line.proceed = true;
     return line;
 }

@@ -55,12 +55,17 @@ int connect_to_server(const CommandLine& command_line) {
     return link;
 }
 
-ToolStart start_tool(int argc, const char* const* argv, const CommandLineForm& form,
-                     const char* build_date) {
+CommandLine begin_tool(int argc, const char* const* argv, const CommandLineForm& form,
+                       const char* build_date) {
     ignore_broken_pipe();
     print_banner(build_date);
+    return parse_command_line(argc, argv, form);
+}
+
+ToolStart start_tool(int argc, const char* const* argv, const CommandLineForm& form,
+                     const char* build_date) {
     ToolStart start;
-    start.command_line = parse_command_line(argc, argv, form);
+    start.command_line = begin_tool(argc, argv, form, build_date);
     if (!start.command_line.proceed) {
         start.status = start.command_line.status;
         return start;

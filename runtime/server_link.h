@@ -19,13 +19,17 @@ void print_banner(const char* build_date);
 // has been reported (the program then ends with STATUS_LINK_FAILED).
 int connect_to_server(const CommandLine& command_line);
 
+// The start of every tool, in order: SIGPIPE ignored, the banner with the
+// program's build date, the command line.
+CommandLine begin_tool(int argc, const char* const* argv, const CommandLineForm& form,
+                       const char* build_date);
+
 struct ToolStart {
     int link = -1;  // the connected link; -1: end the program now with `status`
     int status = STATUS_OK;
     CommandLine command_line;
 };
 
-// The start of every tool, in order: SIGPIPE ignored, the banner with the
-// program's build date, the command line, the connection.
+// begin_tool, then the connection.
 ToolStart start_tool(int argc, const char* const* argv, const CommandLineForm& form,
                      const char* build_date);

@@ -5,8 +5,8 @@
 
 namespace {
 
-const CommandLineForm CONSOLE{"board_console", "127.0.0.9", 8080, false};
-const CommandLineForm REPLAY{"board_replay", "127.0.0.9", 8080, true};
+const CommandLineForm CONSOLE{"board_console", "127.0.0.9", 8080, false, {}};
+const CommandLineForm REPLAY{"board_replay", "127.0.0.9", 8080, true, {}};
 
 struct Parsed {
     CommandLine line;
@@ -38,10 +38,10 @@ TEST(CommandLine, DefaultsAndExplicitTarget) {
     EXPECT_EQ(file.line.server_port, 8080);
     EXPECT_EQ(file.line.record_path, "rec.yaml");
 
-    Parsed three = parse(REPLAY, {"127.0.0.1", "1", "-h"});
+    Parsed three = parse(REPLAY, {"127.0.0.1", "1", "./-h"});
     EXPECT_TRUE(three.line.proceed);
     EXPECT_EQ(three.line.server_port, 1);
-    EXPECT_EQ(three.line.record_path, "-h");
+    EXPECT_EQ(three.line.record_path, "./-h");
 }
 
 TEST(CommandLine, WrongCountIsRefusedWithUsage) {
@@ -61,7 +61,7 @@ TEST(CommandLine, WrongCountIsRefusedWithUsage) {
 }
 
 TEST(CommandLine, BadPortIsNamedAndRefused) {
-    for (const char* port : {"70000", "abc", "80x", "0", "-1", "", " 80", "+80", "123456"}) {
+    for (const char* port : {"70000", "abc", "80x", "0", "", " 80", "+80", "123456"}) {
         Parsed p = parse(CONSOLE, {"127.0.0.1", port});
         EXPECT_FALSE(p.line.proceed) << port;
         EXPECT_EQ(p.line.status, 255) << port;
@@ -79,6 +79,49 @@ TEST(CommandLine, BadAddressIsNamedAndRefused) {
                                 " (a dotted-decimal IPv4 address is needed)\n" +
                                 usage_text(REPLAY));
     }
+}
+
+TEST(CommandLine, ArgumentsStartingWithADashAreNeverFilesOrAddresses) {
+    const CommandLineForm CHECKING{
+        "board_replay", "127.0.0.9", 8080, true, {{"--check", "RECORD_FILE", "check it", true}}};
+    const struct {
+        const CommandLineForm* form;
+        std::vector<const char*> args;
+        const char* error;
+    } refused[] = {
+        {&CONSOLE, {"--version-typo"}, "unknown option: --version-typo"},
+        {&CONSOLE, {"127.0.0.1", "-1"}, "unknown option: -1"},
+        {&CONSOLE, {"-", "1"}, "unknown option: -"},
+        {&REPLAY, {"127.0.0.1", "1", "-h"}, "-h takes nothing else"},
+        {&REPLAY, {"--check"}, "unknown option: --check"},
+        {&CHECKING,
+         {"--check"},
+         "--check needs a RECORD_FILE (a name that starts with - is "
+         "given as ./-name)"},
+        {&CHECKING,
+         {"--check", "-r.yaml"},
+         "--check needs a RECORD_FILE (a name that starts "
+         "with - is given as ./-name)"},
+        {&CHECKING, {"--check", "a.yaml", "b.yaml"}, "--check RECORD_FILE takes nothing else"},
+        {&CHECKING,
+         {"127.0.0.1", "1", "--check", "a.yaml"},
+         "--check RECORD_FILE takes nothing else"},
+        {&CHECKING, {"--check", "a", "--check", "b"}, "--check given twice"},
+    };
+    for (const auto& c : refused) {
+        Parsed p = parse(*c.form, c.args);
+        EXPECT_FALSE(p.line.proceed) << c.error;
+        EXPECT_EQ(p.line.status, 255) << c.error;
+        EXPECT_EQ(p.output, std::string("[T] [ERROR] ") + c.error + "\n" + usage_text(*c.form));
+    }
+    Parsed check = parse(CHECKING, {"--check", "./-r.yaml"});
+    EXPECT_TRUE(check.line.proceed);
+    EXPECT_EQ(check.line.options.at("--check"), "./-r.yaml");
+    EXPECT_EQ(check.output, "");
+    Parsed replay = parse(CHECKING, {"r.yaml"});
+    EXPECT_TRUE(replay.line.proceed);
+    EXPECT_FALSE(replay.line.has("--check"));
+    EXPECT_NE(usage_text(CHECKING).find("\n  --check RECORD_FILE  check it\n"), std::string::npos);
 }
 
 TEST(CommandLine, HelpPrintsUsageAndEndsWell) {
