@@ -12,10 +12,20 @@
 // emptied before every decode so that each report shows only its own text.
 #pragma once
 
+#include <string>
+
 #include "arm.pb.h"
+#include "runtime/text_buffer.h"
 
 // Clear `report`, bind its error text to its text_buffer and empty that.
 void prepare_report(MainArmStateMsg& report);
+
+// The error text of the report decoded last.
+const text_buffer& report_error_text();
+
+// The report's lines, appended to `text` exactly as log_info() would form
+// them (printf's "%lf" included), but several times faster.
+void append_report(std::string& text, const MainArmStateMsg& report);
 
 // Log the report's lines.
 void print_report(const MainArmStateMsg& report);

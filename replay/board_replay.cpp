@@ -28,17 +28,23 @@ int run_board_replay(int link, const std::string& record_path) {
     }
     FrameBuffer reply_buffer{};
     ReplyStream replies = reply_stream(link, BOARD_FRAME);
+    // A step's lines go out together before it waits for its answer or its delay.
+    hold_output();
 
     for (const Action& action : loaded.actions) {
         log_info("send: %s\n", to_hex_text(action.data.data(), action.data.size()).c_str());
         if (!send_frame(link, action.data.data(), action.data.size()).is_frame()) {
+            if (interrupted()) return interrupt_status();
             log_error("%s\n", "tcp write failed.");
             return STATUS_EXCHANGE_FAILED;
         }
-        if (!take_answer(replies, reply_buffer)) return STATUS_EXCHANGE_FAILED;
+        if (!take_answer(replies, reply_buffer)) {
+            return interrupted() ? interrupt_status() : STATUS_EXCHANGE_FAILED;
+        }
         log_info("delay: %d s\n", action.delay);
         if (action.delay < 0) break;
         sleep_seconds(action.delay);
+        if (interrupted()) return interrupt_status();
     }
     return STATUS_OK;
 }

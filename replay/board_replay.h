@@ -7,5 +7,6 @@
 // one answer frame (only its length is logged) and sleep the entry's delay; a
 // negative delay ends the replay after its answer. Returns the exit status: 0
 // when the replay ran to its end; 2 when a write or read failed; 3 when the
-// file could not be loaded (nothing is then sent).
+// file could not be loaded (nothing is then sent); 128 + the signal when
+// Ctrl-C, SIGTERM or SIGHUP ended it (what was logged is put out first).
 int run_board_replay(int link, const std::string& record_path);

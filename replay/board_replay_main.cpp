@@ -2,6 +2,7 @@
 
 #include "replay/board_replay.h"
 #include "replay/record_check.h"
+#include "runtime/interrupt.h"
 #include "runtime/server_link.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     if (command_line.has("--check")) return check_record_file(command_line.options["--check"]);
     int link = connect_to_server(command_line);
     if (link < 0) return STATUS_LINK_FAILED;
+    catch_interrupt();
     int status = run_board_replay(link, command_line.record_path);
     close(link);
     return status;

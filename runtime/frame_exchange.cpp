@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,20 +12,24 @@
 
 #include "runtime/interrupt.h"
 #include "runtime/log.h"
+#include "runtime/number_text.h"
 
 FrameResult send_frame(int link, const uint8_t* frame, size_t length) {
     if (length == 0) return {FrameResult::FAILED, 0};
+    // The send is tried first and waited for only when the link is full.
+    const Deadline deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(LINK_TIMEOUT_SECONDS);
     size_t sent = 0;
     while (sent < length) {
-        int ready = wait_until_ready(link, POLLOUT, LINK_TIMEOUT_SECONDS * 1000);
-        if (ready < 0 && errno == EINTR && !interrupted()) continue;
-        if (ready <= 0) return {FrameResult::FAILED, sent};
+        if (interrupted()) return {FrameResult::FAILED, sent};
         ssize_t n = send(link, frame + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             sent += static_cast<size_t>(n);
-        } else if (n < 0 && (errno == EAGAIN || (errno == EINTR && !interrupted()))) {
             continue;
-        } else {
+        }
+        if (n == 0 || (errno != EAGAIN && errno != EINTR)) return {FrameResult::FAILED, sent};
+        int ready = wait_until_ready(link, POLLOUT, deadline);
+        if (ready <= 0 && !(ready < 0 && errno == EINTR && !interrupted())) {
             return {FrameResult::FAILED, sent};
         }
     }
@@ -51,6 +56,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// What one read gave: FRAME with the bytes read, CLOSED or FAILED; `again`
+// when there was nothing to read yet.
+FrameResult read_once(ReplyStream& stream, bool& again) {
+    ssize_t n =
+        read(stream.link, stream.bytes.data() + stream.end, stream.bytes.size() - stream.end);
+    again = n < 0 && (errno == EINTR || errno == EAGAIN) && !interrupted();
+    if (n < 0) return {FrameResult::FAILED, 0};
+    if (n == 0) return {FrameResult::CLOSED, 0};
+    timespec now = {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    stream.read_at_us = static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+    return {FrameResult::FRAME, static_cast<size_t>(n)};
+}
+
 // One read into the free end of the stream's bytes, waiting no later than
 // `deadline`: FRAME with the bytes read, CLOSED or FAILED.
 FrameResult read_more(ReplyStream& stream, Deadline deadline) {
@@ -60,16 +79,17 @@ FrameResult read_more(ReplyStream& stream, Deadline deadline) {
         stream.end -= stream.begin;
         stream.begin = 0;
     }
+    bool again = false;
+    if (stream.try_read_first) {
+        FrameResult ready = read_once(stream, again);
+        if (!again) return ready;
+    }
     for (;;) {
         int polled = wait_until_ready(stream.link, POLLIN, deadline);
         if (polled < 0 && errno == EINTR && !interrupted()) continue;
         if (polled <= 0) return {FrameResult::FAILED, 0};
-        ssize_t n =
-            read(stream.link, stream.bytes.data() + stream.end, stream.bytes.size() - stream.end);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN) && !interrupted()) continue;
-        if (n < 0) return {FrameResult::FAILED, 0};
-        if (n == 0) return {FrameResult::CLOSED, 0};
-        return {FrameResult::FRAME, static_cast<size_t>(n)};
+        FrameResult read = read_once(stream, again);
+        if (!again) return read;
     }
 }
 
@@ -111,9 +131,20 @@ FrameResult receive_frame(ReplyStream& stream, FrameBuffer& buffer) {
     }
 }
 
+void log_received(const FrameResult& received) {
+    // log_info("rev len: %d \n", ...), formed without printf: the monitor logs it per report.
+    thread_local std::string line;
+    line.clear();
+    append_line_prefix(line, "INFO");
+    line += "rev len: ";
+    append_decimal(line, logged_length(received));
+    line += " \n";
+    write_lines(line);
+}
+
 FrameResult receive_reply(ReplyStream& stream, FrameBuffer& reply_buffer) {
     FrameResult received = receive_frame(stream, reply_buffer);
-    log_info("rev len: %d \n", logged_length(received));
+    log_received(received);
     return received;
 }
 

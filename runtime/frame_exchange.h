@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "runtime/frame.h"
 
@@ -34,6 +35,10 @@ struct ReplyStream {
     size_t end = 0;
     bool framing_lost = false;                   // once set, every later call fails at once
     int timeout_seconds = LINK_TIMEOUT_SECONDS;  // for a whole frame; < 0: no limit
+    int64_t read_at_us = 0;  // wall clock (µs since the epoch) of the last read that brought bytes
+    // Try a read before each wait (the link must be non-blocking): a reader of
+    // a stream that keeps coming then never waits at all.
+    bool try_read_first = false;
 };
 
 // A stream for the frames that come in on `link`.
@@ -45,7 +50,12 @@ ReplyStream reply_stream(int link, FrameFormat format);
 // unpack_reply's size check).
 FrameResult receive_frame(ReplyStream& stream, FrameBuffer& buffer);
 
-// receive_frame, logging "rev len: %d" with logged_length().
+// Log "rev len: %d" with logged_length().
+void log_received(const FrameResult& received);
+
+// receive_frame, then log_received(). Since a read is
+// made only when no whole frame is held, a frame handed out was completed by
+// the stream's last read: read_at_us is when it was complete.
 FrameResult receive_reply(ReplyStream& stream, FrameBuffer& reply_buffer);
 
 // receive_reply for a run that cannot go on without its answer (the recorder,

@@ -15,6 +15,8 @@ const int CAUGHT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int WAIT_SLICE_MS = 100;
 
 volatile std::sig_atomic_t first_signal = 0;
+void (*wait_hook)() = nullptr;
+thread_local bool in_wait_hook = false;  // the hook's own waits do not call it again
 bool catching = false;
 sigset_t open_mask;  // the signal mask while waiting: the caught signals let through
 
@@ -57,8 +59,17 @@ int wait_until_ready(int fd, short events, int timeout_ms) {
         fd, events, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms));
 }
 
+void before_every_wait(void (*hook)()) {
+    wait_hook = hook;
+}
+
 int wait_until_ready(int fd, short events, Deadline deadline) {
     using std::chrono::nanoseconds;
+    if (wait_hook != nullptr && !in_wait_hook && deadline > std::chrono::steady_clock::now()) {
+        in_wait_hook = true;
+        wait_hook();
+        in_wait_hook = false;
+    }
     pollfd ready = {fd, events, 0};
     nfds_t count = fd >= 0 ? 1 : 0;
     const nanoseconds slice_limit =

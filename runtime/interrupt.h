@@ -42,3 +42,8 @@ int wait_until_ready(int fd, short events, int timeout_ms);
 // The same up to a point in time (Deadline::max(): no limit), to the nanosecond.
 using Deadline = std::chrono::steady_clock::time_point;
 int wait_until_ready(int fd, short events, Deadline deadline);
+
+// Call `hook` before every wait that may block (a time-out other than zero),
+// in the thread that waits: a program that holds its output puts it out
+// there (see hold_output()). nullptr: no hook.
+void before_every_wait(void (*hook)());

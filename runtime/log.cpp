@@ -1,17 +1,75 @@
 #include "runtime/log.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <vector>
+
+#include "runtime/interrupt.h"
 
 namespace {
 
 constexpr size_t LINE_BUFFER_SIZE = 1024;
+constexpr size_t HELD_OUTPUT_LIMIT = 256 * 1024;
+constexpr int PIPE_SIZE = 1024 * 1024;  // what an unprivileged process may ask for
 
 bool output_failed = false;
+bool holding = false;
+std::string held;  // lines gathered while holding
+
+// "[YYYY-MM-DD hh:mm:ss] " of the current second, formed once per second (per
+// thread) and again when the time zone changes (tzset()).
+const char* time_prefix(size_t& length) {
+    thread_local std::time_t formed_for = -1;
+    thread_local long formed_zone = 0;
+    thread_local char prefix[32] = {};
+    thread_local size_t prefix_length = 0;
+    std::time_t now = std::time(nullptr);
+    if (now != formed_for || ::timezone != formed_zone) {
+        formed_zone = ::timezone;
+        std::tm local = {};
+        localtime_r(&now, &local);
+        char timestamp[20] = {};
+        std::strftime(timestamp, sizeof timestamp, "%Y-%m-%d %H:%M:%S", &local);
+        prefix_length =
+            static_cast<size_t>(std::snprintf(prefix, sizeof prefix, "[%s] ", timestamp));
+        formed_for = now;
+    }
+    length = prefix_length;
+    return prefix;
+}
+
+// Write all of `text` to standard output with write(2), waiting while a
+// non-blocking output is full.
+bool write_fully(const char* text, size_t length) {
+    size_t written = 0;
+    while (written < length) {
+        ssize_t n = write(STDOUT_FILENO, text + written, length - written);
+        if (n > 0) {
+            written += static_cast<size_t>(n);
+        } else if (n < 0 && errno == EAGAIN) {
+            wait_until_ready(STDOUT_FILENO, POLLOUT, -1);
+        } else if (!(n < 0 && errno == EINTR)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 void write_out(const char* text, size_t length) {
+    if (holding) {
+        held.append(text, length);
+        if (held.size() >= HELD_OUTPUT_LIMIT) flush_output();
+        return;
+    }
     if (std::fwrite(text, 1, length, stdout) != length || std::fflush(stdout) != 0) {
         output_failed = true;
         std::clearerr(stdout);
@@ -19,14 +77,12 @@ void write_out(const char* text, size_t length) {
 }
 
 void write_line(const char* level, const char* format, va_list args) {
-    char timestamp[20] = {};
-    std::time_t now = std::time(nullptr);
-    std::tm local = {};
-    localtime_r(&now, &local);
-    std::strftime(timestamp, sizeof timestamp, "%Y-%m-%d %H:%M:%S", &local);
-
+    size_t time_length = 0;
+    const char* time_text = time_prefix(time_length);
     char line[LINE_BUFFER_SIZE];
-    int prefix = std::snprintf(line, sizeof line, "[%s] [%s] ", timestamp, level);
+    std::memcpy(line, time_text, time_length);
+    int prefix = static_cast<int>(time_length) +
+                 std::snprintf(line + time_length, sizeof line - time_length, "[%s] ", level);
     va_list again;
     va_copy(again, args);
     int message = std::vsnprintf(line + prefix, sizeof line - prefix, format, args);
@@ -40,7 +96,7 @@ void write_line(const char* level, const char* format, va_list args) {
     } else {
         // Too long for the line buffer: form it again where it fits, never cut it.
         std::vector<char> whole(length + 1);
-        std::snprintf(whole.data(), whole.size(), "[%s] [%s] ", timestamp, level);
+        std::memcpy(whole.data(), line, static_cast<size_t>(prefix));
         std::vsnprintf(whole.data() + prefix, whole.size() - prefix, format, again);
         write_out(whole.data(), length);
     }
@@ -87,4 +143,39 @@ void write_console(const std::string& text) {
 
 bool standard_output_failed() {
     return output_failed;
+}
+
+void hold_output() {
+    std::fflush(stdout);
+    if (!holding) {
+        before_every_wait([] { flush_output(); });
+        std::atexit([] { flush_output(); });
+    }
+    holding = true;
+    held.reserve(HELD_OUTPUT_LIMIT + LINE_BUFFER_SIZE * 4);
+    // Into a pipe, a large buffer lets the writer and the reader take turns less often.
+    struct stat output = {};
+    if (fstat(STDOUT_FILENO, &output) == 0 && S_ISFIFO(output.st_mode)) {
+        fcntl(STDOUT_FILENO, F_SETPIPE_SZ, PIPE_SIZE);
+    }
+}
+
+bool flush_output() {
+    if (held.empty()) return !output_failed;
+    if (!write_fully(held.data(), held.size())) output_failed = true;
+    held.clear();
+    return !output_failed;
+}
+
+void append_line_prefix(std::string& text, const char* level) {
+    size_t time_length = 0;
+    const char* time_text = time_prefix(time_length);
+    text.append(time_text, time_length);
+    text += '[';
+    text += level;
+    text += "] ";
+}
+
+void write_lines(const std::string& text) {
+    write_out(text.data(), text.size());
 }

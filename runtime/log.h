@@ -9,7 +9,14 @@
 // line ending ("\n", "\n\n", " \n" or "\r\n\n") and it is printed as it stands.
 // Lines are formed in a 1024-byte buffer; a longer one (the hex text of a long
 // frame, a long version text) is formed on the heap instead and written whole.
-// Every line is flushed at once, so it reaches a pipe or a file as it is made.
+//
+// Every line is written at once, one write per line, so it reaches a pipe or a
+// file as it is made and a prompt is on screen before its answer is read. A
+// program that prints lines by the thousand (arm_monitor, board_replay) may
+// hold them instead: after hold_output() they gather in memory and go out
+// before every wait that may block (wait_until_ready() calls flush_output()),
+// when 256 KiB have gathered, and when the process exits. Such a program
+// catches the signals that end it, so that it can put out what it holds.
 #pragma once
 
 #include <cstddef>
@@ -36,3 +43,17 @@ void write_console(const std::string& text);
 // disk): what is written after that is lost. Programs whose only product is
 // their output stop then; the others carry on (a recording is still saved).
 bool standard_output_failed();
+
+// From now on, gather the lines in memory until flush_output(), which then
+// runs before every blocking wait and at exit.
+void hold_output();
+
+// Write out what is held (nothing when output is not held). False when the
+// write failed.
+bool flush_output();
+
+// Lines built piece by piece, for the lines written by the thousand: the
+// "[time] [LEVEL] " prefix of a line made now, then the message appended by the
+// caller; write_lines() writes one or more whole lines as log_info() would.
+void append_line_prefix(std::string& text, const char* level);
+void write_lines(const std::string& text);

@@ -184,6 +184,25 @@ TEST(ArmMonitor, OutputIsLiveThroughAPipe) {
     EXPECT_LT(r.run.seconds, 6);
 }
 
+TEST(ArmMonitor, SignalsEndTheWatchWithEverythingFormedWritten) {
+    std::vector<PeerStep> script = {receive_arm_frame()};
+    for (int i = 1; i <= 3; ++i)
+        script.push_back(send_bytes(arm_frame_of("18 0" + std::to_string(i))));
+    script.push_back(pause_for(12000));
+    for (int signal : {2, 15, 1}) {  // SIGINT, SIGTERM, SIGHUP
+        RunOptions options;
+        options.interrupt_when = "[3] state:";
+        options.interrupt_delay_ms = 0;
+        options.interrupt_signal = signal;
+        PeerRun r = run_with_peer("arm_monitor", script, options);
+        EXPECT_EQ(r.run.status, 128 + signal);
+        const std::string last =
+            "[T] [INFO] [3] state:0 enable:0 grip:0 force:0\n[T] [INFO] poses:\n";
+        ASSERT_GE(r.output.size(), last.size()) << signal;
+        EXPECT_EQ(r.output.substr(r.output.size() - last.size()), last) << signal;
+    }
+}
+
 TEST(ArmMonitor, SilentControllerEndsTheWatchAfterTheTimeout) {
     PeerRun r = run_with_peer("arm_monitor", {receive_arm_frame(), pause_for(20000)}, "");
     EXPECT_EQ(r.run.status, 0);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <yaml-cpp/yaml.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -32,6 +33,19 @@ TEST(RecordText, SequenceOfMapsWithHexDataAndDelay) {
               "- hexData: 0000\n  delay: -1");
 }
 
+// What yaml-cpp's emitter makes of a recording, which record_text() writes directly.
+std::string emitted(const std::vector<Action>& actions) {
+    YAML::Emitter out;
+    out << YAML::BeginSeq;
+    for (const Action& a : actions) {
+        out << YAML::BeginMap << YAML::Key << "hexData" << YAML::Value
+            << hex_of(std::string(a.data.begin(), a.data.end())) << YAML::Key << "delay"
+            << YAML::Value << a.delay << YAML::EndMap;
+    }
+    out << YAML::EndSeq;
+    return out.c_str();
+}
+
 TEST(RecordText, EveryRecordingReadsBackEqual) {
     std::vector<std::vector<Action>> recordings = {
         {action("02 00 10 01", -1)},
@@ -43,7 +57,10 @@ TEST(RecordText, EveryRecordingReadsBackEqual) {
     for (int i = 0; i < 1024; ++i) largest.data.push_back(static_cast<uint8_t>(i * 7));
     largest.delay = -1;
     recordings.push_back({largest});
+    recordings.push_back({});
     for (const auto& actions : recordings) {
+        EXPECT_EQ(record_text(actions), emitted(actions));
+        if (actions.empty()) continue;
         std::string entries;  // what an unfinished recording holds
         for (const Action& a : actions) entries += entry_text(a) + "\n";
         EXPECT_EQ(record_text(actions) + "\n", entries);
@@ -92,6 +109,36 @@ TEST(RecordReading, HandEditedFilesThatLoad) {
             EXPECT_EQ(loaded.actions[i].delay, c.expected[i].delay) << c.name;
         }
     }
+}
+
+TEST(RecordReading, TheRecordersOwnFormReadsAsYamlReadsIt) {
+    // Read without YAML when in the recorder's exact form; a comment at the end
+    // sends the same text through yaml-cpp.
+    const char* texts[] = {
+        "- hexData: 02001001\n  delay: 2\n- hexData: 0000\n  delay: -1",
+        "- hexData: 02001001\n  delay: 0\n",
+        "- hexData: 0300aabbc\n  delay: -2147483648\n- hexData: 0a\n  delay: 2147483647\n",
+        "- hexData: 0200100\n  delay: 10\n",
+    };
+    for (const char* text : texts) {
+        LoadedActions direct = parse_actions(text);
+        LoadedActions through_yaml = parse_actions(std::string(text) + "\n# yaml\n");
+        ASSERT_TRUE(direct.ok) << text;
+        ASSERT_TRUE(through_yaml.ok) << text;
+        ASSERT_EQ(direct.actions.size(), through_yaml.actions.size()) << text;
+        for (size_t i = 0; i < direct.actions.size(); ++i) {
+            EXPECT_EQ(direct.actions[i].data, through_yaml.actions[i].data) << text;
+            EXPECT_EQ(direct.actions[i].delay, through_yaml.actions[i].delay) << text;
+        }
+    }
+    // Near misses are read by yaml-cpp, with its reasons.
+    EXPECT_EQ(parse_actions("- hexData: 0000\n  delay: 1.5\n").error,
+              "line 2: entry 1: \"delay\" is not a 32-bit integer");
+    EXPECT_EQ(parse_actions("- hexData: 0000\n  delay: 2147483648\n").error,
+              "line 2: entry 1: \"delay\" is not a 32-bit integer");
+    EXPECT_EQ(parse_actions("- hexData: 00g0\n  delay: 1\n").error,
+              "line 1: entry 1: \"hexData\" has no hex digit at position 2");
+    EXPECT_TRUE(parse_actions("- hexData: 0200AB\n  delay: 007\n").ok);
 }
 
 TEST(RecordReading, BadFilesAreRefusedWithTheReason) {

@@ -1,0 +1,52 @@
+// The tools side by side with their floors and references, on 127.0.0.1, in
+// one run, as one table of ratios (scripts/bench.sh builds Release and runs it):
+//   - arm_monitor against a Python monitor (the official protobuf library, the
+//     same lines, one write per report) and a C reader that only frames and
+//     counts, printing to /dev/null, a pipe and a file; reports lost at 1 kHz,
+//     10 kHz and flat out; peak memory;
+//   - board_console and arm_console against a C client making the same one
+//     exchange, from start to exit;
+//   - board_replay at delay 0 against a C client making the same exchanges;
+//   - the largest recording the replayer accepts, saved and loaded.
+// usage: bench BIN_DIR [--python PB2_DIR] [--reports N] [--runs N] [--smoke]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench/bench_report.h"
+
+int main(int argc, char** argv) {
+    BenchOptions options;
+    if (argc < 2) {
+        std::fprintf(
+            stderr, "usage: bench BIN_DIR [--python PB2_DIR] [--reports N] [--runs N] [--smoke]\n");
+        return 255;
+    }
+    options.bin = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        std::string flag = argv[i];
+        if (flag == "--smoke") {
+            options.smoke = true;
+            options.reports = 5000;
+            options.runs = 1;
+        } else if (i + 1 < argc && flag == "--python") {
+            options.python_dir = argv[++i];
+        } else if (i + 1 < argc && flag == "--reports") {
+            options.reports = std::strtoul(argv[++i], nullptr, 10);
+        } else if (i + 1 < argc && flag == "--runs") {
+            options.runs = std::atoi(argv[++i]);
+        } else {
+            std::fprintf(stderr, "bench: unknown argument %s\n", argv[i]);
+            return 255;
+        }
+    }
+    std::vector<BenchRow> rows;
+    measure_monitors(options, rows);
+    measure_one_shots(options, rows);
+    measure_replay(options, rows);
+    measure_record_files(options, rows);
+    bool all_met = print_table(options, rows);
+    return options.smoke || all_met ? 0 : 1;
+}

@@ -1,0 +1,124 @@
+#include "bench/bench_peers.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cmath>
+
+#include "arm.pb.h"
+#include "bench/bench_process.h"
+#include "runtime/frame.h"
+
+Listener::Listener() {
+    fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(fd, 64);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    port = std::to_string(ntohs(address.sin_port));
+}
+
+Listener::~Listener() {
+    close(fd);
+}
+
+int accept_within(int listener, double seconds) {
+    pollfd ready = {listener, POLLIN, 0};
+    if (poll(&ready, 1, static_cast<int>(seconds * 1000)) <= 0) return -1;
+    return accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+}
+
+std::string report_stream(size_t count, size_t& frame_length) {
+    std::string stream;
+    for (size_t i = 0; i < count; ++i) {
+        MainArmStateMsg report{};
+        report.has_angles = true;
+        report.angles.angle_count = 6;
+        report.poses_count = 6;
+        for (int j = 0; j < 6; ++j) {
+            report.angles.angle[j] = std::sin(0.001 * static_cast<double>(i) + j);
+            report.poses[j] = 0.3 * std::cos(0.0007 * static_cast<double>(i) * (j + 1));
+        }
+        report.timestamp = 1784624703123 + static_cast<int64_t>(i);
+        report.state = 7;
+        report.enable = true;
+        report.force = true;
+        FrameBuffer frame{};
+        FrameResult encoded = encode_frame(MainArmStateMsg_fields, &report, ARM_FRAME, frame);
+        frame_length = encoded.length;
+        stream.append(reinterpret_cast<const char*>(frame.data()), encoded.length);
+    }
+    return stream;
+}
+
+namespace {
+
+bool send_all(int link, const char* bytes, size_t length) {
+    for (size_t at = 0; at < length;) {
+        ssize_t n = send(link, bytes + at, length - at, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        at += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool feed_reports(int link, const std::string& stream, size_t frame_length, double rate_hz) {
+    char request[4];
+    if (recv(link, request, sizeof request, MSG_WAITALL) != 4) return false;
+    bool sent = true;
+    if (rate_hz <= 0) {
+        sent = send_all(link, stream.data(), stream.size());
+    } else {
+        double start = now_seconds();
+        for (size_t at = 0, frame = 0; sent && at < stream.size(); at += frame_length, ++frame) {
+            double wait = start + static_cast<double>(frame) / rate_hz - now_seconds();
+            if (wait > 0) usleep(static_cast<useconds_t>(wait * 1e6));
+            sent = send_all(link, stream.data() + at, frame_length);
+        }
+    }
+    shutdown(link, SHUT_WR);
+    return sent;
+}
+
+AnswerServer::AnswerServer(size_t header_size, std::string answer)
+    : header_size_(header_size), answer_(std::move(answer)) {
+    thread_ = std::thread([this] {
+        while (!stop_) {
+            int link = accept_within(listener_.fd, 0.05);
+            if (link < 0) continue;
+            serve(link);
+            close(link);
+        }
+    });
+}
+
+AnswerServer::~AnswerServer() {
+    stop_ = true;
+    thread_.join();
+}
+
+void AnswerServer::serve(int link) {
+    int yes = 1;
+    setsockopt(link, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    uint8_t frame[1 << 16];
+    for (;;) {
+        if (recv(link, frame, header_size_, MSG_WAITALL) != static_cast<ssize_t>(header_size_)) {
+            return;
+        }
+        size_t payload = read_header(frame, header_size_ == 2 ? BOARD_FRAME : ARM_FRAME);
+        if (payload > sizeof frame || (payload > 0 && recv(link, frame, payload, MSG_WAITALL) !=
+                                                          static_cast<ssize_t>(payload))) {
+            return;
+        }
+        if (send(link, answer_.data(), answer_.size(), MSG_NOSIGNAL) <= 0) return;
+    }
+}

@@ -1,0 +1,61 @@
+// Programs run by the benchmark: started with their standard input and output
+// where a measurement wants them, waited for with their peak memory.
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum class Output { DEV_NULL, PIPE, REGULAR_FILE };
+
+struct Child {
+    pid_t pid = -1;
+    int output = -1;  // our end of its standard output (Output::PIPE)
+};
+
+// Start `argv` with `input` on its standard input (a temporary file) and its
+// standard output as `output` says (Output::REGULAR_FILE: a temporary file, removed).
+Child start_child(const std::vector<std::string>& argv, const std::string& input, Output output);
+
+struct Ended {
+    int status = -1;
+};
+
+Ended wait_child(const Child& child);
+
+// Watches a running child's peak resident memory (VmHWM) on a thread of its
+// own. (wait4's ru_maxrss would count the benchmark's own pages, which the
+// child shares between fork and exec.)
+class PeakMemory {
+  public:
+    explicit PeakMemory(pid_t pid);
+    ~PeakMemory();
+    long finish_kib();  // stop watching; the last peak seen
+
+  private:
+    pid_t pid_;
+    std::atomic<bool> stop_{false};
+    std::atomic<long> peak_kib_{0};
+    std::thread thread_;
+};
+
+// Reads a child's standard output to its end on a thread of its own, counting
+// the lines that hold `marker`.
+class OutputCounter {
+  public:
+    OutputCounter(int fd, std::string marker);
+    ~OutputCounter();
+    size_t finish();  // wait for the end of the output; the count
+
+  private:
+    int fd_;
+    std::string marker_;
+    std::atomic<size_t> count_{0};
+    std::thread thread_;
+};
+
+// Seconds on a steady clock.
+double now_seconds();

@@ -1,0 +1,37 @@
+// The measurements of the benchmark and the table they make.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct BenchOptions {
+    std::string bin;         // where the tools and the floors are
+    std::string python_dir;  // where arm_pb2.py is ("": no Python monitor)
+    size_t reports = 200000;
+    int runs = 3;        // the median of these
+    bool smoke = false;  // a short pass that only shows the benchmark still runs
+};
+
+struct BenchRow {
+    std::string what;
+    std::string ours;
+    std::string reference;
+    std::string ratio;
+    std::string target;
+    bool judged = false;  // a target row (not only information)
+    bool met = false;
+};
+
+void measure_monitors(const BenchOptions& options, std::vector<BenchRow>& rows);
+void measure_one_shots(const BenchOptions& options, std::vector<BenchRow>& rows);
+void measure_replay(const BenchOptions& options, std::vector<BenchRow>& rows);
+void measure_record_files(const BenchOptions& options, std::vector<BenchRow>& rows);
+
+// Print the table (with the machine it ran on); true when every target is met.
+bool print_table(const BenchOptions& options, const std::vector<BenchRow>& rows);
+
+// Text helpers for the rows.
+std::string rate_text(double per_second, const char* unit);
+std::string times_text(double ratio);
+double median(std::vector<double> values);
