@@ -4,6 +4,7 @@
 
 #include "arm.pb.h"
 #include "arm/arm_report.h"
+#include "arm/csv_file.h"
 #include "runtime/exit_status.h"
 #include "runtime/frame_exchange.h"
 #include "runtime/interrupt.h"
@@ -15,7 +16,10 @@ namespace {
 const Menu<MainArmRequestMsg> rootMenu("接收主臂位姿:\n", [](MainArmRequestMsg&) {});
 
 // Put out everything held and give the status the watch ends with.
-int end_watch(int status) {
+int end_watch(int status, CsvFile* csv) {
+    if (csv != nullptr && !csv->finish() && status != STATUS_OUTPUT_FAILED) {
+        status = STATUS_RECORD_FILE_FAILED;
+    }
     if (!flush_output()) status = STATUS_OUTPUT_FAILED;
     if (status == STATUS_OUTPUT_FAILED) {
         std::fputs("arm_monitor: standard output failed; the watch ends\n", stderr);
@@ -25,7 +29,7 @@ int end_watch(int status) {
 
 }  // namespace
 
-int run_arm_monitor(int link) {
+int run_arm_monitor(int link, CsvFile* csv) {
     FrameBuffer frame_buffer{};
     FrameBuffer reply_buffer{};
     MainArmRequestMsg request{};
@@ -40,23 +44,29 @@ int run_arm_monitor(int link) {
     hold_output();
     ReplyStream reports = reply_stream(link, ARM_FRAME);
     reports.try_read_first = true;
+    if (csv != nullptr) csv->end_watch_on_failure(link);
     MainArmStateMsg report;
     for (;;) {
         FrameResult received = receive_frame(reports, reply_buffer);
-        if (interrupted()) return end_watch(interrupt_status());
+        if (interrupted()) return end_watch(interrupt_status(), csv);
+        if (csv != nullptr && csv->failed()) return end_watch(STATUS_RECORD_FILE_FAILED, csv);
         log_received(received);
         bool framing_lost = received.kind == FrameResult::FRAMING_LOST;
         // Silence or a closed link ends the watch.
-        if (!received.is_frame() && !framing_lost) return end_watch(STATUS_OK);
+        if (!received.is_frame() && !framing_lost) return end_watch(STATUS_OK, csv);
         prepare_report(report);
         bool decoded =
             unpack_reply(reply_buffer, received.length, MainArmStateMsg_fields, &report, ARM_FRAME);
         if (framing_lost) {
             log_error("%s\n", "report stream lost its framing; no later report can be read.");
-            return end_watch(STATUS_EXCHANGE_FAILED);
+            return end_watch(STATUS_EXCHANGE_FAILED, csv);
         }
-        if (decoded) print_report(report);
+        if (decoded) {
+            print_report(report);
+            if (csv != nullptr) csv->add(report, report_error_text().text, reports.read_at_us);
+        }
+        if (csv != nullptr && csv->failed()) return end_watch(STATUS_RECORD_FILE_FAILED, csv);
         // Nobody reads the reports any more: stop watching.
-        if (standard_output_failed()) return end_watch(STATUS_OUTPUT_FAILED);
+        if (standard_output_failed()) return end_watch(STATUS_OUTPUT_FAILED, csv);
     }
 }

@@ -1,15 +1,29 @@
 #include <unistd.h>
 
 #include "arm/arm_monitor.h"
+#include "arm/csv_file.h"
 #include "runtime/interrupt.h"
 #include "runtime/server_link.h"
 
 int main(int argc, char** argv) {
-    ToolStart start =
-        start_tool(argc, argv, {"arm_monitor", ARM_DEFAULT_ADDRESS, 8006, false, {}}, __DATE__);
-    if (start.link < 0) return start.status;
+    const CommandLineForm form{
+        "arm_monitor",
+        ARM_DEFAULT_ADDRESS,
+        8006,
+        false,
+        {{"--csv", "FILE", "also write each report printed as a row of FILE (a new file)", false}}};
+    CommandLine command_line = begin_tool(argc, argv, form, __DATE__);
+    if (!command_line.proceed) return command_line.status;
+    CsvFile csv;
+    bool with_csv = command_line.has("--csv");
+    if (with_csv && !csv.open(command_line.options["--csv"])) return STATUS_RECORD_FILE_FAILED;
+    int link = connect_to_server(command_line);
+    if (link < 0) {
+        if (with_csv) csv.discard();  // nothing was watched: leave no file behind
+        return STATUS_LINK_FAILED;
+    }
     catch_interrupt();  // so that what is held goes out before the watch ends
-    int status = run_arm_monitor(start.link);
-    close(start.link);
+    int status = run_arm_monitor(link, with_csv ? &csv : nullptr);
+    close(link);
     return status;
 }

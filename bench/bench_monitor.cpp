@@ -17,13 +17,18 @@ struct MonitorRun {
     bool ok = false;
 };
 
-enum class Monitor { VOSTREL, PYTHON, FLOOR };
+enum class Monitor { VOSTREL, VOSTREL_CSV, PYTHON, FLOOR };
+
+const char CSV_PATH[] = "/tmp/vostrel-bench-reports.csv";
 
 std::vector<std::string> command(const BenchOptions& options, Monitor monitor,
                                  const std::string& port) {
     switch (monitor) {
         case Monitor::VOSTREL:
             return {options.bin + "/arm_monitor", "127.0.0.1", port};
+        case Monitor::VOSTREL_CSV:
+            unlink(CSV_PATH);
+            return {options.bin + "/arm_monitor", "--csv", CSV_PATH, "127.0.0.1", port};
         case Monitor::PYTHON:
             return {"/usr/bin/python3",
                     std::string(VOSTREL_SOURCE_DIR) + "/bench/python_monitor.py", port,
@@ -91,6 +96,16 @@ void measure_monitors(const BenchOptions& options, std::vector<BenchRow>& rows) 
                         rate_text(floor, "frames"), times_text(floor > 0 ? ours / floor : 0),
                         "about 0.12x", false, false});
     }
+
+    // What writing the CSV file costs the monitor.
+    double plain = median_rate(options, Monitor::VOSTREL, Output::DEV_NULL, stream, frame_length);
+    double with_csv =
+        median_rate(options, Monitor::VOSTREL_CSV, Output::DEV_NULL, stream, frame_length);
+    unlink(CSV_PATH);
+    double kept = plain > 0 ? with_csv / plain : 0;
+    rows.push_back({"arm_monitor --csv FILE, printing to /dev/null, against no CSV",
+                    rate_text(with_csv, "reports"), rate_text(plain, "reports"), times_text(kept),
+                    ">= 0.80x", true, kept >= 0.8});
 
     // Not one report lost, paced and flat out (a pipe, every state line counted).
     for (double rate : {1000.0, 10000.0, 0.0}) {

@@ -30,7 +30,7 @@ FrameResult send_request(int link, const pb_msgdesc_t* fields, const void* recor
 struct ReplyStream {
     int link = -1;
     FrameFormat format = BOARD_FRAME;
-    std::array<uint8_t, 8 * FRAME_BUFFER_SIZE> bytes{};
+    std::array<uint8_t, 64 * FRAME_BUFFER_SIZE> bytes{};  // room for a burst of frames per read
     size_t begin = 0;
     size_t end = 0;
     bool framing_lost = false;                   // once set, every later call fails at once

@@ -15,8 +15,8 @@ const int CAUGHT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int WAIT_SLICE_MS = 100;
 
 volatile std::sig_atomic_t first_signal = 0;
-void (*wait_hook)() = nullptr;
-thread_local bool in_wait_hook = false;  // the hook's own waits do not call it again
+thread_local void (*wait_hook)() = nullptr;  // each thread its own
+thread_local bool in_wait_hook = false;      // the hook's own waits do not call it again
 bool catching = false;
 sigset_t open_mask;  // the signal mask while waiting: the caught signals let through
 
@@ -49,8 +49,9 @@ int interrupt_status() {
     return 128 + (first_signal != 0 ? static_cast<int>(first_signal) : SIGINT);
 }
 
-void ignore_broken_pipe() {
+void fail_writes_gently() {
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 int wait_until_ready(int fd, short events, int timeout_ms) {

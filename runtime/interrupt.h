@@ -28,9 +28,11 @@ bool interrupted();
 // arrived (130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP).
 int interrupt_status();
 
-// Writes to a pipe or socket whose reader is gone fail with EPIPE instead of
-// killing the process, so that the program can still finish its work.
-void ignore_broken_pipe();
+// Writes that cannot be made fail instead of killing the process, so that the
+// program can still finish its work and say what went wrong: to a pipe or a
+// socket whose reader is gone (EPIPE, not SIGPIPE) and past the file size
+// limit (EFBIG, not SIGXFSZ).
+void fail_writes_gently();
 
 // Wait until `fd` is ready for `events` (poll's POLLIN, POLLOUT) or
 // `timeout_ms` has passed (-1: no limit; fd -1: just wait). Returns poll's
@@ -43,7 +45,7 @@ int wait_until_ready(int fd, short events, int timeout_ms);
 using Deadline = std::chrono::steady_clock::time_point;
 int wait_until_ready(int fd, short events, Deadline deadline);
 
-// Call `hook` before every wait that may block (a time-out other than zero),
-// in the thread that waits: a program that holds its output puts it out
-// there (see hold_output()). nullptr: no hook.
+// Call `hook` before every wait of the calling thread that may block (a
+// time-out other than zero): a program that holds its output puts it out
+// there (see hold_output()). Other threads keep their own hooks. nullptr: none.
 void before_every_wait(void (*hook)());

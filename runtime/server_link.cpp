@@ -57,7 +57,7 @@ int connect_to_server(const CommandLine& command_line) {
 
 CommandLine begin_tool(int argc, const char* const* argv, const CommandLineForm& form,
                        const char* build_date) {
-    ignore_broken_pipe();
+    fail_writes_gently();
     print_banner(build_date);
     return parse_command_line(argc, argv, form);
 }

@@ -19,7 +19,7 @@ void print_banner(const char* build_date);
 // has been reported (the program then ends with STATUS_LINK_FAILED).
 int connect_to_server(const CommandLine& command_line);
 
-// The start of every tool, in order: SIGPIPE ignored, the banner with the
+// The start of every tool, in order: fail_writes_gently(), the banner with the
 // program's build date, the command line.
 CommandLine begin_tool(int argc, const char* const* argv, const CommandLineForm& form,
                        const char* build_date);

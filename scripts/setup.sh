@@ -6,7 +6,7 @@
 # packages are left alone.
 set -eu
 
-PACKAGES="cmake make g++ libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev"
+PACKAGES="cmake make g++ libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev gnuplot-nox"
 if [ "${1:-}" = test ]; then
     PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux"
 fi

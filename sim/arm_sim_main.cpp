@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
         "usage: arm_sim [--listen ADDR] [--command-port N] [--report-port N] [--rate HZ]\n"
         "  a main-arm controller on this machine; defaults 127.0.0.1, 8007, 8006 and 100 Hz\n"
         "  (port 0: any free port)\n";
-    ignore_broken_pipe();
+    fail_writes_gently();
     print_banner(__DATE__);
     SimCommandLine command_line = parse_sim_command_line(
         argc, argv, usage, {{"--command-port", &command_port}, {"--report-port", &report_port}},

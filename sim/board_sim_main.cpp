@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
         "usage: board_sim [--listen ADDR] [--port N]\n"
         "  a signal board on this machine; ADDR default 127.0.0.1, N default 8080 (0: any free "
         "port)\n";
-    ignore_broken_pipe();
+    fail_writes_gently();
     print_banner(__DATE__);
     SimCommandLine command_line = parse_sim_command_line(argc, argv, usage, {{"--port", &port}});
     if (!command_line.proceed) return command_line.status;

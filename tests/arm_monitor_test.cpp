@@ -1,10 +1,17 @@
 // arm_monitor: every report printed, however the stream is cut.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
+#include "arm.pb.h"
+#include "runtime/frame.h"
+#include "runtime/text_buffer.h"
+#include "runtime/wall_clock.h"
 #include "tests/support/capture.h"
+#include "tests/support/directory.h"
 #include "tests/support/scenario.h"
 
 namespace {
@@ -208,6 +215,144 @@ TEST(ArmMonitor, SilentControllerEndsTheWatchAfterTheTimeout) {
     EXPECT_EQ(r.run.status, 0);
     EXPECT_EQ(reports_part(r), "[T] [INFO] rev len: -1 \n");
     EXPECT_GE(r.run.seconds, 14.5);
+}
+
+// A state report frame filled by `fill`, with `error` as its error text.
+std::string report_frame(void (*fill)(MainArmStateMsg&), const char* error = "") {
+    static text_buffer error_text;
+    set_text(error_text, error);
+    MainArmStateMsg report{};
+    fill(report);
+    if (error[0] != '\0') bind_text_to_send(report.error, error_text);
+    FrameBuffer frame{};
+    FrameResult encoded = encode_frame(MainArmStateMsg_fields, &report, ARM_FRAME, frame);
+    return std::string(reinterpret_cast<const char*>(frame.data()), encoded.length);
+}
+
+std::vector<PeerStep> awkward_reports() {
+    return {receive_arm_frame(),
+            send_bytes(report_frame(
+                [](MainArmStateMsg& r) {
+                    r.timestamp = 5;
+                    r.state = 2;
+                    r.enable = true;
+                    r.force = true;
+                    r.has_angles = true;
+                    r.angles.angle_count = 6;
+                    const double angles[6] = {-0.0,          5e-324,   1e308,
+                                              -std::nan(""), HUGE_VAL, -HUGE_VAL};
+                    std::memcpy(r.angles.angle, angles, sizeof angles);
+                    r.poses_count = 3;
+                    r.poses[0] = 0.1;
+                    r.poses[1] = -2.5;
+                    r.poses[2] = 2.2250738585072014e-308;
+                },
+                "bad, \"very\" bad")),
+            send_bytes(report_frame(
+                [](MainArmStateMsg& r) {
+                    r.poses_count = 6;
+                    for (int i = 0; i < 6; ++i) r.poses[i] = i + 1;
+                },
+                "line1\nline2")),
+            send_bytes(arm_frame_bytes(bytes_of("12 38") + std::string(56, '\0'))),  // 7 poses
+            send_bytes(report_frame([](MainArmStateMsg& r) {
+                r.timestamp = 7;
+                r.has_angles = true;
+            })),
+            close_link()};
+}
+
+TEST(ArmMonitorCsv, AwkwardValuesGiveExactlyTheirRows) {
+    TemporaryDirectory directory;
+    const std::string csv = directory.path + "/arm.csv";
+    int64_t before_us = wall_clock_milliseconds() * 1000;
+    PeerRun with = run_with_peer("arm_monitor", awkward_reports(), RunOptions{}, {"--csv", csv});
+    int64_t after_us = (wall_clock_milliseconds() + 1) * 1000;
+    PeerRun without = run_with_peer("arm_monitor", awkward_reports(), RunOptions{});
+    EXPECT_EQ(with.run.status, 0) << with.output;
+    // Standard output is the same, byte for byte, from the connection on.
+    const std::string connected = "connected to the server..\n";
+    EXPECT_EQ(with.output.substr(with.output.find(connected)),
+              without.output.substr(without.output.find(connected)));
+    EXPECT_NE(with.output.find("[T] [ERROR] pb_decode failed"), std::string::npos);
+
+    std::istringstream rows(directory.read("arm.csv"));
+    std::string row, rest;
+    std::getline(rows, row);
+    EXPECT_EQ(row,
+              "receive_time_us,timestamp,state,enable,grip,force,angle_0,angle_1,angle_2,angle_3,"
+              "angle_4,angle_5,pose_0,pose_1,pose_2,pose_3,pose_4,pose_5,error");
+    std::vector<int64_t> times;
+    while (std::getline(rows, row)) {
+        size_t comma = row.find(',');
+        if (comma == std::string::npos || row[0] < '0' || row[0] > '9') {
+            rest += row + "\n";  // the second line of a quoted error text
+            continue;
+        }
+        times.push_back(std::stoll(row.substr(0, comma)));
+        rest += row.substr(comma) + "\n";
+    }
+    EXPECT_EQ(rest,
+              ",5,2,1,0,1,-0,5e-324,1e+308,NaN,Inf,-Inf,0.1,-2.5,2.2250738585072014e-308,,,,"
+              "\"bad, \"\"very\"\" bad\"\n"
+              ",0,0,0,0,0,,,,,,,1,2,3,4,5,6,\"line1\n"
+              "line2\"\n"
+              ",7,0,0,0,0,,,,,,,,,,,,,\n");
+    ASSERT_EQ(times.size(), 3u);
+    for (int64_t t : times) {
+        EXPECT_GE(t, before_us);
+        EXPECT_LE(t, after_us);
+    }
+}
+
+TEST(ArmMonitorCsv, FilesThatCannotBeWrittenEndTheWatchWithStatus3) {
+    TemporaryDirectory directory;
+    const std::string taken = directory.path + "/taken.csv";
+    directory.write("taken.csv", "keep");
+    ProgramRun refused = run_program("arm_monitor", {"--csv", taken, "127.0.0.1", "1"});
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(normalized(refused.out)
+                  .find("[T] [ERROR] cannot create CSV file " + taken + ": File exists\n"),
+              std::string::npos);
+    EXPECT_EQ(refused.out.find("server:"), std::string::npos);  // nothing was connected
+    EXPECT_EQ(directory.read("taken.csv"), "keep");
+
+    if (system("prlimit --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no prlimit here";
+    RunOptions small_files;
+    small_files.wrapper = {"prlimit", "--fsize=300"};  // room for the header and one row
+    std::vector<PeerStep> script = {receive_arm_frame()};
+    for (int i = 0; i < 4; ++i) {
+        script.push_back(send_bytes(report_frame([](MainArmStateMsg& r) { r.poses_count = 6; })));
+        script.push_back(pause_for(300));
+    }
+    script.push_back(pause_for(20000));  // the watch must end at the failure, not at silence
+    const std::string full = directory.path + "/full.csv";
+    PeerRun failed = run_with_peer("arm_monitor", script, small_files, {"--csv", full});
+    EXPECT_EQ(failed.run.status, 3) << failed.output;
+    EXPECT_LT(failed.run.seconds, 10);
+    EXPECT_NE(
+        failed.output.find("[T] [ERROR] cannot write CSV file " + full + ": File too large\n"),
+        std::string::npos)
+        << failed.output;
+}
+
+TEST(ArmMonitorCsv, ThePlotScriptDrawsAPicture) {
+    if (system("command -v gnuplot >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gnuplot here";
+    TemporaryDirectory directory;
+    std::string csv =
+        "receive_time_us,timestamp,state,enable,grip,force,angle_0,angle_1,angle_2,angle_3,"
+        "angle_4,angle_5,pose_0,pose_1,pose_2,pose_3,pose_4,pose_5,error\n";
+    for (int i = 0; i < 50; ++i) {
+        csv += std::to_string(1784624703000000LL + i * 10000) + ",1,7,1,0,1";
+        for (int j = 0; j < 12; ++j) csv += "," + std::to_string(0.01 * i * (j + 1));
+        csv += i == 10 ? ",\"a, b\"\n" : ",\n";
+    }
+    directory.write("arm.csv", csv);
+    ProgramRun run = run_program_at(std::string(VOSTREL_SOURCE_DIR) + "/scripts/plot_arm.sh",
+                                    {directory.path + "/arm.csv"}, RunOptions{});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, directory.path + "/arm.png\n");
+    EXPECT_EQ(directory.read("arm.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
 }
 
 }  // namespace

@@ -222,11 +222,13 @@ TEST(ArmSim, ConsoleCommandsChangeWhatTheMonitorReports) {
 
 TEST(ArmSim, MonitorAt1000HzPrintsEveryReportSent) {
     ArmSim arm("1000");
+    TemporaryDirectory directory;
+    const std::string csv = directory.path + "/reports.csv";
     ProgramRun monitor;
     std::thread watch([&] {
         RunOptions options;
         options.timeout_seconds = 60;
-        monitor = run_program("arm_monitor", {"127.0.0.1", arm.reports}, options);
+        monitor = run_program("arm_monitor", {"--csv", csv, "127.0.0.1", arm.reports}, options);
     });
     sleep(2);
     EXPECT_EQ(arm.sim.stop(), 0);
@@ -240,6 +242,28 @@ TEST(ArmSim, MonitorAt1000HzPrintsEveryReportSent) {
     EXPECT_GT(sent, 500u);
     EXPECT_EQ(count_of(monitor.out, "] state:"), sent);
     EXPECT_EQ(monitor.out.find("ERROR"), std::string::npos);
+
+    // One row per report printed, in order, with the report's own values.
+    std::istringstream rows(directory.read("reports.csv"));
+    std::string row;
+    std::getline(rows, row);
+    std::vector<std::string> timestamps;
+    while (std::getline(rows, row)) {
+        size_t first = row.find(',');
+        timestamps.push_back(row.substr(first + 1, row.find(',', first + 1) - first - 1));
+        EXPECT_EQ(row.substr(row.find(',', first + 1)),
+                  ",0,0,0,0,0,0,0,0,0,0,0.65,0,0,0,0,0,")  // state, flags, angles, poses
+            << row;
+    }
+    ASSERT_EQ(timestamps.size(), sent);
+    std::istringstream lines(monitor.out);
+    size_t index = 0;
+    while (std::getline(lines, row) && index < timestamps.size()) {
+        size_t open = row.find("] [INFO] [");
+        if (open == std::string::npos || row.find("] state:") == std::string::npos) continue;
+        std::string printed = row.substr(open + 10, row.find(']', open + 10) - open - 10);
+        EXPECT_EQ(printed, timestamps[index++]);
+    }
 }
 
 TEST(ArmSim, BadRequestsAreRefusedAndTheNextClientIsServed) {

@@ -22,16 +22,26 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Would this command line reach beyond 127.0.0.1: a tool's compiled-in default
-// address, or an explicit address outside loopback?
-bool leaves_loopback(const std::string& program, const std::vector<std::string>& args) {
+// address, or an explicit address outside loopback? Options and their values
+// are set aside first; some forms make no connection at all.
+bool leaves_loopback(const std::string& program, const std::vector<std::string>& given) {
     bool takes_file = program == "board_replay";
     bool is_tool = takes_file || program == "board_console" || program == "board_recorder" ||
                    program == "arm_console" || program == "arm_monitor";
     if (!is_tool) return false;
-    size_t targetless = takes_file ? 1 : 0;
-    if (args.size() == targetless) {
-        return !(args.size() == 1 && (args[0] == "-h" || args[0] == "--help"));
+    std::vector<std::string> args;
+    for (size_t i = 0; i < given.size(); ++i) {
+        const std::string& a = given[i];
+        if (a == "-h" || a == "--help" || a == "--version" || a == "--check") return false;
+        if (a == "--csv") {
+            ++i;  // its value
+            continue;
+        }
+        if (!a.empty() && a[0] == '-') return false;  // refused before any connection
+        args.push_back(a);
     }
+    size_t targetless = takes_file ? 1 : 0;
+    if (args.size() == targetless) return true;
     if (args.size() == targetless + 2) {
         in_addr address = {};
         return inet_pton(AF_INET, args[0].c_str(), &address) == 1 && args[0].rfind("127.", 0) != 0;

@@ -1,0 +1,29 @@
+// arm_monitor's reports as data: with `--csv FILE`, each report printed is
+// also one row of FILE, a CSV file (comma-separated, "\n" line ends):
+//
+//   receive_time_us,timestamp,state,enable,grip,force,angle_0,...,angle_5,pose_0,...,pose_5,error
+//   1784624703123456,1784624703123,7,1,0,1,0.5,-1.25,...,0.2500000000000001,,,
+//
+// - receive_time_us: the host's wall clock when the report's frame was complete,
+//   in microseconds since the epoch;
+// - the arm's timestamp, state, and enable, grip and force as 0 or 1;
+// - the angles and poses in the shortest form that reads back to the same
+//   double ("-0", "5e-324", "1e+308"), NaN, Inf and -Inf for the special
+//   values, an empty cell where the report carries fewer than six;
+// - the error text as it came, in quotes (its quotes doubled) when it holds a
+//   comma, a quote or a line break (RFC 4180).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "arm.pb.h"
+
+extern const char REPORT_CSV_HEADER[];  // the header row, with its line break
+
+// One report's row, with its line break, appended to `text`.
+void append_report_row(std::string& text, const MainArmStateMsg& report, const char* error,
+                       int64_t received_us);
+
+// A double as the rows show it.
+void append_shortest(std::string& text, double value);

@@ -1,0 +1,49 @@
+#!/bin/sh
+# Make the README's example picture: arm_monitor --csv watches arm_sim while
+# arm_console moves the arm through a few seconds of joint motion, then
+# scripts/plot_arm.sh draws the joints. Everything on 127.0.0.1.
+#
+# usage: scripts/plot_example.sh [BIN_DIR] [OUT.png]   (defaults: build/bin, docs/arm_joints.png)
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=${1:-$root/build/bin}
+out=${2:-$root/docs/arm_joints.png}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vostrel-plot.XXXXXX")
+sim=""
+monitor=""
+cleanup() {
+    for pid in $monitor $sim; do kill -INT "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$bin/arm_sim" --command-port 0 --report-port 0 --rate 100 >"$work/sim.log" 2>&1 &
+sim=$!
+tries=0
+until grep -q "report port listening" "$work/sim.log" 2>/dev/null; do
+    tries=$((tries + 1))
+    [ $tries -gt 50 ] && { echo "arm_sim did not start" >&2; exit 1; }
+    sleep 0.1
+done
+port_of() { sed -n "s/.*$1 listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p" "$work/sim.log"; }
+commands=$(port_of "command port")
+reports=$(port_of "report port")
+
+"$bin/arm_monitor" --csv "$work/arm.csv" 127.0.0.1 "$reports" >/dev/null &
+monitor=$!
+sleep 0.3
+# Forty moves, a tenth of a second apart: each joint swings at its own pace.
+i=0
+while [ $i -lt 40 ]; do
+    awk -v i=$i 'BEGIN { printf "4\n"; for (j = 0; j < 6; j++) printf "%.4f\n", (0.4 + 0.15 * j) * sin(i * (0.08 + 0.03 * j) + j) }' |
+        "$bin/arm_console" 127.0.0.1 "$commands" >/dev/null
+    sleep 0.1
+    i=$((i + 1))
+done
+sleep 0.3
+kill -INT "$monitor"
+wait "$monitor" || true
+monitor=""
+"$root/scripts/plot_arm.sh" "$work/arm.csv" "$out"
