@@ -17,7 +17,19 @@ std::string usage_text(const CommandLineForm& form) {
     for (const OptionForm& option : form.options) {
         text += std::string("  ") + option.name + " " + option.value + "  " + option.meaning + "\n";
     }
-    return text;
+    return text + "  --version  print the program's name and version\n";
+}
+
+extern const char VOSTREL_VERSION_TEXT[];  // written at build time (cmake/version.cmake)
+
+std::string version_line(const char* program) {
+    return std::string(program) + " " + VOSTREL_VERSION_TEXT + "\n";
+}
+
+bool answered_version(int argc, const char* const* argv, const char* program) {
+    if (argc != 2 || std::strcmp(argv[1], "--version") != 0) return false;
+    write_console(version_line(program));
+    return true;
 }
 
 bool parse_whole_number(const char* text, long low, long high, long& value) {
@@ -80,7 +92,9 @@ CommandLine parse_command_line(int argc, const char* const* argv, const CommandL
         }
         const OptionForm* option = known_option(form, argv[i]);
         if (option == nullptr) {
-            if (is_help(argv[i])) return refuse(form, std::string(argv[i]) + " takes nothing else");
+            if (is_help(argv[i]) || std::strcmp(argv[i], "--version") == 0) {
+                return refuse(form, std::string(argv[i]) + " takes nothing else");
+            }
             return refuse(form, std::string("unknown option: ") + argv[i]);
         }
         if (i + 1 >= argc || is_option(argv[i + 1])) {

@@ -5,7 +5,8 @@
 //     board_replay                                 --check RECORD_FILE
 // SERVER is a dotted-decimal IPv4 address, never looked up; PORT a plain decimal
 // number from 1 to 65535. Without them the compiled-in defaults are used.
-// -h or --help as the only argument prints the usage.
+// -h or --help as the only argument prints the usage, --version the program's
+// name and the project's version.
 //
 // An argument that starts with "-" is an option, never a file, an address or
 // a port: one the program does not know is refused before any connection is
@@ -49,6 +50,14 @@ struct CommandLine {
 
 // The usage text of a program, one line per form and argument.
 std::string usage_text(const CommandLineForm& form);
+
+// "board_console 1.1.0 (git 22728eb)": the program's name and the project's
+// version (CMake's, with `git describe` where it was built in a checkout).
+std::string version_line(const char* program);
+
+// When --version is the only argument, write version_line() and give true:
+// the program then ends with status 0, before its banner.
+bool answered_version(int argc, const char* const* argv, const char* program);
 
 // Read the arguments. A wrong count logs "err arg input"; an unknown or
 // misplaced option, an option without its value, a bad port or address an

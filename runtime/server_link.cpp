@@ -58,6 +58,7 @@ int connect_to_server(const CommandLine& command_line) {
 CommandLine begin_tool(int argc, const char* const* argv, const CommandLineForm& form,
                        const char* build_date) {
     fail_writes_gently();
+    if (answered_version(argc, argv, form.program)) return CommandLine{};
     print_banner(build_date);
     return parse_command_line(argc, argv, form);
 }

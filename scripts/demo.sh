@@ -2,16 +2,28 @@
 # Set up, build, and run one tool against the two simulators on 127.0.0.1.
 #
 # usage: scripts/demo.sh [board_console | board_recorder | board_replay [FILE] |
-#                         arm_console | arm_monitor]
+#                         arm_console | arm_monitor [--csv FILE]]
 # The tool runs in the current directory (board_recorder saves its record
-# files there); board_console is the default.
+# files there); board_console is the default. When the tool ends, the lines
+# the simulator logged meanwhile are shown: it decodes every request by name.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 
+case ${1:-} in
+    -h | --help)
+        sed -n '2,8s/^# \{0,1\}//p' "$0"
+        exit 0
+        ;;
+esac
+
 "$root/scripts/setup.sh"
-echo "building Vostrel into $root/build ..."
-"$root/scripts/build.sh" build >"${TMPDIR:-/tmp}/vostrel-build.log" 2>&1 || {
-    cat "${TMPDIR:-/tmp}/vostrel-build.log" >&2
+# The same options as scripts/test.sh, so that one never rebuilds the other's tree.
+echo "building Vostrel into $root/build (about a minute the first time) ..."
+log=$(mktemp "${TMPDIR:-/tmp}/vostrel-build.XXXXXX")
+if ! "$root/scripts/build.sh" "$root/build" -DVOSTREL_WERROR=ON >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
     exit 1
-}
+fi
+rm -f "$log"
 exec "$root/scripts/run_with_sims.sh" "$root/build/bin" "$@"

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Start both simulators on 127.0.0.1, run one tool against them and stop the
-# simulators when the tool ends.
+# Start both simulators on 127.0.0.1, run one tool against them, stop the
+# simulators when the tool ends and show what the tool's simulator logged
+# meanwhile (every request in words, every change); then remove the logs.
 #
 # usage: scripts/run_with_sims.sh BIN_DIR [TOOL [ARGS...]]
 #   TOOL: board_console (default), board_recorder, board_replay [FILE],
@@ -39,6 +40,7 @@ arm_pid=$!
 stop_simulators() {
     kill -INT "$board_pid" "$arm_pid" 2>/dev/null || true
     wait "$board_pid" "$arm_pid" 2>/dev/null || true
+    rm -rf "$logs"
 }
 trap stop_simulators EXIT
 trap 'exit 130' INT TERM
@@ -66,8 +68,17 @@ case $tool in
     *) port=$board_port ;;
 esac
 echo "vostrel demo: board_sim on 127.0.0.1:$board_port, arm_sim on 127.0.0.1:$command_port" \
-    "(commands) and 127.0.0.1:$report_port (reports); their logs are in $logs"
+    "(commands) and 127.0.0.1:$report_port (reports)"
 
+case $tool in
+    arm_*) sim=arm_sim ;;
+    *) sim=board_sim ;;
+esac
+before=$(wc -l <"$logs/$sim.log")
 status=0
 "$bin/$tool" 127.0.0.1 "$port" "$@" || status=$?
+sleep 0.2  # the simulator's last lines
+echo
+echo "--- what $sim logged meanwhile ---"
+tail -n +$((before + 1)) "$logs/$sim.log"
 exit $status

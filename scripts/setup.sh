@@ -1,15 +1,18 @@
 #!/bin/sh
 # Install the Debian packages the build needs (as root), or say exactly what
 # to install (otherwise). "scripts/setup.sh test" adds what the tests need:
-# clang with its libFuzzer runtime for the fuzz run, and util-linux's unshare
-# for the test of the compiled-in addresses. Safe to run again: installed
+# clang with its libFuzzer runtime for the fuzz run, util-linux's unshare and
+# prlimit, and dpkg-dev to build the package that the tests check;
+# "scripts/setup.sh package" adds dpkg-dev alone. Safe to run again: installed
 # packages are left alone.
 set -eu
 
 PACKAGES="cmake make g++ libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev gnuplot-nox"
-if [ "${1:-}" = test ]; then
-    PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux"
-fi
+# The package needs dpkg-shlibdeps; the tests build and check it too.
+case ${1:-} in
+    package) PACKAGES="$PACKAGES dpkg-dev" ;;
+    test) PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux dpkg-dev" ;;
+esac
 
 missing=""
 for package in $PACKAGES; do

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include "runtime/command_line.h"
 #include "runtime/interrupt.h"
 #include "runtime/log.h"
 #include "runtime/server_link.h"
@@ -13,8 +14,10 @@ int main(int argc, char** argv) {
     const std::string usage =
         "usage: arm_sim [--listen ADDR] [--command-port N] [--report-port N] [--rate HZ]\n"
         "  a main-arm controller on this machine; defaults 127.0.0.1, 8007, 8006 and 100 Hz\n"
-        "  (port 0: any free port)\n";
+        "  (port 0: any free port)\n"
+        "  --version  print the program's name and version\n";
     fail_writes_gently();
+    if (answered_version(argc, argv, "arm_sim")) return STATUS_OK;
     print_banner(__DATE__);
     SimCommandLine command_line = parse_sim_command_line(
         argc, argv, usage, {{"--command-port", &command_port}, {"--report-port", &report_port}},

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include "runtime/command_line.h"
 #include "runtime/interrupt.h"
 #include "runtime/log.h"
 #include "runtime/server_link.h"
@@ -11,8 +12,10 @@ int main(int argc, char** argv) {
     const std::string usage =
         "usage: board_sim [--listen ADDR] [--port N]\n"
         "  a signal board on this machine; ADDR default 127.0.0.1, N default 8080 (0: any free "
-        "port)\n";
+        "port)\n"
+        "  --version  print the program's name and version\n";
     fail_writes_gently();
+    if (answered_version(argc, argv, "board_sim")) return STATUS_OK;
     print_banner(__DATE__);
     SimCommandLine command_line = parse_sim_command_line(argc, argv, usage, {{"--port", &port}});
     if (!command_line.proceed) return command_line.status;

@@ -32,34 +32,36 @@ SimCommandLine parse_sim_command_line(int argc, const char* const* argv, const s
     }
     for (int i = 1; i < argc; i += 2) {
         std::string flag = argv[i];
-        if (i + 1 >= argc) return refuse(usage, "missing value after " + flag);
+        if (flag.empty() || flag[0] != '-') return refuse(usage, "unexpected argument: " + flag);
+        bool is_port = false;
+        for (const SimPort& port : ports) is_port = is_port || flag == port.flag;
+        bool is_rate = rate != nullptr && flag == "--rate";
+        if (flag != "--listen" && !is_port && !is_rate) {
+            return refuse(usage, "unknown option: " + flag);
+        }
+        if (i + 1 >= argc || argv[i + 1][0] == '-') {
+            return refuse(usage, "missing value after " + flag);
+        }
         const char* value = argv[i + 1];
-        bool known = false;
+        long number = 0;
         if (flag == "--listen") {
             if (!is_ipv4_address(value)) {
                 return refuse(usage, std::string("bad listen address: ") + value);
             }
             line.listen_address = value;
-            known = true;
-        }
-        for (const SimPort& port : ports) {
-            if (flag != port.flag) continue;
-            long number = 0;
-            if (!parse_whole_number(value, 0, 65535, number)) {
-                return refuse(usage, "bad port: " + std::string(value) + " (0 to 65535)");
-            }
-            *port.value = static_cast<int>(number);
-            known = true;
-        }
-        if (rate != nullptr && flag == "--rate") {
-            long number = 0;
+        } else if (is_rate) {
             if (!parse_whole_number(value, 1, 10000, number)) {
                 return refuse(usage, "bad rate: " + std::string(value) + " (1 to 10000 Hz)");
             }
             *rate = static_cast<int>(number);
-            known = true;
+        } else {
+            if (!parse_whole_number(value, 0, 65535, number)) {
+                return refuse(usage, "bad port: " + std::string(value) + " (0 to 65535)");
+            }
+            for (const SimPort& port : ports) {
+                if (flag == port.flag) *port.value = static_cast<int>(number);
+            }
         }
-        if (!known) return refuse(usage, "unknown option: " + flag);
     }
     line.proceed = true;
     return line;

@@ -5,6 +5,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
 #include "tests/support/capture.h"
 #include "tests/support/process.h"
 
@@ -138,6 +142,75 @@ TEST(ProgramStart, DefaultsAreUsedWithoutArguments) {
                                            "[T] [INFO] server: " + tool.default_target +
                                            "\n[T] [INFO] Socket successfully created..\n"
                                            "connection with the server failed...\n");
+    }
+}
+
+const char* const ALL_PROGRAMS[] = {"board_console", "board_recorder", "board_replay",
+                                    "arm_console",   "arm_monitor",    "board_sim",
+                                    "arm_sim"};
+
+TEST(ProgramStart, VersionIsOneLineBeforeAnything) {
+    for (const char* program : ALL_PROGRAMS) {
+        ProgramRun run = run_program(program, {"--version"});
+        EXPECT_EQ(run.status, 0) << program;
+        EXPECT_EQ(run.out.rfind(std::string(program) + " 1.", 0), 0u) << run.out;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+    }
+}
+
+TEST(ProgramStart, UnknownOptionsAreRefusedBeforeAnySocket) {
+    for (const char* program : ALL_PROGRAMS) {
+        for (const char* option : {"--bogus", "-x"}) {
+            ProgramRun run = run_program(program, {option});
+            EXPECT_EQ(run.status, 255) << program << " " << option;
+            std::string out = normalized(run.out);
+            EXPECT_NE(out.find(std::string("[T] [ERROR] unknown option: ") + option +
+                               "\n"
+                               "usage: " +
+                               program),
+                      std::string::npos)
+                << out;
+            EXPECT_EQ(out.find("Socket"), std::string::npos) << program;
+        }
+    }
+    // A tool's file or address that starts with "-" is refused as an option too.
+    ProgramRun replay = run_program("board_replay", {"127.0.0.1", "1", "-r.yaml"});
+    EXPECT_EQ(replay.status, 255);
+    EXPECT_NE(replay.out.find("unknown option: -r.yaml"), std::string::npos);
+}
+
+// Each manual page names every option and argument that --help names, and the
+// version that --version gives.
+TEST(ProgramStart, ManualPagesKeepStepWithHelp) {
+    for (const char* program : ALL_PROGRAMS) {
+        std::ifstream file(std::string(VOSTREL_SOURCE_DIR) + "/man/" + program + ".1");
+        std::stringstream page;
+        page << file.rdbuf();
+        std::string text = page.str();
+        for (size_t at = text.find("\\-"); at != std::string::npos; at = text.find("\\-", at)) {
+            text.erase(at, 1);  // roff's \- is a plain -
+        }
+        ASSERT_FALSE(text.empty()) << program;
+        std::string help = run_program(program, {"--help"}).out;
+        std::istringstream words(help.substr(help.find("usage:")));
+        std::string word;
+        while (words >> word) {
+            bool option = word[0] == '-' && word.size() > 1 && word != "-";
+            bool argument =
+                word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ_[]") == std::string::npos &&
+                word.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos;
+            std::string name = word;
+            name.erase(std::remove_if(name.begin(), name.end(),
+                                      [](char c) { return c == '[' || c == ']' || c == ','; }),
+                       name.end());
+            if ((option || argument) && name.size() > 1) {
+                EXPECT_NE(text.find(name), std::string::npos) << program << " lacks " << name;
+            }
+        }
+        std::string version = run_program(program, {"--version"}).out;
+        version = version.substr(version.find(' ') + 1);
+        version = version.substr(0, version.find_first_of(" \n"));
+        EXPECT_NE(text.find("\"Vostrel " + version + "\""), std::string::npos) << program;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -306,6 +307,30 @@ TEST(Simulators, HelpAndBadOptions) {
     }
     ProgramRun rate = run_program("arm_sim", {"--rate", "0"});
     EXPECT_EQ(rate.status, 255);
+}
+
+TEST(Demo, TheReadmesRecordFileReplaysCleanly) {
+    std::ifstream readme(std::string(VOSTREL_SOURCE_DIR) + "/README.md");
+    std::stringstream whole;
+    whole << readme.rdbuf();
+    const std::string text = whole.str();
+    size_t start = text.find("```yaml\n");
+    ASSERT_NE(start, std::string::npos);
+    start += 8;
+    TemporaryDirectory directory;
+    directory.write("example.yaml", text.substr(start, text.find("```", start) - start));
+    BoardSim board;
+    ProgramRun run =
+        run_program("board_replay", {"127.0.0.1", board.port, directory.path + "/example.yaml"});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(count_of(run.out, "rev len: "), 3u);
+    std::string log = board.sim.log();
+    EXPECT_NE(log.find("request: platform_cmd=GET_FIRMWARE_VERSION(1)"), std::string::npos) << log;
+    EXPECT_NE(log.find("request: chassis{cmd=UNLOCK(1)}"), std::string::npos) << log;
+    EXPECT_NE(log.find("request: power_cmd{channel=POWER_CHASSIS(6) on_off=POWER_ON(1)}"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("refused"), std::string::npos) << log;
 }
 
 TEST(Demo, ToolRunsAgainstBothSimulators) {

@@ -1,0 +1,58 @@
+#!/bin/sh
+# Check a package made by scripts/package.sh without touching the machine's
+# own packages: extract it into a scratch root, run every program's
+# --version from there, find the manual pages and the README, and make one
+# exchange of the extracted board_console with the extracted board_sim on
+# 127.0.0.1. Where apt-get is, it also simulates the installation.
+#
+# usage: scripts/check_package.sh PACKAGE.deb
+set -eu
+deb=$1
+version=$(dpkg-deb -f "$deb" Version)
+root=$(mktemp -d "${TMPDIR:-/tmp}/vostrel-package.XXXXXX")
+sim=""
+cleanup() {
+    if [ -n "$sim" ]; then
+        kill -INT "$sim" 2>/dev/null || true
+        wait "$sim" 2>/dev/null || true
+    fi
+    rm -rf "$root"
+}
+trap cleanup EXIT
+fail() {
+    echo "check_package: $*" >&2
+    exit 1
+}
+
+dpkg-deb -x "$deb" "$root"
+programs="board_console board_recorder board_replay arm_console arm_monitor board_sim arm_sim"
+[ "$(ls "$root/usr/bin" | sort | tr '\n' ' ')" = "arm_console arm_monitor arm_sim board_console board_recorder board_replay board_sim " ] ||
+    fail "usr/bin holds $(ls "$root/usr/bin" | tr '\n' ' ')"
+for program in $programs; do
+    line=$("$root/usr/bin/$program" --version)
+    case $line in
+        "$program $version"*) ;;
+        *) fail "$program --version said: $line" ;;
+    esac
+    [ -s "$root/usr/share/man/man1/$program.1.gz" ] || fail "no manual page for $program"
+done
+[ -s "$root/usr/share/doc/vostrel/README.md" ] || fail "no README"
+
+"$root/usr/bin/board_sim" --port 0 >"$root/board_sim.log" 2>&1 &
+sim=$!
+tries=0
+until port=$(sed -n 's/.*board_sim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$root/board_sim.log") &&
+    [ -n "$port" ]; do
+    tries=$((tries + 1))
+    [ $tries -gt 50 ] && fail "the extracted board_sim did not start"
+    sleep 0.1
+done
+answer=$(printf '0\n0\n' | "$root/usr/bin/board_console" 127.0.0.1 "$port") ||
+    fail "board_console ended with status $?"
+echo "$answer" | grep -q "version: VOSTREL-SIM" || fail "board_console printed: $answer"
+
+if command -v apt-get >/dev/null 2>&1; then
+    apt-get install --simulate "$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")" >"$root/apt.log" 2>&1 ||
+        fail "apt-get would not install it: $(tail -n 3 "$root/apt.log")"
+fi
+echo "package $(basename "$deb") checked: 7 programs, their manual pages, one exchange"
