@@ -1,11 +1,7 @@
 #include "replay/record_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <yaml-cpp/yaml.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -215,38 +211,4 @@ LoadedActions parse_actions(const std::string& text) {
     } catch (const std::bad_alloc&) {
         return failure("out of memory while reading it");
     }
-}
-
-LoadedActions load_actions(const std::string& path) {
-    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return failure(std::strerror(errno));
-    struct stat info = {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return failure("not a regular file");
-    }
-    if (static_cast<size_t>(info.st_size) > MAX_RECORD_FILE_BYTES) {
-        close(fd);
-        return failure("larger than " + std::to_string(MAX_RECORD_FILE_BYTES >> 20) + " MiB");
-    }
-    std::string text;
-    char chunk[65536];
-    for (;;) {
-        ssize_t n = read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            int error = errno;
-            close(fd);
-            return failure(std::strerror(error));
-        }
-        if (n == 0) break;
-        text.append(chunk, static_cast<size_t>(n));
-        if (text.size() > MAX_RECORD_FILE_BYTES) {
-            close(fd);
-            return failure("larger than " + std::to_string(MAX_RECORD_FILE_BYTES >> 20) + " MiB");
-        }
-    }
-    close(fd);
-    return parse_actions(text);
 }
