@@ -53,7 +53,8 @@ void append_report(std::string& out, const MainArmStateMsg& report) {
     // The lines of log_info("[%lld] state:%u enable:%d grip:%d force:%d\n", ...),
     // log_info("\t\tangle:%d %lf\n\n", ...) and the rest, formed without printf.
     thread_local char buffer[REPORT_TEXT_LIMIT];
-    std::string prefix;
+    thread_local std::string prefix;
+    prefix.clear();
     append_line_prefix(prefix, "INFO");
     ReportWriter w{buffer, prefix.data(), prefix.size()};
     w.line_start();

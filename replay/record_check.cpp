@@ -13,7 +13,8 @@ namespace {
 
 // The first field of the encoded message in `stream` that `fields` does not
 // know, at any depth, as its path of field numbers ("22.9"); "" when there is
-// none. `record` is storage of the message's type (for its sub-messages).
+// none. `record` is a record of the message's type, only for the addresses of
+// its sub-messages: nothing is written to it.
 std::string unknown_field(pb_istream_t* stream, const pb_msgdesc_t* fields, void* record) {
     while (stream->bytes_left > 0) {
         pb_wire_type_t wire_type;
@@ -82,9 +83,8 @@ StepCheck check_step(const Action& action) {
         return check;
     }
     check.words = describe_request(request);
-    CleaningComponentRequest storage{};
     pb_istream_t again = pb_istream_from_buffer(frame.data() + header, follow);
-    std::string unknown = unknown_field(&again, CleaningComponentRequest_fields, &storage);
+    std::string unknown = unknown_field(&again, CleaningComponentRequest_fields, &request);
     if (!unknown.empty())
         add_flag(check, "carries field " + unknown + ", which the schema does not know");
     return check;

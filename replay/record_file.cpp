@@ -64,12 +64,16 @@ void add_entry(RecordSize& size, const Action& action) {
 }
 
 bool recording_full(const RecordSize& size) {
-    Action largest;
-    largest.data.assign(FRAME_BUFFER_SIZE, 0);
-    largest.delay = INT32_MIN;
-    RecordSize next = size;
-    add_entry(next, largest);
-    return next.bytes > MAX_RECORD_FILE_BYTES || next.marks > MAX_YAML_MARKS;
+    static const RecordSize LARGEST_ENTRY = [] {
+        Action largest;
+        largest.data.assign(FRAME_BUFFER_SIZE, 0);
+        largest.delay = INT32_MIN;
+        RecordSize entry;
+        add_entry(entry, largest);
+        return entry;
+    }();
+    return size.bytes + LARGEST_ENTRY.bytes > MAX_RECORD_FILE_BYTES ||
+           size.marks + LARGEST_ENTRY.marks > MAX_YAML_MARKS;
 }
 
 bool hex_to_bytes(const std::string& text, std::vector<uint8_t>& bytes, size_t& position) {

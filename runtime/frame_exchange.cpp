@@ -2,7 +2,6 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include "runtime/interrupt.h"
 #include "runtime/log.h"
 #include "runtime/number_text.h"
+#include "runtime/wall_clock.h"
 
 FrameResult send_frame(int link, const uint8_t* frame, size_t length) {
     if (length == 0) return {FrameResult::FAILED, 0};
@@ -64,9 +64,7 @@ FrameResult read_once(ReplyStream& stream, bool& again) {
     again = n < 0 && (errno == EINTR || errno == EAGAIN) && !interrupted();
     if (n < 0) return {FrameResult::FAILED, 0};
     if (n == 0) return {FrameResult::CLOSED, 0};
-    timespec now = {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    stream.read_at_us = static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+    stream.read_at_us = wall_clock_microseconds();
     return {FrameResult::FRAME, static_cast<size_t>(n)};
 }
 
@@ -105,9 +103,7 @@ FrameResult hand_out(ReplyStream& stream, FrameBuffer& buffer, size_t count,
 FrameResult receive_frame(ReplyStream& stream, FrameBuffer& buffer) {
     if (stream.framing_lost) return {FrameResult::FAILED, 0};
     const FrameFormat format = stream.format;
-    Deadline deadline = stream.timeout_seconds < 0
-                            ? Deadline::max()
-                            : Clock::now() + std::chrono::seconds(stream.timeout_seconds);
+    Deadline deadline{};  // set at the first read: a frame already held needs no clock
     for (;;) {
         size_t held = stream.end - stream.begin;
         if (held >= format.header_size) {
@@ -124,6 +120,11 @@ FrameResult receive_frame(ReplyStream& stream, FrameBuffer& buffer) {
             if (held >= frame_length) {
                 return hand_out(stream, buffer, frame_length, FrameResult::FRAME);
             }
+        }
+        if (deadline == Deadline{}) {
+            deadline = stream.timeout_seconds < 0
+                           ? Deadline::max()
+                           : Clock::now() + std::chrono::seconds(stream.timeout_seconds);
         }
         FrameResult more = read_more(stream, deadline);
         if (!more.is_frame()) return more;

@@ -1,14 +1,20 @@
-// The wall clock in milliseconds since the Unix epoch, as the main arm's
-// time synchronisation and its reports count time.
+// The wall clock since the Unix epoch: in milliseconds, as the main arm's time
+// synchronisation and its reports count time; in microseconds, as arm_monitor
+// --csv stamps the reports it receives.
 #pragma once
 
 #include <time.h>
 
 #include <cstdint>
 
-// Now, read to the nanosecond and truncated to whole milliseconds.
-inline int64_t wall_clock_milliseconds() {
+// Now, read to the nanosecond and truncated to whole microseconds.
+inline int64_t wall_clock_microseconds() {
     timespec now = {};
     clock_gettime(CLOCK_REALTIME, &now);
-    return (static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec) / 1000000;
+    return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+// Now, truncated to whole milliseconds.
+inline int64_t wall_clock_milliseconds() {
+    return wall_clock_microseconds() / 1000;
 }
