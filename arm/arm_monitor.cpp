@@ -15,6 +15,14 @@ namespace {
 
 const Menu<MainArmRequestMsg> rootMenu("接收主臂位姿:\n", [](MainArmRequestMsg&) {});
 
+CsvFile* watch_csv = nullptr;  // set before the watch's first wait
+
+// Before every wait of the watch: the lines held, then the CSV's rows.
+Deadline put_out_held() {
+    flush_output();
+    return watch_csv != nullptr ? watch_csv->flush() : Deadline::max();
+}
+
 // Put out everything held and give the status the watch ends with.
 int end_watch(int status, CsvFile* csv) {
     if (csv != nullptr && !csv->finish() && status != STATUS_OUTPUT_FAILED) {
@@ -42,6 +50,8 @@ int run_arm_monitor(int link, CsvFile* csv) {
     // Reports are held while more are already waiting, and put out before
     // every wait for the link: as live as line by line, at a fraction of the cost.
     hold_output();
+    watch_csv = csv;
+    before_every_wait(put_out_held);
     ReplyStream reports = reply_stream(link, ARM_FRAME);
     reports.try_read_first = true;
     if (csv != nullptr) csv->end_watch_on_failure(link);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/number_text.h"
+#include "runtime/printable_text.h"
 
 const char REPORT_CSV_HEADER[] =
     "receive_time_us,timestamp,state,enable,grip,force,"
@@ -35,15 +36,18 @@ char* write_six(char* at, const double* values, size_t count) {
     return at;
 }
 
-void append_quoted_if_needed(std::string& text, const char* field) {
-    if (std::strpbrk(field, ",\"\r\n") == nullptr) {
-        text += field;
+// The text as the terminal line shows it (no line break, no control
+// character, valid UTF-8), quoted when it holds a comma or a quote.
+void append_error_cell(std::string& text, const char* error) {
+    const std::string shown = printable_text(error);
+    if (shown.find_first_of(",\"") == std::string::npos) {
+        text += shown;
         return;
     }
     text += '"';
-    for (const char* c = field; *c != '\0'; ++c) {
-        if (*c == '"') text += '"';
-        text += *c;
+    for (char c : shown) {
+        if (c == '"') text += '"';
+        text += c;
     }
     text += '"';
 }
@@ -74,6 +78,6 @@ void append_report_row(std::string& text, const MainArmStateMsg& report, const c
     at = write_six(at, report.poses, report.poses_count);
     *at++ = ',';
     text.append(row, static_cast<size_t>(at - row));
-    if (error[0] != '\0') append_quoted_if_needed(text, error);
+    if (error[0] != '\0') append_error_cell(text, error);
     text += '\n';
 }

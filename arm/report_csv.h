@@ -10,8 +10,10 @@
 // - the angles and poses in the shortest form that reads back to the same
 //   double ("-0", "5e-324", "1e+308"), NaN, Inf and -Inf for the special
 //   values, an empty cell where the report carries fewer than six;
-// - the error text as it came, in quotes (its quotes doubled) when it holds a
-//   comma, a quote or a line break (RFC 4180).
+// - the error text exactly as the terminal line shows it (each control
+//   character and each byte of invalid UTF-8 as "\xNN", see printable_text.h),
+//   in quotes (its quotes doubled) when it holds a comma or a quote (RFC 4180).
+//   The file is therefore valid UTF-8 and every row is one line.
 #pragma once
 
 #include <cstdint>

@@ -19,16 +19,16 @@ struct Recording {
 };
 
 void add(Recording& recording, Action action) {
-    keep_entry(recording.unfinished, action);
     add_entry(recording.size, action);
     recording.actions.push_back(std::move(action));
+    keep_entries(recording.unfinished, recording.actions);
 }
 
 // Save what was recorded (if anything) and give the status the run ends with.
 int finish(Recording& recording, int status) {
     if (!recording.actions.empty()) {
         if (!save_actions(recording.actions)) {
-            leave_unfinished(recording.unfinished);
+            leave_unfinished(recording.unfinished, recording.actions.size());
             return STATUS_RECORD_FILE_FAILED;
         }
         discard_unfinished(recording.unfinished);

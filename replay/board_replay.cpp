@@ -7,6 +7,7 @@
 #include "runtime/frame_exchange.h"
 #include "runtime/interrupt.h"
 #include "runtime/log.h"
+#include "runtime/printable_text.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ void sleep_seconds(int32_t seconds) {
 int run_board_replay(int link, const std::string& record_path) {
     LoadedActions loaded = load_actions(record_path);
     if (!loaded.ok) {
-        log_error("cannot load record file %s: %s\n", record_path.c_str(), loaded.error.c_str());
+        log_error("cannot load record file %s: %s\n", printable_text(record_path).c_str(),
+                  printable_text(loaded.error).c_str());
         return STATUS_RECORD_FILE_FAILED;
     }
     FrameBuffer reply_buffer{};

@@ -8,6 +8,7 @@
 #include "runtime/exit_status.h"
 #include "runtime/frame.h"
 #include "runtime/log.h"
+#include "runtime/printable_text.h"
 
 namespace {
 
@@ -93,7 +94,8 @@ StepCheck check_step(const Action& action) {
 int check_record_file(const std::string& path) {
     LoadedActions loaded = load_actions(path);
     if (!loaded.ok) {
-        log_error("cannot load record file %s: %s\n", path.c_str(), loaded.error.c_str());
+        log_error("cannot load record file %s: %s\n", printable_text(path).c_str(),
+                  printable_text(loaded.error).c_str());
         return STATUS_RECORD_FILE_FAILED;
     }
     size_t flagged = 0;

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <new>
 
-#include "replay/durable_file.h"
 #include "replay/record_file.h"
+#include "runtime/durable_file.h"
 #include "runtime/log.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "replay/durable_file.h"
+#include "runtime/durable_file.h"
 #include "runtime/log.h"
 
 namespace {
@@ -15,13 +15,15 @@ constexpr int MAX_NAME_ATTEMPTS = 1000;
 
 // Create the file under the first free name; false with errno set.
 bool create(UnfinishedRecording& unfinished) {
-    const std::string base = "unfinished_record_" + local_time_stamp();
+    if (unfinished.base.empty()) unfinished.base = "unfinished_record_" + local_time_stamp();
     for (int attempt = 0; attempt < MAX_NAME_ATTEMPTS; ++attempt) {
-        unfinished.name = numbered_name(base, attempt);
+        std::string name = numbered_name(unfinished.base, attempt);
         unfinished.fd =
-            open(unfinished.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
+            open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
         if (unfinished.fd >= 0) {
-            unfinished.created = true;
+            unfinished.name = name;
+            unfinished.entries = 0;
+            unfinished.bytes = 0;
             return true;
         }
         if (errno != EEXIST) return false;
@@ -29,40 +31,86 @@ bool create(UnfinishedRecording& unfinished) {
     return false;
 }
 
-void give_up(UnfinishedRecording& unfinished, int error) {
-    log_error("cannot keep the unfinished recording in %s: %s\n", unfinished.name.c_str(),
-              std::strerror(error));
-    unfinished.broken = true;
+// Close and remove the file: it holds no whole entry, or it cannot be cut back to one.
+void remove_file(UnfinishedRecording& unfinished) {
     if (unfinished.fd >= 0) close(unfinished.fd);
     unfinished.fd = -1;
+    if (!unfinished.name.empty()) unlink(unfinished.name.c_str());
+    unfinished.name.clear();
+    unfinished.entries = 0;
+    unfinished.bytes = 0;
+}
+
+void report_failure(UnfinishedRecording& unfinished, const std::string& name, int error) {
+    if (!unfinished.failing) {
+        log_error("cannot keep the unfinished recording in %s: %s\n", name.c_str(),
+                  std::strerror(error));
+    }
+    unfinished.failing = true;
+}
+
+// Append the entries the file lacks; on failure cut it back to its whole entries.
+bool append_missing(UnfinishedRecording& unfinished, const std::vector<Action>& actions) {
+    std::string text;
+    for (size_t i = unfinished.entries; i < actions.size(); ++i) {
+        text += entry_text(actions[i]);
+        text += '\n';
+    }
+    if (write_all(unfinished.fd, text) && fsync(unfinished.fd) == 0) {
+        unfinished.entries = actions.size();
+        unfinished.bytes += static_cast<off_t>(text.size());
+        return true;
+    }
+    int error = errno;
+    if (unfinished.entries == 0 || ftruncate(unfinished.fd, unfinished.bytes) != 0) {
+        remove_file(unfinished);
+    } else {
+        fsync(unfinished.fd);
+    }
+    errno = error;
+    return false;
 }
 
 }  // namespace
 
-void keep_entry(UnfinishedRecording& unfinished, const Action& action) {
-    if (unfinished.broken) return;
-    bool first = unfinished.fd < 0;
-    if (first && !create(unfinished)) {
-        give_up(unfinished, errno);
+void keep_entries(UnfinishedRecording& unfinished, const std::vector<Action>& actions) {
+    if (actions.size() <= unfinished.entries) return;
+    bool created = false;
+    if (unfinished.fd < 0) {
+        if (!create(unfinished)) {
+            report_failure(unfinished, numbered_name(unfinished.base, 0), errno);
+            return;
+        }
+        created = true;
+    }
+    std::string name = unfinished.name;
+    if (!append_missing(unfinished, actions)) {
+        report_failure(unfinished, name, errno);
         return;
     }
-    if (!write_all(unfinished.fd, entry_text(action) + "\n") || fsync(unfinished.fd) != 0) {
-        give_up(unfinished, errno);
-        return;
+    if (created) sync_working_directory();
+    if (unfinished.failing) {
+        log_info("the unfinished recording in %s holds all %zu entries again\n", name.c_str(),
+                 unfinished.entries);
     }
-    if (first) sync_working_directory();
+    unfinished.failing = false;
 }
 
 void discard_unfinished(UnfinishedRecording& unfinished) {
-    if (unfinished.fd >= 0) close(unfinished.fd);
-    unfinished.fd = -1;
-    if (unfinished.created) unlink(unfinished.name.c_str());
+    remove_file(unfinished);
 }
 
-void leave_unfinished(UnfinishedRecording& unfinished) {
+void leave_unfinished(UnfinishedRecording& unfinished, size_t entries) {
     if (unfinished.fd >= 0) close(unfinished.fd);
     unfinished.fd = -1;
-    if (!unfinished.created) return;
-    log_error("the recording stays in %s%s\n", unfinished.name.c_str(),
-              unfinished.broken ? " (without the entries after its failure)" : "");
+    if (unfinished.name.empty()) return;
+    // Named only when it is there and holds what it should: its directory may be gone.
+    LoadedActions kept = load_actions(unfinished.name);
+    if (!kept.ok || kept.actions.size() != unfinished.entries || unfinished.entries == 0) return;
+    if (unfinished.entries == entries) {
+        log_error("the recording stays in %s (%zu entries)\n", unfinished.name.c_str(), entries);
+    } else {
+        log_error("the recording stays in %s (its first %zu of %zu entries)\n",
+                  unfinished.name.c_str(), unfinished.entries, entries);
+    }
 }

@@ -10,29 +10,40 @@
 //       delay: 2
 //
 // A YAML sequence of maps grows entry by entry, so the file is a record file
-// at every moment and board_replay plays it as it is. Each entry goes out in
-// one write and is synced to the disk before the next command is read. Once
-// the finished record file is in place the unfinished one is removed; when the
-// final save fails, it stays.
+// at every moment and board_replay plays it as it is. It always holds whole
+// entries, the first ones of the recording in their order: each append goes
+// out in one write and is synced to the disk before the next command is read;
+// an append that fails (a full disk, the file size limit) is cut back off
+// (ftruncate) and tried again, with every entry still missing, after the next
+// entry. A file without one whole entry is removed. Once the finished record
+// file is in place the unfinished one is removed; when the final save fails,
+// it stays, and the ERROR line names it only when it is there and loads.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
+#include <vector>
 
 #include "replay/record_file.h"
 
 struct UnfinishedRecording {
     int fd = -1;
-    std::string name;      // "" until the first entry
-    bool created = false;  // the file is ours to remove
-    bool broken = false;   // could not be created or written: the recording lives in memory only
+    std::string base;      // "unfinished_record_YYYYMMDD_hhmmss", set by the first entry
+    std::string name;      // the file's name while it exists, else ""
+    size_t entries = 0;    // the whole entries the file holds
+    off_t bytes = 0;       // their length
+    bool failing = false;  // the last append failed and its ERROR line is out
 };
 
-// Append one entry, creating the file with the first. When the file cannot be
-// kept, logs an ERROR line naming it once and carries on without it.
-void keep_entry(UnfinishedRecording& unfinished, const Action& action);
+// Bring the file up to `actions`, creating it with the first entry. When an
+// append fails, logs an ERROR line (once until the file is whole again) and
+// leaves the file at its last whole entry.
+void keep_entries(UnfinishedRecording& unfinished, const std::vector<Action>& actions);
 
 // The finished record file is in place: close and remove the unfinished one.
 void discard_unfinished(UnfinishedRecording& unfinished);
 
-// The final save failed: close the unfinished file and say where it stays.
-void leave_unfinished(UnfinishedRecording& unfinished);
+// The final save of `entries` entries failed: close the unfinished file and,
+// when it is there and loads, say where the recording stays and how much of it.
+void leave_unfinished(UnfinishedRecording& unfinished, size_t entries);

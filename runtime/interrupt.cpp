@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -15,8 +16,8 @@ const int CAUGHT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int WAIT_SLICE_MS = 100;
 
 volatile std::sig_atomic_t first_signal = 0;
-thread_local void (*wait_hook)() = nullptr;  // each thread its own
-thread_local bool in_wait_hook = false;      // the hook's own waits do not call it again
+thread_local WaitHook wait_hook = nullptr;  // each thread its own
+thread_local bool in_wait_hook = false;     // the hook's own waits do not call it again
 bool catching = false;
 sigset_t open_mask;  // the signal mask while waiting: the caught signals let through
 
@@ -60,17 +61,27 @@ int wait_until_ready(int fd, short events, int timeout_ms) {
         fd, events, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms));
 }
 
-void before_every_wait(void (*hook)()) {
+void before_every_wait(WaitHook hook) {
     wait_hook = hook;
 }
 
+namespace {
+
+// The hook's next run, or Deadline::max() when there is none to make.
+Deadline run_wait_hook() {
+    if (wait_hook == nullptr || in_wait_hook) return Deadline::max();
+    in_wait_hook = true;
+    Deadline again = wait_hook();
+    in_wait_hook = false;
+    return again;
+}
+
+}  // namespace
+
 int wait_until_ready(int fd, short events, Deadline deadline) {
     using std::chrono::nanoseconds;
-    if (wait_hook != nullptr && !in_wait_hook && deadline > std::chrono::steady_clock::now()) {
-        in_wait_hook = true;
-        wait_hook();
-        in_wait_hook = false;
-    }
+    Deadline hook_due = Deadline::max();
+    if (deadline > std::chrono::steady_clock::now()) hook_due = run_wait_hook();
     pollfd ready = {fd, events, 0};
     nfds_t count = fd >= 0 ? 1 : 0;
     const nanoseconds slice_limit =
@@ -81,8 +92,9 @@ int wait_until_ready(int fd, short events, Deadline deadline) {
             return -1;
         }
         nanoseconds slice = slice_limit;
-        if (deadline != Deadline::max()) {
-            nanoseconds left = deadline - std::chrono::steady_clock::now();
+        Deadline until = std::min(deadline, hook_due);
+        if (until != Deadline::max()) {
+            nanoseconds left = until - std::chrono::steady_clock::now();
             if (left < slice) slice = left > nanoseconds(0) ? left : nanoseconds(0);
         }
         timespec timeout = {static_cast<time_t>(slice.count() / 1000000000),
@@ -90,6 +102,8 @@ int wait_until_ready(int fd, short events, Deadline deadline) {
         const timespec* limit = slice == nanoseconds::max() ? nullptr : &timeout;
         int result = ppoll(&ready, count, limit, catching ? &open_mask : nullptr);
         if (result != 0) return result;
-        if (deadline != Deadline::max() && std::chrono::steady_clock::now() >= deadline) return 0;
+        Deadline now = std::chrono::steady_clock::now();
+        if (deadline != Deadline::max() && now >= deadline) return 0;
+        if (now >= hook_due) hook_due = run_wait_hook();
     }
 }

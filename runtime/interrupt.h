@@ -47,5 +47,9 @@ int wait_until_ready(int fd, short events, Deadline deadline);
 
 // Call `hook` before every wait of the calling thread that may block (a
 // time-out other than zero): a program that holds its output puts it out
-// there (see hold_output()). Other threads keep their own hooks. nullptr: none.
-void before_every_wait(void (*hook)());
+// there (see hold_output()). The hook returns when it wants to run again
+// should the wait last that long (Deadline::max(): not before the next wait),
+// as a file that is synced a second after its last write does. Other threads
+// keep their own hooks. nullptr: none.
+using WaitHook = Deadline (*)();
+void before_every_wait(WaitHook hook);

@@ -148,7 +148,10 @@ bool standard_output_failed() {
 void hold_output() {
     std::fflush(stdout);
     if (!holding) {
-        before_every_wait([] { flush_output(); });
+        before_every_wait([] {
+            flush_output();
+            return Deadline::max();
+        });
         std::atexit([] { flush_output(); });
     }
     holding = true;

@@ -71,3 +71,7 @@ std::string printable_text(const char* text, size_t length) {
 std::string printable_text(const char* text) {
     return printable_text(text, std::strlen(text));
 }
+
+std::string printable_text(const std::string& text) {
+    return printable_text(text.data(), text.size());
+}

@@ -1,5 +1,6 @@
-// Texts that come from a controller (version, id and error texts), made safe
-// to print on the operator's terminal.
+// Texts that come from a controller (version, id and error texts) or from a
+// file (its name, what the YAML reader says of it), made safe to print on the
+// operator's terminal.
 //
 // A faulty or hostile controller could otherwise drive the terminal with
 // control sequences: clear the screen, erase the line above, retitle the
@@ -17,5 +18,7 @@
 
 std::string printable_text(const char* text, size_t length);
 
-// The same for a zero-terminated text (a text_buffer's).
+// The same for a zero-terminated text (a text_buffer's), and for a string
+// (a file's name, an error read from a file).
 std::string printable_text(const char* text);
+std::string printable_text(const std::string& text);

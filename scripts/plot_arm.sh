@@ -5,6 +5,10 @@
 #
 # usage: scripts/plot_arm.sh FILE.csv [OUT.png]   (default OUT: FILE.png beside FILE.csv)
 # Needs gnuplot (Debian's gnuplot-nox; scripts/setup.sh installs it).
+#
+# The file's contents and both names reach gnuplot only as data (the arguments
+# of plot_arm.gp), never as script text. The picture is drawn into a
+# temporary file beside OUT and moved into place whole.
 set -eu
 
 case ${1:-} in
@@ -16,7 +20,12 @@ case ${1:-} in
 esac
 csv=$1
 out=${2:-${csv%.csv}.png}
-if [ ! -r "$csv" ]; then
+# gnuplot takes a name that starts with "<" or "|" for a command and "-" for
+# inline data: give it names that start with "/" or "./".
+case $csv in /*) plot_csv=$csv ;; *) plot_csv=./$csv ;; esac
+case $out in /*) plot_out=$out ;; *) plot_out=./$out ;; esac
+
+if [ ! -f "$plot_csv" ] || [ ! -r "$plot_csv" ]; then
     echo "plot_arm: cannot read $csv" >&2
     exit 3
 fi
@@ -24,26 +33,33 @@ if ! command -v gnuplot >/dev/null 2>&1; then
     echo "plot_arm: gnuplot is missing (apt-get install gnuplot-nox)" >&2
     exit 1
 fi
-# The first report's receive time (second line, first column) is time zero.
-first=$(sed -n '2{s/,.*//;p;q}' "$csv")
-if [ -z "$first" ]; then
-    echo "plot_arm: $csv holds no report" >&2
+# The first report's receive time (second line, first cell) is time zero.
+first=$(sed -n '2{s/,.*//;p;q}' <"$plot_csv")
+case $first in
+    "")
+        echo "plot_arm: $csv holds no report" >&2
+        exit 3
+        ;;
+    *[!0-9]*)
+        echo "plot_arm: $csv is not a CSV file of arm_monitor: its first report's time is not a number" >&2
+        exit 3
+        ;;
+esac
+reports=$(awk -F, 'NR > 1 && $1 ~ /^[0-9]+$/ { n++ } END { print n + 0 }' <"$plot_csv")
+if [ "$reports" -lt 2 ]; then
+    echo "plot_arm: $csv holds one report: no motion over time to draw" >&2
     exit 3
 fi
 
-gnuplot <<GNUPLOT
-set terminal pngcairo size 1200,900 font "sans,10"
-set output "$out"
-set datafile separator comma
-set datafile missing ""
-set key outside right top
-set grid
-set multiplot layout 2,1 title "Master arm, $(basename "$csv")"
-set ylabel "joint angle (rad)"
-set xlabel "time (s)"
-plot for [i=7:12] "$csv" every ::1 using ((\$1 - $first) / 1e6):i with lines lw 1.5 title sprintf("angle %d", i - 7)
-set ylabel "pose (m, rad)"
-plot for [i=13:18] "$csv" every ::1 using ((\$1 - $first) / 1e6):i with lines lw 1.5 title sprintf("pose %d", i - 13)
-unset multiplot
-GNUPLOT
+picture=$(mktemp "$(dirname -- "$plot_out")/.plot_arm.XXXXXX")
+trap 'rm -f -- "$picture"' EXIT
+chmod "$(printf '%o' $((0666 & ~0$(umask))))" "$picture"  # as a new file gets it
+trap 'exit 130' INT
+trap 'exit 143' TERM
+if ! gnuplot -c "$(dirname -- "$0")/plot_arm.gp" "$plot_csv" "$picture" "$first" "$(basename -- "$csv")"; then
+    echo "plot_arm: gnuplot could not draw $csv" >&2
+    exit 1
+fi
+mv -f -- "$picture" "$plot_out"
+trap - EXIT
 echo "$out"

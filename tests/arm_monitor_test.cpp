@@ -1,6 +1,7 @@
 // arm_monitor: every report printed, however the stream is cut.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -254,6 +255,8 @@ std::vector<PeerStep> awkward_reports() {
                     for (int i = 0; i < 6; ++i) r.poses[i] = i + 1;
                 },
                 "line1\nline2")),
+            send_bytes(report_frame([](MainArmStateMsg& r) { r.timestamp = 6; },
+                                    "\x1b]0;t\x07 \xff\xfe \xe5\x9b\xba")),
             send_bytes(arm_frame_bytes(bytes_of("12 38") + std::string(56, '\0'))),  // 7 poses
             send_bytes(report_frame([](MainArmStateMsg& r) {
                 r.timestamp = 7;
@@ -285,20 +288,18 @@ TEST(ArmMonitorCsv, AwkwardValuesGiveExactlyTheirRows) {
     std::vector<int64_t> times;
     while (std::getline(rows, row)) {
         size_t comma = row.find(',');
-        if (comma == std::string::npos || row[0] < '0' || row[0] > '9') {
-            rest += row + "\n";  // the second line of a quoted error text
-            continue;
-        }
+        ASSERT_NE(comma, std::string::npos) << row;
         times.push_back(std::stoll(row.substr(0, comma)));
         rest += row.substr(comma) + "\n";
     }
+    // The error cell is the terminal's text: one line per row, valid UTF-8.
     EXPECT_EQ(rest,
               ",5,2,1,0,1,-0,5e-324,1e+308,NaN,Inf,-Inf,0.1,-2.5,2.2250738585072014e-308,,,,"
               "\"bad, \"\"very\"\" bad\"\n"
-              ",0,0,0,0,0,,,,,,,1,2,3,4,5,6,\"line1\n"
-              "line2\"\n"
+              ",0,0,0,0,0,,,,,,,1,2,3,4,5,6,line1\\x0aline2\n"
+              ",6,0,0,0,0,,,,,,,,,,,,,\\x1b]0;t\\x07 \\xff\\xfe \xe5\x9b\xba\n"
               ",7,0,0,0,0,,,,,,,,,,,,,\n");
-    ASSERT_EQ(times.size(), 3u);
+    ASSERT_EQ(times.size(), 4u);
     for (int64_t t : times) {
         EXPECT_GE(t, before_us);
         EXPECT_LE(t, after_us);
@@ -319,7 +320,7 @@ TEST(ArmMonitorCsv, FilesThatCannotBeWrittenEndTheWatchWithStatus3) {
 
     if (system("prlimit --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no prlimit here";
     RunOptions small_files;
-    small_files.wrapper = {"prlimit", "--fsize=300"};  // room for the header and one row
+    small_files.wrapper = {"prlimit", "--fsize=300"};  // room for the header and three rows
     std::vector<PeerStep> script = {receive_arm_frame()};
     for (int i = 0; i < 4; ++i) {
         script.push_back(send_bytes(report_frame([](MainArmStateMsg& r) { r.poses_count = 6; })));
@@ -334,25 +335,90 @@ TEST(ArmMonitorCsv, FilesThatCannotBeWrittenEndTheWatchWithStatus3) {
         failed.output.find("[T] [ERROR] cannot write CSV file " + full + ": File too large\n"),
         std::string::npos)
         << failed.output;
+    // What is in the file is whole rows: the one cut short is cut back off.
+    std::istringstream rows(directory.read("full.csv"));
+    std::string row;
+    int count = 0;
+    while (std::getline(rows, row)) {
+        EXPECT_EQ(std::count(row.begin(), row.end(), ','), 18) << row;
+        ++count;
+    }
+    EXPECT_EQ(count, 4);  // the header and the three rows that fit in 300 bytes
+    EXPECT_EQ(directory.read("full.csv").back(), '\n');
 }
 
-TEST(ArmMonitorCsv, ThePlotScriptDrawsAPicture) {
-    if (system("command -v gnuplot >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gnuplot here";
+TEST(ArmMonitorCsv, AFullDiskLeavesNoFileBehind) {
     TemporaryDirectory directory;
-    std::string csv =
+    FullDisk disk(directory.path);
+    if (!disk.made) GTEST_SKIP() << "cannot mount a full disk here";
+    const std::string csv = directory.path + "/arm.csv";
+    for (int run = 0; run < 2; ++run) {  // and the next run is not refused for a stale file
+        ProgramRun refused = run_program("arm_monitor", {"--csv", csv, "127.0.0.1", "1"});
+        EXPECT_EQ(refused.status, 3);
+        EXPECT_NE(
+            normalized(refused.out)
+                .find("[T] [ERROR] cannot write CSV file " + csv + ": No space left on device\n"),
+            std::string::npos)
+            << refused.out;
+        EXPECT_EQ(refused.out.find("server:"), std::string::npos);
+        EXPECT_EQ(directory.files(), std::vector<std::string>{"filler"});
+    }
+}
+
+// The plot script draws a whole picture or says why not; nothing in a file or
+// its name runs, and no partial picture is left behind.
+TEST(ArmMonitorCsv, ThePlotScriptDrawsOrSaysWhyNot) {
+    if (system("command -v gnuplot >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gnuplot here";
+    const std::string header =
         "receive_time_us,timestamp,state,enable,grip,force,angle_0,angle_1,angle_2,angle_3,"
         "angle_4,angle_5,pose_0,pose_1,pose_2,pose_3,pose_4,pose_5,error\n";
+    std::string reports;
     for (int i = 0; i < 50; ++i) {
-        csv += std::to_string(1784624703000000LL + i * 10000) + ",1,7,1,0,1";
-        for (int j = 0; j < 12; ++j) csv += "," + std::to_string(0.01 * i * (j + 1));
-        csv += i == 10 ? ",\"a, b\"\n" : ",\n";
+        reports += std::to_string(1784624703000000LL + i * 10000) + ",1,7,1,0,1";
+        for (int j = 0; j < 12; ++j) reports += "," + std::to_string(0.01 * i * (j + 1));
+        reports += i == 10 ? ",\"a, b\"\n" : ",\n";
     }
-    directory.write("arm.csv", csv);
-    ProgramRun run = run_program_at(std::string(VOSTREL_SOURCE_DIR) + "/scripts/plot_arm.sh",
-                                    {directory.path + "/arm.csv"}, RunOptions{});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, directory.path + "/arm.png\n");
-    EXPECT_EQ(directory.read("arm.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
+    const std::string one_report = reports.substr(0, reports.find('\n') + 1);
+    const struct {
+        const char* name;
+        std::string file;
+        std::string text;
+        int status;
+        std::string err;  // the script's own line ("" when it draws)
+    } rows[] = {
+        {"reports", "arm.csv", header + reports, 0, ""},
+        {"a quote and a command in the name", "a\"; system \"touch PWNED\"; #.csv",
+         header + reports, 0, ""},
+        {"a name that gnuplot would run", "<touch PWNED", header + reports, 0, ""},
+        {"a name that starts with a dash", "-arm.csv", header + reports, 0, ""},
+        {"a command as the first time", "evil.csv",
+         header + "strlen(system(\"touch PWNED\"))," + reports.substr(17), 3,
+         "plot_arm: evil.csv is not a CSV file of arm_monitor: its first report's time is not a "
+         "number\n"},
+        {"one report", "one.csv", header + one_report, 3,
+         "plot_arm: one.csv holds one report: no motion over time to draw\n"},
+        {"no report", "none.csv", header, 3, "plot_arm: none.csv holds no report\n"},
+    };
+    for (const auto& row : rows) {
+        TemporaryDirectory directory;
+        directory.write(row.file, row.text);
+        RunOptions options;
+        options.directory = directory.path;
+        ProgramRun run = run_program_at(std::string(VOSTREL_SOURCE_DIR) + "/scripts/plot_arm.sh",
+                                        {row.file}, options);
+        EXPECT_EQ(run.status, row.status) << row.name << "\n" << run.err;
+        std::string picture = row.file.substr(0, row.file.rfind(".csv")) + ".png";
+        std::vector<std::string> expected = {row.file};
+        if (row.status == 0) {
+            EXPECT_EQ(run.out, picture + "\n") << row.name;
+            EXPECT_EQ(directory.read(picture).substr(0, 8), "\x89PNG\r\n\x1a\n") << row.name;
+            expected.push_back(picture);
+        } else {
+            EXPECT_EQ(run.err, row.err) << row.name;
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(directory.files(), expected) << row.name;  // no PWNED, no stray picture
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "tests/support/background.h"
 #include "tests/support/capture.h"
@@ -102,7 +103,101 @@ TEST(FaultMatrix, UnfinishedRecordingGrowsEntryByEntryAndGoesWhenSaved) {
     EXPECT_EQ(after[0].rfind("record_", 0), 0u) << after[0];
 }
 
-// Replay rows: files that are not record files reach no socket write and never block.
+// Journal rows: three passes of 32-byte entries ("- hexData: 02001001\n  delay: 10\n");
+// the record file (95 bytes) cannot be written, and the unfinished recording
+// is named only when it is there, whole and loading.
+TEST(FaultMatrix, UnfinishedRecordingIsWholeOrGone) {
+    if (system("prlimit --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no prlimit here";
+    const char ENTRY[] = "- hexData: 02001001\n  delay: 10\n";
+    const struct {
+        const char* name;
+        int size_limit;  // bytes a file may hold
+        int entries;     // whole entries left in the unfinished recording (0: no file)
+    } rows[] = {
+        {"cut inside the first entry", 20, 0},
+        {"room for one entry", 32, 1},
+        {"cut inside the second entry", 50, 1},
+        {"cut inside the third entry", 94, 2},
+    };
+    for (const auto& row : rows) {
+        TemporaryDirectory directory;
+        RunOptions options;
+        options.input = {{"0\n0\n10\n0\n0\n10\n0\n0\n10\n", 0}};
+        options.directory = directory.path;
+        options.wrapper = {"prlimit", "--fsize=" + std::to_string(row.size_limit)};
+        PeerRun r = run_with_peer("board_recorder", board_answers(3, ANSWER), options);
+        EXPECT_EQ(r.run.status, 3) << row.name << "\n" << r.output;
+        std::vector<std::string> files = directory.files();
+        if (row.entries == 0) {
+            EXPECT_TRUE(files.empty()) << row.name << ": " << testing::PrintToString(files);
+            EXPECT_EQ(r.output.find("the recording stays in"), std::string::npos) << row.name;
+            continue;
+        }
+        ASSERT_EQ(files.size(), 1u) << row.name << ": " << testing::PrintToString(files);
+        std::string whole;
+        for (int i = 0; i < row.entries; ++i) whole += ENTRY;
+        EXPECT_EQ(directory.read(files[0]), whole) << row.name;
+        std::string stays = "[T] [ERROR] the recording stays in " + files[0] + " (its first " +
+                            std::to_string(row.entries) + " of 3 entries)\n";
+        EXPECT_NE(r.output.find(stays), std::string::npos) << row.name << "\n" << r.output;
+        EXPECT_EQ(count_of(r.output, "cannot keep the unfinished recording"), 1u) << row.name;
+    }
+}
+
+TEST(FaultMatrix, UnfinishedRecordingOnAFullDiskAndInARemovedDirectory) {
+    {
+        // A full disk: nothing whole can be kept, so nothing is left or named.
+        TemporaryDirectory directory;
+        FullDisk disk(directory.path);
+        if (!disk.made) GTEST_SKIP() << "cannot mount a full disk here";
+        RunOptions options;
+        options.input = {{"0\n0\n3\n0\n0\n-1\n", 0}};
+        options.directory = directory.path;
+        PeerRun r = run_with_peer("board_recorder", board_answers(2, ANSWER), options);
+        EXPECT_EQ(r.run.status, 3) << r.output;
+        EXPECT_EQ(directory.files(), std::vector<std::string>{"filler"});
+        EXPECT_EQ(count_of(r.output, "[ERROR] cannot keep the unfinished recording in "), 1u)
+            << r.output;
+        EXPECT_NE(r.output.find(": No space left on device\n"), std::string::npos) << r.output;
+        EXPECT_EQ(r.output.find("the recording stays in"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("\n- hexData: 02001001\n  delay: 3\n- hexData: 02001001\n"),
+                  std::string::npos);  // printed for the operator to keep
+
+        // Space comes back: the next entry brings every entry in.
+        FullDisk again(directory.path);
+        options.input = {{"0\n0\n3\n", 0}, {"0\n0\n-1\n", 600}};
+        std::thread free_space([&] {
+            usleep(300 * 1000);
+            again.make_room();
+        });
+        r = run_with_peer("board_recorder", board_answers(2, ANSWER), options);
+        free_space.join();
+        EXPECT_EQ(r.run.status, 0) << r.output;
+        EXPECT_NE(r.output.find(" holds all 2 entries again\n"), std::string::npos) << r.output;
+    }
+    {
+        // The directory is removed mid-recording: the save fails, and no file is named.
+        TemporaryDirectory directory;
+        RunOptions options;
+        options.input = {{"0\n0\n3\n", 0}, {"0\n0\n-1\n", 600}};
+        options.directory = directory.path;
+        std::thread remove([&] {
+            usleep(300 * 1000);
+            for (const std::string& name : directory.files()) {
+                unlink((directory.path + "/" + name).c_str());
+            }
+            rmdir(directory.path.c_str());
+        });
+        PeerRun r = run_with_peer("board_recorder", board_answers(2, ANSWER), options);
+        remove.join();
+        EXPECT_EQ(r.run.status, 3) << r.output;
+        EXPECT_NE(r.output.find("[ERROR] cannot write record file record_"), std::string::npos);
+        EXPECT_EQ(r.output.find("the recording stays in"), std::string::npos) << r.output;
+    }
+}
+
+// Replay rows: files that are not record files reach no socket write and
+// never block, and what is said of them cannot drive the terminal.
 TEST(FaultMatrix, FilesHandedToTheReplayer) {
     TemporaryDirectory directory;
     const std::string fifo = directory.path + "/fifo.yaml";
@@ -111,16 +206,24 @@ TEST(FaultMatrix, FilesHandedToTheReplayer) {
     std::string bomb = frame;
     for (int i = 0; i < 200; ++i) bomb += "- hexData: *f\n  delay: 0\n";
     directory.write("bomb.yaml", bomb);
+    directory.write("title\x1b]0;owned\x07.yaml", "%YAML 1.\x1b]0;t\x07\x1b[2J\n- a\n");
     const struct {
         const char* name;
         std::string path;
-        const char* reason;
+        std::string line;  // what follows "cannot load record file "
     } rows[] = {
-        {"FIFO", fifo, "not a regular file"},
-        {"directory", directory.path, "not a regular file"},
-        {"device", "/dev/zero", "not a regular file"},
+        {"FIFO", fifo, fifo + ": not a regular file"},
+        {"directory", directory.path, directory.path + ": not a regular file"},
+        {"device", "/dev/zero", "/dev/zero: not a regular file"},
         {"aliases repeating a 64 KiB frame", directory.path + "/bomb.yaml",
-         "line 129: entry 65: the frames add up to more than 4 MiB (aliases repeating a frame?)"},
+         directory.path +
+             "/bomb.yaml: line 129: entry 65: the frames add up to more than 4 MiB (aliases "
+             "repeating a frame?)"},
+        {"escapes in the name and in the YAML reader's error",
+         directory.path + "/title\x1b]0;owned\x07.yaml",
+         directory.path +
+             "/title\\x1b]0;owned\\x07.yaml: line 1: not valid YAML (bad YAML version: "
+             "1.\\x1b]0;t\\x07\\x1b[2J)"},
     };
     for (const auto& row : rows) {
         RunOptions options;
@@ -128,12 +231,22 @@ TEST(FaultMatrix, FilesHandedToTheReplayer) {
         PeerRun r = run_with_peer("board_replay", {}, options, {row.path});
         EXPECT_EQ(r.run.status, 3) << row.name;
         EXPECT_FALSE(r.run.timed_out) << row.name;
-        EXPECT_EQ(r.output, startup_lines(r.port) + "[T] [ERROR] cannot load record file " +
-                                row.path + ": " + row.reason + "\n")
+        EXPECT_EQ(r.output,
+                  startup_lines(r.port) + "[T] [ERROR] cannot load record file " + row.line + "\n")
             << row.name;
         EXPECT_EQ(r.received, "") << row.name;
+
+        ProgramRun checked = run_program("board_replay", {"--check", row.path}, options);
+        EXPECT_EQ(checked.status, 3) << row.name;
+        EXPECT_NE(
+            normalized(checked.out).find("[T] [ERROR] cannot load record file " + row.line + "\n"),
+            std::string::npos)
+            << row.name << "\n"
+            << checked.out;
+        EXPECT_EQ(checked.out.find('\x1b'), std::string::npos) << row.name;
     }
-    EXPECT_EQ(directory.files(), (std::vector<std::string>{"bomb.yaml", "fifo.yaml"}));
+    EXPECT_EQ(directory.files(),
+              (std::vector<std::string>{"bomb.yaml", "fifo.yaml", "title\x1b]0;owned\x07.yaml"}));
 }
 
 // Text rows: what a controller says reaches the terminal with its controls escaped.

@@ -1,7 +1,10 @@
 #include "tests/support/directory.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,6 +46,29 @@ std::string TemporaryDirectory::read(const std::string& name) const {
 
 void TemporaryDirectory::write(const std::string& name, const std::string& text) const {
     std::ofstream(path + "/" + name) << text;
+}
+
+FullDisk::FullDisk(const std::string& path_) : path(path_) {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("vostrel-full", path.c_str(), "tmpfs", 0, "size=16k,mode=0777") != 0) {
+        return;
+    }
+    int fd = open((path + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    char block[512] = {};
+    for (int i = 0; fd >= 0 && i < 64; ++i) {
+        if (write(fd, block, sizeof block) <= 0) break;
+    }
+    if (fd >= 0) close(fd);
+    made = fd >= 0;
+}
+
+FullDisk::~FullDisk() {
+    umount2(path.c_str(), MNT_DETACH);
+}
+
+void FullDisk::make_room() const {
+    unlink((path + "/filler").c_str());
 }
 
 WorkingDirectory::WorkingDirectory(const std::string& path) {

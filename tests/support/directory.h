@@ -17,6 +17,22 @@ struct TemporaryDirectory {
     std::string path;
 };
 
+// A full disk at `path` (an empty directory): a small tmpfs filled to the
+// last byte, mounted in a mount namespace of the test's own, which the
+// programs it starts share. `made` is false where the test may not mount
+// (not root, no namespaces): skip then.
+struct FullDisk {
+    explicit FullDisk(const std::string& path);
+    ~FullDisk();
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+    void make_room() const;  // remove what fills it
+
+    std::string path;
+    bool made = false;
+};
+
 // The working directory moved to `path` for the life of this object.
 struct WorkingDirectory {
     explicit WorkingDirectory(const std::string& path);

@@ -1,4 +1,4 @@
-#include "replay/durable_file.h"
+#include "runtime/durable_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,15 +7,21 @@
 #include <cerrno>
 #include <ctime>
 
-bool write_all(int fd, const std::string& text) {
-    size_t written = 0;
+bool write_all(int fd, const std::string& text, size_t& written) {
+    written = 0;
     while (written < text.size()) {
         ssize_t n = write(fd, text.data() + written, text.size() - written);
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = EIO;
         if (n <= 0) return false;
         written += static_cast<size_t>(n);
     }
     return true;
+}
+
+bool write_all(int fd, const std::string& text) {
+    size_t written = 0;
+    return write_all(fd, text, written);
 }
 
 mode_t shared_file_mode() {

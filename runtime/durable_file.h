@@ -6,7 +6,9 @@
 
 #include <string>
 
-// Write all of `text` to `fd`, continuing partial writes. False on failure (errno set).
+// Write all of `text` to `fd`, continuing partial writes. False on failure
+// (errno set); `written` then says how much of it went out.
+bool write_all(int fd, const std::string& text, size_t& written);
 bool write_all(int fd, const std::string& text);
 
 // The permissions of a new file that others may read: 0666 less the umask
