@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -16,7 +17,9 @@
 namespace {
 
 constexpr size_t WRITE_AT_BYTES = 256 * 1024;
+constexpr auto WRITE_AT_LATEST = std::chrono::milliseconds(250);
 constexpr auto SYNC_AT_LATEST = std::chrono::seconds(1);
+using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
@@ -45,6 +48,7 @@ bool CsvFile::open(const std::string& path) {
 
 void CsvFile::add(const MainArmStateMsg& report, const char* error, int64_t received_us) {
     if (failed_) return;
+    if (pending_.empty()) write_due_ = Clock::now() + WRITE_AT_LATEST;
     append_report_row(pending_, report, error, received_us);
     if (pending_.size() >= WRITE_AT_BYTES) write_pending();
 }
@@ -70,17 +74,24 @@ bool CsvFile::write_pending() {
     }
     whole_ += static_cast<off_t>(pending_.size());
     pending_.clear();
-    if (sync_due_ == Deadline::max()) sync_due_ = std::chrono::steady_clock::now() + SYNC_AT_LATEST;
+    write_due_ = Deadline::max();
+    if (sync_due_ == Deadline::max()) sync_due_ = Clock::now() + SYNC_AT_LATEST;
     return true;
 }
 
 Deadline CsvFile::flush() {
-    if (fd_ < 0 || !write_pending()) return Deadline::max();
-    if (sync_due_ != Deadline::max() && std::chrono::steady_clock::now() >= sync_due_) {
-        if (fdatasync(fd_) != 0) fail(errno);
+    if (fd_ < 0 || failed_) return Deadline::max();
+    if (write_due_ == Deadline::max() && sync_due_ == Deadline::max()) return Deadline::max();
+    Deadline now = Clock::now();
+    if (now >= write_due_ && !write_pending()) return Deadline::max();
+    if (now >= sync_due_) {
+        if (fdatasync(fd_) != 0) {
+            fail(errno);
+            return Deadline::max();
+        }
         sync_due_ = Deadline::max();
     }
-    return sync_due_;
+    return std::min(write_due_, sync_due_);
 }
 
 bool CsvFile::finish() {

@@ -1,12 +1,13 @@
 // The CSV file of arm_monitor --csv, written on the monitor's own thread.
 //
 // The file is created new, never over an existing one. Rows are formed into a
-// buffer as their reports are printed and written, as standard output is,
-// before every wait of the monitor that may block and whenever 256 KiB have
-// gathered; they are synced to the disk (fdatasync) at most once a second, a
-// second after the first row not yet synced at the latest, and when the watch
-// ends. A row therefore reaches the file before the monitor next waits and the
-// disk within a second, so a crash loses at most the last second.
+// buffer as their reports are printed. The monitor's waits (its wait hook)
+// write them a quarter of a second after the first row not yet written, or
+// when 256 KiB have gathered, and sync them to the disk (fdatasync) a second
+// after the first row not yet synced; the watch's end writes and syncs what is
+// left. A row therefore reaches the file within a quarter of a second and the
+// disk within a second, so a crash loses at most the last second; at the arm's
+// rates that is four writes and one sync a second, not one write a report.
 //
 // The file holds whole rows only: a write that fails is cut back
 // (ftruncate) to the last whole row it wrote, and a file whose header could
@@ -38,9 +39,8 @@ class CsvFile {
     // Form the row of one printed report, with its error text and when it came.
     void add(const MainArmStateMsg& report, const char* error, int64_t received_us);
 
-    // Write the rows formed, and sync when a second has passed since the
-    // first row not yet synced. Returns when the next sync is due
-    // (Deadline::max(): nothing waits for one).
+    // Write the rows formed when their time has come, and sync those written
+    // when theirs has. Returns when to call again (Deadline::max(): nothing waits).
     Deadline flush();
 
     // True once a write has failed.
@@ -62,6 +62,7 @@ class CsvFile {
     int link_ = -1;
     std::string pending_;  // rows formed and not yet written
     off_t whole_ = 0;      // the length of the whole rows in the file
+    Deadline write_due_ = Deadline::max();
     Deadline sync_due_ = Deadline::max();
     bool failed_ = false;
     int error_ = 0;

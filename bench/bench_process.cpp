@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,7 +36,6 @@ Child start_child(const std::vector<std::string>& argv, const std::string& input
     int pipe_fds[2] = {-1, -1};
     int output_fd = -1;
     if (output == Output::PIPE && pipe2(pipe_fds, O_CLOEXEC) == 0) output_fd = pipe_fds[1];
-    if (output == Output::REGULAR_FILE) output_fd = temporary_file("");
     if (output == Output::DEV_NULL) output_fd = open("/dev/null", O_WRONLY);
     std::vector<char*> args;
     std::vector<std::string> copies = argv;
@@ -60,9 +60,14 @@ Child start_child(const std::vector<std::string>& argv, const std::string& input
 
 Ended wait_child(const Child& child) {
     int status = 0;
-    waitpid(child.pid, &status, 0);
+    rusage usage = {};
+    wait4(child.pid, &status, 0, &usage);
     Ended ended;
     ended.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    ended.cpu_seconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     return ended;
 }
 

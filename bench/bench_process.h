@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-enum class Output { DEV_NULL, PIPE, REGULAR_FILE };
+enum class Output { DEV_NULL, PIPE };
 
 struct Child {
     pid_t pid = -1;
@@ -17,11 +17,12 @@ struct Child {
 };
 
 // Start `argv` with `input` on its standard input (a temporary file) and its
-// standard output as `output` says (Output::REGULAR_FILE: a temporary file, removed).
+// standard output as `output` says.
 Child start_child(const std::vector<std::string>& argv, const std::string& input, Output output);
 
 struct Ended {
     int status = -1;
+    double cpu_seconds = 0;  // user and system time the child spent
 };
 
 Ended wait_child(const Child& child);

@@ -1,8 +1,12 @@
-// The largest recording that the replayer accepts, saved and loaded.
+// The largest recordings the recorder makes, saved as the recorder saves them
+// (its text, formed entry by entry while it recorded, to a new file) and
+// loaded as board_replay loads them, each in a process of its own so that its
+// time and peak memory are its own.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "bench/bench_process.h"
 #include "bench/bench_report.h"
@@ -10,35 +14,72 @@
 
 namespace {
 
-// The largest recording of entries like `entry` that the recorder keeps.
-std::vector<Action> largest_recording(const Action& entry) {
-    std::vector<Action> actions;
+// The text of the largest recording of entries like `entry` that the
+// recorder keeps, and how many entries it holds.
+std::string largest_recording(const Action& entry, size_t& count) {
+    const std::string entry_line = entry_text(entry);
+    std::string text;
     RecordSize size;
-    while (!recording_full(size)) {
-        actions.push_back(entry);
-        add_entry(size, entry);
+    for (count = 0; !recording_full(size); ++count) {
+        if (!text.empty()) text += '\n';
+        text += entry_line;
+        add_entry(size, entry_line);
     }
-    actions.back().delay = -1;
-    return actions;
+    return text;
 }
 
-// save_actions() in a scratch directory, its log line kept off the table.
-bool save_quietly(const std::vector<Action>& actions, std::string& directory) {
-    char scratch[] = "/tmp/vostrel-bench-records-XXXXXX";
-    directory = mkdtemp(scratch);
-    char* previous = getcwd(nullptr, 0);
-    int saved_output = dup(STDOUT_FILENO);
-    int null_output = open("/dev/null", O_WRONLY);
+struct Measured {
+    bool ok = false;
+    double seconds = 0;
+    long peak_kib = 0;
+};
+
+// save_record_text() in `directory`, in a child process, its log line kept off the table.
+Measured save_in_child(const std::string& text, const std::string& directory) {
     std::fflush(stdout);
-    dup2(null_output, STDOUT_FILENO);
-    bool ok = chdir(directory.c_str()) == 0 && save_actions(actions);
-    std::fflush(stdout);
-    dup2(saved_output, STDOUT_FILENO);
-    close(saved_output);
-    close(null_output);
-    ok = chdir(previous) == 0 && ok;
-    std::free(previous);
-    return ok;
+    double start = now_seconds();
+    Child child;
+    child.pid = fork();
+    if (child.pid == 0) {
+        int null_output = open("/dev/null", O_WRONLY);
+        dup2(null_output, STDOUT_FILENO);
+        _exit(chdir(directory.c_str()) == 0 && save_record_text(text) ? 0 : 1);
+    }
+    PeakMemory memory(child.pid);
+    Measured measured;
+    measured.ok = wait_child(child).status == 0;
+    measured.seconds = now_seconds() - start;
+    measured.peak_kib = memory.finish_kib();
+    return measured;
+}
+
+// load_actions(), as board_replay loads a file before it connects, in a child process.
+Measured load_in_child(const std::string& path, size_t count) {
+    double start = now_seconds();
+    Child child;
+    child.pid = fork();
+    if (child.pid == 0) {
+        LoadedActions loaded = load_actions(path);
+        _exit(loaded.ok && loaded.actions.size() == count ? 0 : 1);
+    }
+    PeakMemory memory(child.pid);
+    Measured measured;
+    measured.ok = wait_child(child).status == 0;
+    measured.seconds = now_seconds() - start;
+    measured.peak_kib = memory.finish_kib();
+    return measured;
+}
+
+std::string record_in(const std::string& directory) {
+    std::string name;
+    std::string command = "ls " + directory + "/record_*.yaml";
+    if (FILE* list = popen(command.c_str(), "r")) {
+        char line[512] = {};
+        if (std::fgets(line, sizeof line, list)) name = line;
+        pclose(list);
+    }
+    if (!name.empty() && name.back() == '\n') name.pop_back();
+    return name;
 }
 
 }  // namespace
@@ -51,30 +92,23 @@ void measure_record_files(const BenchOptions&, std::vector<BenchRow>& rows) {
     large.data[0] = 0xfe;
     large.data[1] = 0x03;
     for (const Action& entry : {small, large}) {
-        std::vector<Action> actions = largest_recording(entry);
-        std::string directory;
-        double start = now_seconds();
-        bool saved = save_quietly(actions, directory);
-        double save_seconds = now_seconds() - start;
-        std::string name;
-        std::string command = "ls " + directory + "/record_*.yaml";
-        if (FILE* list = popen(command.c_str(), "r")) {
-            char line[512] = {};
-            if (std::fgets(line, sizeof line, list)) name = line;
-            pclose(list);
-        }
-        if (!name.empty() && name.back() == '\n') name.pop_back();
-        start = now_seconds();
-        LoadedActions loaded = load_actions(name);
-        double load_seconds = now_seconds() - start;
+        size_t count = 0;
+        std::string text = largest_recording(entry, count);
+        char scratch[] = "/tmp/vostrel-bench-records-XXXXXX";
+        std::string directory = mkdtemp(scratch);
+        Measured saved = save_in_child(text, directory);
+        std::string name = record_in(directory);
+        Measured loaded = load_in_child(name, count);
         std::remove(name.c_str());
         rmdir(directory.c_str());
-        char what[96], took[64];
-        std::snprintf(what, sizeof what, "largest recording: %zu entries of %zu bytes",
-                      actions.size(), entry.data.size());
-        std::snprintf(took, sizeof took, "saved %.2f s, loaded %.2f s", save_seconds, load_seconds);
-        bool ok = saved && loaded.ok && loaded.actions.size() == actions.size();
-        rows.push_back(
-            {what, took, "", "", "< 1 s each", true, ok && save_seconds < 1 && load_seconds < 1});
+        char what[96], took[96];
+        std::snprintf(what, sizeof what, "largest recording: %zu entries of %zu bytes", count,
+                      entry.data.size());
+        std::snprintf(took, sizeof took, "saved %.2f s, %ld MiB; loaded %.2f s, %ld MiB",
+                      saved.seconds, saved.peak_kib / 1024, loaded.seconds, loaded.peak_kib / 1024);
+        bool fast = saved.seconds < 1 && loaded.seconds < 1;
+        bool small_enough = saved.peak_kib < 200 * 1024 && loaded.peak_kib < 200 * 1024;
+        rows.push_back({what, took, "", "", "< 1 s and < 200 MB each", true,
+                        saved.ok && loaded.ok && fast && small_enough});
     }
 }

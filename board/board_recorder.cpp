@@ -11,15 +11,20 @@
 
 namespace {
 
-// What has been recorded: in memory, and on disk as it grows.
+// What has been recorded: in memory (the entries, and the record file's text
+// formed entry by entry), and on disk as it grows.
 struct Recording {
     std::vector<Action> actions;
+    std::string text;
     UnfinishedRecording unfinished;
     RecordSize size;
 };
 
 void add(Recording& recording, Action action) {
-    add_entry(recording.size, action);
+    std::string entry = entry_text(action);
+    add_entry(recording.size, entry);
+    if (!recording.text.empty()) recording.text += '\n';
+    recording.text += entry;
     recording.actions.push_back(std::move(action));
     keep_entries(recording.unfinished, recording.actions);
 }
@@ -27,7 +32,7 @@ void add(Recording& recording, Action action) {
 // Save what was recorded (if anything) and give the status the run ends with.
 int finish(Recording& recording, int status) {
     if (!recording.actions.empty()) {
-        if (!save_actions(recording.actions)) {
+        if (!save_record_text(recording.text)) {
             leave_unfinished(recording.unfinished, recording.actions.size());
             return STATUS_RECORD_FILE_FAILED;
         }

@@ -8,45 +8,39 @@
 #include <new>
 #include <optional>
 
-#include "replay/canonical_record.h"
 #include "runtime/frame.h"
 #include "runtime/log.h"
 
 namespace {
 
-void append_entry(std::string& text, const Action& action) {
-    text += "- hexData: ";
-    if (action.data.empty()) {
-        text += "\"\"";  // quoted: left bare it would read as null
-    } else {
-        text += to_hex_text(action.data.data(), action.data.size());
+// The recording's sequence of maps, in yaml-cpp's default block style: hex
+// digits and integers go out plain, an empty frame as "" (bare, it would read
+// as null).
+void emit_entries(YAML::Emitter& out, const Action* actions, size_t count) {
+    out << YAML::BeginSeq;
+    for (size_t i = 0; i < count; ++i) {
+        const Action& action = actions[i];
+        out << YAML::BeginMap;
+        out << YAML::Key << "hexData" << YAML::Value
+            << to_hex_text(action.data.data(), action.data.size());
+        out << YAML::Key << "delay" << YAML::Value << action.delay;
+        out << YAML::EndMap;
     }
-    text += "\n  delay: ";
-    text += std::to_string(action.delay);
+    out << YAML::EndSeq;
 }
 
 }  // namespace
 
 std::string record_text(const std::vector<Action>& actions) {
-    // The text yaml-cpp's emitter writes for this sequence of maps in its
-    // default block style (hex digits and integers need no quotes), formed
-    // directly: the emitter takes most of a second over the largest recording.
-    if (actions.empty()) return "[]";
-    size_t size = 0;
-    for (const Action& action : actions) size += 2 * action.data.size() + 32;
-    std::string text;
-    text.reserve(size);
-    for (const Action& action : actions) {
-        if (!text.empty()) text += '\n';
-        append_entry(text, action);
-    }
-    return text;
+    YAML::Emitter out;
+    emit_entries(out, actions.data(), actions.size());
+    return out.c_str();
 }
 
 std::string entry_text(const Action& action) {
-    std::string text;
-    append_entry(text, action);
-    return text;
+    YAML::Emitter out;
+    emit_entries(out, &action, 1);
+    return out.c_str();
 }
 
 size_t yaml_marks(const std::string& text) {
@@ -58,9 +52,12 @@ size_t yaml_marks(const std::string& text) {
 }
 
 void add_entry(RecordSize& size, const Action& action) {
-    std::string text = entry_text(action) + "\n";
-    size.bytes += text.size();
-    size.marks += yaml_marks(text);
+    add_entry(size, entry_text(action));
+}
+
+void add_entry(RecordSize& size, const std::string& entry_text) {
+    size.bytes += entry_text.size() + 1;  // and the line break after it
+    size.marks += yaml_marks(entry_text) + 1;
 }
 
 bool recording_full(const RecordSize& size) {
@@ -125,38 +122,41 @@ bool find_fields(const YAML::Node& element, Fields& fields, size_t& keys) {
 // One element of the top-level sequence; `number` counts from 1.
 bool read_action(const YAML::Node& element, size_t number, size_t& keys, Action& action,
                  std::string& error) {
-    std::string where = at_line(element) + "entry " + std::to_string(number);
+    // Formed only for an error: most entries have none.
+    auto where = [&element, number] {
+        return at_line(element) + "entry " + std::to_string(number);
+    };
     if (!element.IsMap()) {
-        error = where + " is not a map";
+        error = where() + " is not a map";
         return false;
     }
     Fields fields;
     if (!find_fields(element, fields, keys)) {
-        error = where + ": the entries add up to more than " + std::to_string(MAX_RECORDING_KEYS) +
-                " keys (aliases repeating a map?)";
+        error = where() + ": the entries add up to more than " +
+                std::to_string(MAX_RECORDING_KEYS) + " keys (aliases repeating a map?)";
         return false;
     }
     if (!fields.hex || !fields.delay) {
-        error = where + " lacks \"" + std::string(fields.hex ? "delay" : "hexData") + "\"";
+        error = where() + " lacks \"" + std::string(fields.hex ? "delay" : "hexData") + "\"";
         return false;
     }
     const YAML::Node& hex = *fields.hex;
     const YAML::Node& delay = *fields.delay;
     if (hex.IsNull()) {
-        error = where + ": \"hexData\" has no value";
+        error = where() + ": \"hexData\" has no value";
         return false;
     }
     if (!hex.IsScalar()) {
-        error = where + ": \"hexData\" is not a text";
+        error = where() + ": \"hexData\" is not a text";
         return false;
     }
     size_t position = 0;
     if (!hex_to_bytes(hex.Scalar(), action.data, position)) {
-        error = where + ": \"hexData\" has no hex digit at position " + std::to_string(position);
+        error = where() + ": \"hexData\" has no hex digit at position " + std::to_string(position);
         return false;
     }
     if (action.data.size() > MAX_ACTION_BYTES) {
-        error = where + ": frame of " + std::to_string(action.data.size()) +
+        error = where() + ": frame of " + std::to_string(action.data.size()) +
                 " bytes is longer than " + std::to_string(MAX_ACTION_BYTES);
         return false;
     }
@@ -174,11 +174,6 @@ LoadedActions parse_actions(const std::string& text) {
     if (yaml_marks(text) > MAX_YAML_MARKS) {
         return failure("too many YAML nodes to be a recording (more than " +
                        std::to_string(MAX_YAML_MARKS) + " structure marks)");
-    }
-    LoadedActions canonical;
-    if (read_canonical(text, canonical.actions)) {
-        canonical.ok = true;
-        return canonical;
     }
     try {
         const YAML::Node root = YAML::Load(text);

@@ -66,6 +66,7 @@ struct RecordSize {
     size_t marks = 0;
 };
 void add_entry(RecordSize& size, const Action& action);
+void add_entry(RecordSize& size, const std::string& entry_text);
 
 // True when one more entry, of the largest frame a tool builds and the
 // longest delay, could take the recording beyond what load_actions accepts.
@@ -75,6 +76,11 @@ bool recording_full(const RecordSize& size);
 // On failure logs an ERROR line naming the path and the reason, prints the
 // recording's YAML text on standard output and returns false.
 bool save_actions(const std::vector<Action>& actions);
+
+// The same for the recording's text as record_text() forms it, or as the
+// recorder forms it entry by entry (the entry texts joined by line breaks),
+// so that a long recording is not formed again at its end.
+bool save_record_text(const std::string& text);
 
 struct LoadedActions {
     bool ok = false;

@@ -64,6 +64,10 @@ bool save_actions(const std::vector<Action>& actions) {
         log_error("%s\n", "cannot write record file: out of memory");
         return false;
     }
+    return save_record_text(text);
+}
+
+bool save_record_text(const std::string& text) {
     const std::string base = "record_" + local_time_stamp();
 
     // Pick the first free name now, so the log line can name it before the write.

@@ -59,8 +59,9 @@ using Clock = std::chrono::steady_clock;
 // What one read gave: FRAME with the bytes read, CLOSED or FAILED; `again`
 // when there was nothing to read yet.
 FrameResult read_once(ReplyStream& stream, bool& again) {
-    ssize_t n =
-        read(stream.link, stream.bytes.data() + stream.end, stream.bytes.size() - stream.end);
+    const size_t room = stream.bytes.size() - stream.end;
+    ssize_t n = read(stream.link, stream.bytes.data() + stream.end, room);
+    stream.last_read_filled = n > 0 && static_cast<size_t>(n) == room;
     again = n < 0 && (errno == EINTR || errno == EAGAIN) && !interrupted();
     if (n < 0) return {FrameResult::FAILED, 0};
     if (n == 0) return {FrameResult::CLOSED, 0};
@@ -78,7 +79,7 @@ FrameResult read_more(ReplyStream& stream, Deadline deadline) {
         stream.begin = 0;
     }
     bool again = false;
-    if (stream.try_read_first) {
+    if (stream.try_read_first && stream.last_read_filled) {
         FrameResult ready = read_once(stream, again);
         if (!again) return ready;
     }

@@ -36,9 +36,12 @@ struct ReplyStream {
     bool framing_lost = false;                   // once set, every later call fails at once
     int timeout_seconds = LINK_TIMEOUT_SECONDS;  // for a whole frame; < 0: no limit
     int64_t read_at_us = 0;  // wall clock (µs since the epoch) of the last read that brought bytes
-    // Try a read before each wait (the link must be non-blocking): a reader of
-    // a stream that keeps coming then never waits at all.
+    // Try a read before each wait (the link must be non-blocking) while the
+    // last read filled all the room it was given: a reader of a stream that
+    // keeps coming then never waits at all, and one that has drained the link
+    // waits at once, without a read that would find nothing.
     bool try_read_first = false;
+    bool last_read_filled = false;
 };
 
 // A stream for the frames that come in on `link`.

@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -15,14 +16,22 @@ const int CAUGHT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 // wakes only the thread it is delivered to.
 constexpr int WAIT_SLICE_MS = 100;
 
-volatile std::sig_atomic_t first_signal = 0;
+// Written by the handler on whichever thread the signal reaches, read by all.
+std::atomic<int> first_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free,
+              "a signal handler may only touch lock-free atomics");
 thread_local WaitHook wait_hook = nullptr;  // each thread its own
 thread_local bool in_wait_hook = false;     // the hook's own waits do not call it again
-bool catching = false;
+// Set once by catch_interrupt(): open_mask first, then catching_signals (release), so
+// that a thread that sees catching also sees the mask.
+std::atomic<bool> catching_signals{false};
 sigset_t open_mask;  // the signal mask while waiting: the caught signals let through
 
 extern "C" void note_signal(int number) {
-    if (first_signal == 0) first_signal = number;
+    int saved_errno = errno;  // the interrupted code may be about to read it
+    int none = 0;
+    first_signal.compare_exchange_strong(none, number);
+    errno = saved_errno;
 }
 
 }  // namespace
@@ -39,15 +48,16 @@ void catch_interrupt() {
     }
     sigprocmask(SIG_BLOCK, &blocked, &open_mask);
     for (int number : CAUGHT_SIGNALS) sigdelset(&open_mask, number);
-    catching = true;
+    catching_signals.store(true, std::memory_order_release);
 }
 
 bool interrupted() {
-    return first_signal != 0;
+    return first_signal.load() != 0;
 }
 
 int interrupt_status() {
-    return 128 + (first_signal != 0 ? static_cast<int>(first_signal) : SIGINT);
+    int number = first_signal.load();
+    return 128 + (number != 0 ? number : SIGINT);
 }
 
 void fail_writes_gently() {
@@ -84,6 +94,7 @@ int wait_until_ready(int fd, short events, Deadline deadline) {
     if (deadline > std::chrono::steady_clock::now()) hook_due = run_wait_hook();
     pollfd ready = {fd, events, 0};
     nfds_t count = fd >= 0 ? 1 : 0;
+    const bool catching = catching_signals.load(std::memory_order_acquire);
     const nanoseconds slice_limit =
         catching ? nanoseconds(std::chrono::milliseconds(WAIT_SLICE_MS)) : nanoseconds::max();
     for (;;) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -21,7 +22,7 @@ constexpr size_t LINE_BUFFER_SIZE = 1024;
 constexpr size_t HELD_OUTPUT_LIMIT = 256 * 1024;
 constexpr int PIPE_SIZE = 1024 * 1024;  // what an unprivileged process may ask for
 
-bool output_failed = false;
+std::atomic<bool> output_failed{false};  // any thread may find it failed
 bool holding = false;
 std::string held;  // lines gathered while holding
 

@@ -1,6 +1,7 @@
 // Numbers as the log lines show them, written straight into a line: the same
-// bytes as printf's "%d", "%lld", "%u" and "%lf", several times faster (the
-// monitor writes a dozen of them per report, thousands of reports a second).
+// bytes as printf's "%d", "%lld", "%u" and "%lf", by std::to_chars (which the
+// standard defines to give printf's digits) without a format string to parse
+// (the monitor writes a dozen of them per report).
 #pragma once
 
 #include <cstddef>
@@ -20,7 +21,6 @@ size_t write_unsigned(char* out, unsigned long long value);
 // printf("%lf") (six decimals, rounded to nearest with ties to even on the
 // exact binary value, "-0.000000", "nan", "-nan", "inf", "-inf") of `value`
 // at `out`, which has NUMBER_TEXT_SIZE bytes; returns the length written.
-// From 1e15 on it leaves the work to snprintf.
 size_t write_fixed6(char* out, double value);
 
 // The same, appended to `text` (the long form of a huge value included).

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Check a package made by scripts/package.sh without touching the machine's
-# own packages: extract it into a scratch root, run every program's
-# --version from there, find the manual pages and the README, and make one
+# own packages: lintian must report no error and no warning; extract it into
+# a scratch root, run every program's --version from there, find the manual
+# pages, the README, the copyright file and the changelog, and make one
 # exchange of the extracted board_console with the extracted board_sim on
 # 127.0.0.1. Where apt-get is, it also simulates the installation.
 #
@@ -24,6 +25,11 @@ fail() {
     exit 1
 }
 
+command -v lintian >/dev/null 2>&1 || fail "lintian is missing (scripts/setup.sh test installs it)"
+lintian --fail-on error,warning "$deb" >"$root/lintian.log" 2>&1 ||
+    fail "lintian: $(grep -E '^[EW]: ' "$root/lintian.log" || cat "$root/lintian.log")"
+[ -n "$(dpkg-deb -f "$deb" Depends)" ] || fail "the package has no Depends"
+
 dpkg-deb -x "$deb" "$root"
 programs="board_console board_recorder board_replay arm_console arm_monitor board_sim arm_sim"
 [ "$(ls "$root/usr/bin" | sort | tr '\n' ' ')" = "arm_console arm_monitor arm_sim board_console board_recorder board_replay board_sim " ] ||
@@ -36,7 +42,9 @@ for program in $programs; do
     esac
     [ -s "$root/usr/share/man/man1/$program.1.gz" ] || fail "no manual page for $program"
 done
-[ -s "$root/usr/share/doc/vostrel/README.md" ] || fail "no README"
+for doc in README.md copyright changelog.gz; do
+    [ -s "$root/usr/share/doc/vostrel/$doc" ] || fail "no $doc"
+done
 
 "$root/usr/bin/board_sim" --port 0 >"$root/board_sim.log" 2>&1 &
 sim=$!

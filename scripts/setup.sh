@@ -2,7 +2,8 @@
 # Install the Debian packages the build needs (as root), or say exactly what
 # to install (otherwise). "scripts/setup.sh test" adds what the tests need:
 # clang with its libFuzzer runtime for the fuzz run, util-linux's unshare and
-# prlimit, and dpkg-dev to build the package that the tests check;
+# prlimit, dpkg-dev to build the package that the tests check and lintian to
+# check it;
 # "scripts/setup.sh package" adds dpkg-dev alone. Safe to run again: installed
 # packages are left alone.
 set -eu
@@ -11,7 +12,7 @@ PACKAGES="cmake make g++ libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev gnupl
 # The package needs dpkg-shlibdeps; the tests build and check it too.
 case ${1:-} in
     package) PACKAGES="$PACKAGES dpkg-dev" ;;
-    test) PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux dpkg-dev" ;;
+    test) PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux dpkg-dev lintian" ;;
 esac
 
 missing=""

@@ -1,25 +1,25 @@
 #!/bin/sh
 # Set up, build and run every test:
-#   1. the suite, plainly (build/, the programs linked statically as shipped);
+#   1. the suite, plainly (build/, warnings as errors);
 #   2. the suite under AddressSanitizer and UndefinedBehaviorSanitizer
 #      (build-sanitize/, leaks fail);
-#   3. each fuzzer for 30 seconds from its seeds (build-fuzz/, clang);
-#   4. the Debian package (build-package/), checked in a scratch root.
-# About 5 minutes on two cores once the packages are installed.
+#   3. the suite under ThreadSanitizer (build-tsan/, any report fails);
+#   4. each fuzzer for 30 seconds from its seeds (build-fuzz/, clang);
+#   5. the Debian package (build-package/), checked by lintian and in a
+#      scratch root.
 set -eu
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh test
 
 jobs=$(( $(nproc) * 4 ))
-for variant in plain sanitize; do
-    if [ "$variant" = plain ]; then
-        dir=build
-        scripts/build.sh "$dir" -DVOSTREL_WERROR=ON
-    else
-        dir=build-sanitize
-        scripts/build.sh "$dir" -DVOSTREL_WERROR=ON -DVOSTREL_SANITIZE=ON
-    fi
+for variant in plain sanitize thread; do
+    case $variant in
+        plain) dir=build option="" ;;
+        sanitize) dir=build-sanitize option=-DVOSTREL_SANITIZE=ON ;;
+        thread) dir=build-tsan option=-DVOSTREL_TSAN=ON ;;
+    esac
+    scripts/build.sh "$dir" -DVOSTREL_WERROR=ON $option
     echo "== tests ($variant build) =="
     (cd "$dir" && ctest -j"$jobs" --output-on-failure --timeout 120)
 done

@@ -1,11 +1,13 @@
 // arm_monitor: every report printed, however the stream is cut.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <thread>
 
 #include "arm.pb.h"
 #include "runtime/frame.h"
@@ -304,6 +306,28 @@ TEST(ArmMonitorCsv, AwkwardValuesGiveExactlyTheirRows) {
         EXPECT_GE(t, before_us);
         EXPECT_LE(t, after_us);
     }
+}
+
+// A row reaches the file within a quarter of a second, even while the
+// monitor waits for a report that does not come.
+TEST(ArmMonitorCsv, RowsReachTheFileWhileTheWatchWaits) {
+    TemporaryDirectory directory;
+    std::vector<PeerStep> script = {receive_arm_frame(),
+                                    send_bytes(report_frame([](MainArmStateMsg& r) {
+                                        r.timestamp = 42;
+                                    })),
+                                    pause_for(1500), close_link()};
+    std::string during;
+    std::thread look([&] {
+        usleep(900 * 1000);
+        during = directory.read("arm.csv");
+    });
+    PeerRun r = run_with_peer("arm_monitor", script, RunOptions{},
+                              {"--csv", directory.path + "/arm.csv"});
+    look.join();
+    EXPECT_EQ(r.run.status, 0) << r.output;
+    EXPECT_EQ(count_of(during, "\n"), 2u) << during;  // the header and the row
+    EXPECT_NE(during.find(",42,0,0,0,0,"), std::string::npos) << during;
 }
 
 TEST(ArmMonitorCsv, FilesThatCannotBeWrittenEndTheWatchWithStatus3) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <yaml-cpp/yaml.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -31,19 +30,9 @@ TEST(RecordText, SequenceOfMapsWithHexDataAndDelay) {
               "- hexData: 0300aabbcc\n  delay: 2\n"
               "- hexData: 0200a1b2\n  delay: 0\n"
               "- hexData: 0000\n  delay: -1");
-}
-
-// What yaml-cpp's emitter makes of a recording, which record_text() writes directly.
-std::string emitted(const std::vector<Action>& actions) {
-    YAML::Emitter out;
-    out << YAML::BeginSeq;
-    for (const Action& a : actions) {
-        out << YAML::BeginMap << YAML::Key << "hexData" << YAML::Value
-            << hex_of(std::string(a.data.begin(), a.data.end())) << YAML::Key << "delay"
-            << YAML::Value << a.delay << YAML::EndMap;
-    }
-    out << YAML::EndSeq;
-    return out.c_str();
+    // An empty frame is quoted (bare, it would read as null); no entry at all is "[]".
+    EXPECT_EQ(record_text({action("", 0)}), "- hexData: \"\"\n  delay: 0");
+    EXPECT_EQ(record_text({}), "[]");
 }
 
 TEST(RecordText, EveryRecordingReadsBackEqual) {
@@ -59,7 +48,6 @@ TEST(RecordText, EveryRecordingReadsBackEqual) {
     recordings.push_back({largest});
     recordings.push_back({});
     for (const auto& actions : recordings) {
-        EXPECT_EQ(record_text(actions), emitted(actions));
         if (actions.empty()) continue;
         std::string entries;  // what an unfinished recording holds
         for (const Action& a : actions) entries += entry_text(a) + "\n";
@@ -111,27 +99,7 @@ TEST(RecordReading, HandEditedFilesThatLoad) {
     }
 }
 
-TEST(RecordReading, TheRecordersOwnFormReadsAsYamlReadsIt) {
-    // Read without YAML when in the recorder's exact form; a comment at the end
-    // sends the same text through yaml-cpp.
-    const char* texts[] = {
-        "- hexData: 02001001\n  delay: 2\n- hexData: 0000\n  delay: -1",
-        "- hexData: 02001001\n  delay: 0\n",
-        "- hexData: 0300aabbc\n  delay: -2147483648\n- hexData: 0a\n  delay: 2147483647\n",
-        "- hexData: 0200100\n  delay: 10\n",
-    };
-    for (const char* text : texts) {
-        LoadedActions direct = parse_actions(text);
-        LoadedActions through_yaml = parse_actions(std::string(text) + "\n# yaml\n");
-        ASSERT_TRUE(direct.ok) << text;
-        ASSERT_TRUE(through_yaml.ok) << text;
-        ASSERT_EQ(direct.actions.size(), through_yaml.actions.size()) << text;
-        for (size_t i = 0; i < direct.actions.size(); ++i) {
-            EXPECT_EQ(direct.actions[i].data, through_yaml.actions[i].data) << text;
-            EXPECT_EQ(direct.actions[i].delay, through_yaml.actions[i].delay) << text;
-        }
-    }
-    // Near misses are read by yaml-cpp, with its reasons.
+TEST(RecordReading, NearMissesOfTheRecordersFormGiveTheirReasons) {
     EXPECT_EQ(parse_actions("- hexData: 0000\n  delay: 1.5\n").error,
               "line 2: entry 1: \"delay\" is not a 32-bit integer");
     EXPECT_EQ(parse_actions("- hexData: 0000\n  delay: 2147483648\n").error,
@@ -230,19 +198,24 @@ TEST(RecordLimits, WhatTheRecorderKeepsTheReplayerLoads) {
                 {"recorder frames", action("0e 00 b2 01 00 ba 01 08 12 06 0a 04 08 01 10 1e", 5)},
                 {"largest frames", largest}};
     for (const auto& row : rows) {
-        std::vector<Action> actions;
+        // The recorder counts every entry; all of them are alike here.
+        RecordSize one;
+        add_entry(one, row.entry);
         RecordSize size;
+        size_t count = 0;
         while (!recording_full(size)) {
-            actions.push_back(row.entry);
-            add_entry(size, row.entry);
+            size.bytes += one.bytes;
+            size.marks += one.marks;
+            ++count;
         }
-        std::string unfinished;
-        for (const Action& a : actions) unfinished += entry_text(a) + "\n";
-        for (const std::string& text : {record_text(actions), unfinished}) {
-            LoadedActions loaded = parse_actions(text);
-            ASSERT_TRUE(loaded.ok) << row.name << ": " << loaded.error;
-            EXPECT_EQ(loaded.actions.size(), actions.size()) << row.name;
-        }
+        // The record file's text, as the unfinished recording holds it entry by entry.
+        std::string text;
+        const std::string entry = entry_text(row.entry) + "\n";
+        text.reserve(count * entry.size());
+        for (size_t i = 0; i < count; ++i) text += entry;
+        LoadedActions loaded = parse_actions(text);
+        ASSERT_TRUE(loaded.ok) << row.name << ": " << loaded.error;
+        EXPECT_EQ(loaded.actions.size(), count) << row.name;
         // At the limit, not short of it: two more of the largest would not load.
         add_entry(size, largest);
         add_entry(size, largest);
