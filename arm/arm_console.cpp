@@ -3,8 +3,8 @@
 #include "arm.pb.h"
 #include "arm/arm_reply.h"
 #include "arm/arm_tree.h"
-#include "runtime/exit_status.h"
-#include "runtime/frame_exchange.h"
+#include "console/exit_status.h"
+#include "link/frame_exchange.h"
 
 int run_arm_console(int link) {
     MainArmRequestMsg request{};

@@ -5,15 +5,15 @@
 #include "arm.pb.h"
 #include "arm/arm_report.h"
 #include "arm/csv_file.h"
-#include "runtime/exit_status.h"
-#include "runtime/frame_exchange.h"
-#include "runtime/interrupt.h"
-#include "runtime/log.h"
-#include "runtime/menu.h"
+#include "console/exit_status.h"
+#include "console/interrupt.h"
+#include "console/log.h"
+#include "link/frame_exchange.h"
 
 namespace {
 
-const Menu<MainArmRequestMsg> rootMenu("接收主臂位姿:\n", [](MainArmRequestMsg&) {});
+// The monitor's title: its one command needs no choice, so no menu follows it.
+const char TITLE[] = "接收主臂位姿:\n";
 
 CsvFile* watch_csv = nullptr;  // set before the watch's first wait
 
@@ -40,8 +40,9 @@ int end_watch(int status, CsvFile* csv) {
 int run_arm_monitor(int link, CsvFile* csv) {
     FrameBuffer frame_buffer{};
     FrameBuffer reply_buffer{};
-    MainArmRequestMsg request{};
-    rootMenu.run(request);
+    write_console(std::string(TITLE) + "\n");
+    log_debug("call action: %s\n", TITLE);
+    MainArmRequestMsg request{};  // the all-zero request: send the reports
 
     if (!send_request(link, MainArmRequestMsg_fields, &request, ARM_FRAME, frame_buffer)
              .is_frame()) {
@@ -52,7 +53,7 @@ int run_arm_monitor(int link, CsvFile* csv) {
     hold_output();
     watch_csv = csv;
     before_every_wait(put_out_held);
-    ReplyStream reports = reply_stream(link, ARM_FRAME);
+    FrameStream reports(link, ARM_FRAME);
     reports.try_read_first = true;
     if (csv != nullptr) csv->end_watch_on_failure(link);
     MainArmStateMsg report;

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "runtime/log.h"
-#include "runtime/printable_text.h"
-#include "runtime/text_buffer.h"
+#include "console/log.h"
+#include "console/printable_text.h"
+#include "proto/text_buffer.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "runtime/log.h"
-#include "runtime/number_text.h"
-#include "runtime/printable_text.h"
+#include "console/log.h"
+#include "console/number_text.h"
+#include "console/printable_text.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "arm.pb.h"
-#include "runtime/text_buffer.h"
+#include "proto/text_buffer.h"
 
 // Clear `report`, bind its error text to its text_buffer and empty that.
 void prepare_report(MainArmStateMsg& report);

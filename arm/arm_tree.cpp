@@ -1,6 +1,6 @@
 #include "arm/arm_tree.h"
 
-#include "runtime/wall_clock.h"
+#include "link/wall_clock.h"
 
 namespace {
 

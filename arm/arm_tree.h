@@ -8,7 +8,7 @@
 #pragma once
 
 #include "arm.pb.h"
-#include "runtime/menu.h"
+#include "console/menu.h"
 
 extern const Menu<MainArmRequestMsg> arm_enable;
 extern const Menu<MainArmRequestMsg> open_force;

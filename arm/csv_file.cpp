@@ -10,9 +10,9 @@
 #include <cstring>
 
 #include "arm/report_csv.h"
-#include "runtime/durable_file.h"
-#include "runtime/log.h"
-#include "runtime/printable_text.h"
+#include "console/log.h"
+#include "console/printable_text.h"
+#include "files/file_writing.h"
 
 namespace {
 
@@ -29,8 +29,8 @@ CsvFile::~CsvFile() {
 
 bool CsvFile::open(const std::string& path) {
     path_ = path;
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
+    file_ = OwnedFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!file_.is_open()) {
         log_error("cannot create CSV file %s: %s\n", printable_text(path).c_str(),
                   std::strerror(errno));
         return false;
@@ -63,12 +63,12 @@ void CsvFile::fail(int error) {
 bool CsvFile::write_pending() {
     if (pending_.empty() || failed_) return !failed_;
     size_t done = 0;
-    if (!write_all(fd_, pending_, done)) {
+    if (!write_all(file_.get(), pending_, done)) {
         int error = errno;
         // Keep the whole rows of what went out; cut off the part of a row.
         size_t last_line_end = pending_.rfind('\n', done == 0 ? 0 : done - 1);
         size_t kept = done == 0 || last_line_end == std::string::npos ? 0 : last_line_end + 1;
-        if (ftruncate(fd_, whole_ + static_cast<off_t>(kept)) == 0) whole_ += kept;
+        if (ftruncate(file_.get(), whole_ + static_cast<off_t>(kept)) == 0) whole_ += kept;
         fail(error);
         return false;
     }
@@ -80,12 +80,12 @@ bool CsvFile::write_pending() {
 }
 
 Deadline CsvFile::flush() {
-    if (fd_ < 0 || failed_) return Deadline::max();
+    if (!file_.is_open() || failed_) return Deadline::max();
     if (write_due_ == Deadline::max() && sync_due_ == Deadline::max()) return Deadline::max();
     Deadline now = Clock::now();
     if (now >= write_due_ && !write_pending()) return Deadline::max();
     if (now >= sync_due_) {
-        if (fdatasync(fd_) != 0) {
+        if (fdatasync(file_.get()) != 0) {
             fail(errno);
             return Deadline::max();
         }
@@ -95,10 +95,9 @@ Deadline CsvFile::flush() {
 }
 
 bool CsvFile::finish() {
-    if (fd_ < 0) return !failed_;
-    if (write_pending() && fdatasync(fd_) != 0) fail(errno);
-    ::close(fd_);
-    fd_ = -1;
+    if (!file_.is_open()) return !failed_;
+    if (write_pending() && fdatasync(file_.get()) != 0) fail(errno);
+    file_.reset();
     if (failed_) {
         log_error("cannot write CSV file %s: %s\n", printable_text(path_).c_str(),
                   std::strerror(error_));
@@ -107,7 +106,6 @@ bool CsvFile::finish() {
 }
 
 void CsvFile::discard() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    file_.reset();
     unlink(path_.c_str());
 }

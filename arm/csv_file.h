@@ -20,7 +20,8 @@
 #include <string>
 
 #include "arm.pb.h"
-#include "runtime/interrupt.h"
+#include "console/interrupt.h"
+#include "files/file_writing.h"
 
 class CsvFile {
   public:
@@ -58,7 +59,7 @@ class CsvFile {
     void fail(int error);
 
     std::string path_;
-    int fd_ = -1;
+    OwnedFd file_;
     int link_ = -1;
     std::string pending_;  // rows formed and not yet written
     off_t whole_ = 0;      // the length of the whole rows in the file

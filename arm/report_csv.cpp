@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "runtime/number_text.h"
-#include "runtime/printable_text.h"
+#include "console/number_text.h"
+#include "console/printable_text.h"
 
 const char REPORT_CSV_HEADER[] =
     "receive_time_us,timestamp,state,enable,grip,force,"

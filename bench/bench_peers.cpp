@@ -11,7 +11,7 @@
 
 #include "arm.pb.h"
 #include "bench/bench_process.h"
-#include "runtime/frame.h"
+#include "link/frame.h"
 
 Listener::Listener() {
     fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

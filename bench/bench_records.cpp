@@ -10,7 +10,8 @@
 
 #include "bench/bench_process.h"
 #include "bench/bench_report.h"
-#include "replay/record_file.h"
+#include "record/record_load.h"
+#include "record/record_save.h"
 
 namespace {
 

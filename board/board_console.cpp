@@ -3,8 +3,8 @@
 #include "board.pb.h"
 #include "board/board_reply.h"
 #include "board/board_tree.h"
-#include "runtime/exit_status.h"
-#include "runtime/frame_exchange.h"
+#include "console/exit_status.h"
+#include "link/frame_exchange.h"
 
 int run_board_console(int link) {
     CleaningComponentRequest request{};

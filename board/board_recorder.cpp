@@ -2,12 +2,12 @@
 
 #include "board.pb.h"
 #include "board/board_tree.h"
-#include "replay/record_file.h"
-#include "replay/unfinished_recording.h"
-#include "runtime/exit_status.h"
-#include "runtime/frame_exchange.h"
-#include "runtime/interrupt.h"
-#include "runtime/log.h"
+#include "console/exit_status.h"
+#include "console/interrupt.h"
+#include "console/log.h"
+#include "link/frame_exchange.h"
+#include "record/record_save.h"
+#include "record/unfinished_recording.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ int finish(Recording& recording, int status) {
 int run_board_recorder(int link) {
     FrameBuffer frame_buffer{};
     FrameBuffer reply_buffer{};
-    ReplyStream replies = reply_stream(link, BOARD_FRAME);
+    FrameStream replies(link, BOARD_FRAME);
     Recording recording;
 
     for (;;) {

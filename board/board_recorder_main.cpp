@@ -1,13 +1,13 @@
 #include <unistd.h>
 
 #include "board/board_recorder.h"
-#include "runtime/console_input.h"
-#include "runtime/interrupt.h"
-#include "runtime/server_link.h"
+#include "console/console_input.h"
+#include "console/interrupt.h"
+#include "link/connection.h"
 
 int main(int argc, char** argv) {
-    ToolStart start = start_tool(
-        argc, argv, {"board_recorder", BOARD_DEFAULT_ADDRESS, 8080, false, {}}, __DATE__);
+    ToolStart start =
+        start_tool(argc, argv, {"board_recorder", BOARD_DEFAULT_ADDRESS, 8080, {}, {}}, __DATE__);
     if (start.link < 0) return start.status;
     catch_interrupt();
     use_console_input(interruptible_stdin());

@@ -35,6 +35,17 @@ Menu<Request> platform_entry(const char* title, int32_t command) {
     return Menu<Request>(title, [command](Request& r) { r.platform_cmd = command; });
 }
 
+// The light dialog: mode list, rgb and period prompts.
+const Menu<LedBaseCommand> led_ctrl("灯光指令", [](LedBaseCommand& l) {
+    l.mode = static_cast<uint32_t>(select_option<int32_t>({{"关灯", LED_OFF},
+                                                           {"常亮", LED_STEADY},
+                                                           {"呼吸", LED_BREATHING},
+                                                           {"闪烁", LED_BLINKING},
+                                                           {"流水", LED_FLOWING}}));
+    l.rgb = read_number<uint32_t>("rgb值(整数)");
+    l.period_ms = read_number<uint32_t>("灯效毫秒周期(整数)");
+});
+
 // One entry of the light menu: marks its light present and runs the light dialog on it.
 template <bool LedGroupCommand::*present, LedBaseCommand LedGroupCommand::*light>
 Menu<Request> light_entry(const char* title) {
@@ -43,8 +54,6 @@ Menu<Request> light_entry(const char* title) {
         led_ctrl.run(r.leds.*light);
     });
 }
-
-}  // namespace
 
 const Menu<MotorCommand> motor_ctrl_dir_io("电机控制", [](MotorCommand& m) {
     m.direction = select_option(direction_options());
@@ -59,16 +68,6 @@ const Menu<MotorCommand> motor_ctrl_single("电机控制", [](MotorCommand& m) {
 const Menu<MotorCommand> motor_ctrl_dir_pwm("电机控制", [](MotorCommand& m) {
     m.direction = select_option(direction_options());
     if (m.direction != MOTOR_STOP) m.duty = read_number<int32_t>(DUTY_PROMPT);
-});
-
-const Menu<LedBaseCommand> led_ctrl("灯光指令", [](LedBaseCommand& l) {
-    l.mode = static_cast<uint32_t>(select_option<int32_t>({{"关灯", LED_OFF},
-                                                           {"常亮", LED_STEADY},
-                                                           {"呼吸", LED_BREATHING},
-                                                           {"闪烁", LED_BLINKING},
-                                                           {"流水", LED_FLOWING}}));
-    l.rgb = read_number<uint32_t>("rgb值(整数)");
-    l.period_ms = read_number<uint32_t>("灯效毫秒周期(整数)");
 });
 
 const Menu<Request> platform("平台命令", [](Request&) {},
@@ -139,6 +138,8 @@ const Menu<Request> led(
      light_entry<&LedGroupCommand::has_fill, &LedGroupCommand::fill>("补光灯"),
      light_entry<&LedGroupCommand::has_front, &LedGroupCommand::front>("前向灯"),
      light_entry<&LedGroupCommand::has_rear, &LedGroupCommand::rear>("后向灯")});
+
+}  // namespace
 
 const Menu<Request> board_root_menu("选择操作:\n",
                                     std::vector<Menu<Request>>{platform, power, wheel, motor, led});

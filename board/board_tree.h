@@ -13,18 +13,7 @@
 #pragma once
 
 #include "board.pb.h"
-#include "runtime/menu.h"
+#include "console/menu.h"
 
-extern const Menu<MotorCommand> motor_ctrl_dir_io;   // direction list; duty 100 or 0
-extern const Menu<MotorCommand> motor_ctrl_single;   // duty prompt; direction from duty
-extern const Menu<MotorCommand> motor_ctrl_dir_pwm;  // direction list, then duty prompt
-extern const Menu<LedBaseCommand> led_ctrl;          // mode list, rgb and period prompts
-
-extern const Menu<CleaningComponentRequest> platform;
-extern const Menu<CleaningComponentRequest> power;
-extern const Menu<CleaningComponentRequest> wheel;
-extern const Menu<CleaningComponentRequest> motor;
-extern const Menu<CleaningComponentRequest> led;
-
-// The root, holding its own copies of the five menus above.
+// The root; the five command menus and the motor and light submenus are its own.
 extern const Menu<CleaningComponentRequest> board_root_menu;

@@ -11,8 +11,8 @@
 #include "arm/arm_tree.h"
 #include "board.pb.h"
 #include "board/board_tree.h"
-#include "runtime/console_input.h"
-#include "runtime/frame.h"
+#include "console/console_input.h"
+#include "link/frame.h"
 
 // The menus write to standard output; keep the fuzzer's own output readable.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

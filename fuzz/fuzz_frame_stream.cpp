@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "runtime/frame_exchange.h"
+#include "link/frame_exchange.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > 60000) return 0;
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ssize_t written = write(ends[1], data + 1, size - 1);
     (void)written;
     close(ends[1]);
-    ReplyStream stream;
+    FrameStream stream;
     stream.link = ends[0];
     stream.format = format;
     FrameBuffer frame{};

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "replay/record_check.h"
-#include "replay/record_file.h"
+#include "record/record_check.h"
+#include "record/record_load.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

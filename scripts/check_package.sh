@@ -46,15 +46,10 @@ for doc in README.md copyright changelog.gz; do
     [ -s "$root/usr/share/doc/vostrel/$doc" ] || fail "no $doc"
 done
 
-"$root/usr/bin/board_sim" --port 0 >"$root/board_sim.log" 2>&1 &
-sim=$!
-tries=0
-until port=$(sed -n 's/.*board_sim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$root/board_sim.log") &&
-    [ -n "$port" ]; do
-    tries=$((tries + 1))
-    [ $tries -gt 50 ] && fail "the extracted board_sim did not start"
-    sleep 0.1
-done
+. "$(dirname "$0")/simulator.sh"
+start_simulator "$root/usr/bin/board_sim" "$root/board_sim.log" --port 0
+sim=$simulator_pid
+port=$(simulator_port "$root/board_sim.log" "board_sim") || fail "the extracted board_sim did not start"
 answer=$(printf '0\n0\n' | "$root/usr/bin/board_console" 127.0.0.1 "$port") ||
     fail "board_console ended with status $?"
 echo "$answer" | grep -q "version: VOSTREL-SIM" || fail "board_console printed: $answer"

@@ -19,17 +19,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$bin/arm_sim" --command-port 0 --report-port 0 --rate 100 >"$work/sim.log" 2>&1 &
-sim=$!
-tries=0
-until grep -q "report port listening" "$work/sim.log" 2>/dev/null; do
-    tries=$((tries + 1))
-    [ $tries -gt 50 ] && { echo "arm_sim did not start" >&2; exit 1; }
-    sleep 0.1
-done
-port_of() { sed -n "s/.*$1 listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p" "$work/sim.log"; }
-commands=$(port_of "command port")
-reports=$(port_of "report port")
+. "$root/scripts/simulator.sh"
+start_simulator "$bin/arm_sim" "$work/sim.log" --command-port 0 --report-port 0 --rate 100
+sim=$simulator_pid
+if ! commands=$(simulator_port "$work/sim.log" "arm_sim command port") ||
+    ! reports=$(simulator_port "$work/sim.log" "arm_sim report port"); then
+    echo "arm_sim did not start" >&2
+    exit 1
+fi
 
 "$bin/arm_monitor" --csv "$work/arm.csv" 127.0.0.1 "$reports" >/dev/null &
 monitor=$!

@@ -31,11 +31,12 @@ if [ "$tool" = board_replay ] && [ $# -eq 0 ]; then
     set -- "$newest"
 fi
 
+. "$(dirname "$0")/simulator.sh"
 logs=$(mktemp -d "${TMPDIR:-/tmp}/vostrel-demo.XXXXXX")
-"$bin/board_sim" --port 0 >"$logs/board_sim.log" 2>&1 &
-board_pid=$!
-"$bin/arm_sim" --command-port 0 --report-port 0 >"$logs/arm_sim.log" 2>&1 &
-arm_pid=$!
+start_simulator "$bin/board_sim" "$logs/board_sim.log" --port 0
+board_pid=$simulator_pid
+start_simulator "$bin/arm_sim" "$logs/arm_sim.log" --command-port 0 --report-port 0
+arm_pid=$simulator_pid
 
 stop_simulators() {
     kill -INT "$board_pid" "$arm_pid" 2>/dev/null || true
@@ -45,20 +46,10 @@ stop_simulators() {
 trap stop_simulators EXIT
 trap 'exit 130' INT TERM
 
-port_of() { sed -n "s/.*$2 listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p" "$1" | head -n 1; }
-
-board_port="" command_port="" report_port=""
-tries=0
-while [ $tries -lt 100 ]; do
-    board_port=$(port_of "$logs/board_sim.log" "board_sim")
-    command_port=$(port_of "$logs/arm_sim.log" "command port")
-    report_port=$(port_of "$logs/arm_sim.log" "report port")
-    [ -n "$board_port" ] && [ -n "$command_port" ] && [ -n "$report_port" ] && break
-    sleep 0.1
-    tries=$((tries + 1))
-done
-if [ -z "$board_port" ] || [ -z "$command_port" ] || [ -z "$report_port" ]; then
-    echo "the simulators did not start; see $logs" >&2
+if ! board_port=$(simulator_port "$logs/board_sim.log" "board_sim") ||
+    ! command_port=$(simulator_port "$logs/arm_sim.log" "arm_sim command port") ||
+    ! report_port=$(simulator_port "$logs/arm_sim.log" "arm_sim report port"); then
+    echo "the simulators did not start" >&2
     exit 1
 fi
 

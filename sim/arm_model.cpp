@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "runtime/log.h"
+#include "console/log.h"
 
 const char ARM_SIM_ID[] = "VOSTREL-SIM-ARM-0001";
 

@@ -10,12 +10,12 @@
 #include <thread>
 
 #include "arm.pb.h"
-#include "runtime/exit_status.h"
-#include "runtime/frame_exchange.h"
-#include "runtime/interrupt.h"
-#include "runtime/log.h"
-#include "runtime/text_buffer.h"
-#include "runtime/wall_clock.h"
+#include "console/exit_status.h"
+#include "console/interrupt.h"
+#include "console/log.h"
+#include "link/frame_exchange.h"
+#include "link/wall_clock.h"
+#include "proto/text_buffer.h"
 #include "sim/client_threads.h"
 #include "sim/sim_exchange.h"
 
@@ -43,7 +43,7 @@ bool send_arm_answer(int client, const ArmAnswer& answer) {
 
 // Take one request frame off a fresh connection and decode it.
 bool receive_request(int client, MainArmRequestMsg& request) {
-    ReplyStream stream = reply_stream(client, ARM_FRAME);
+    FrameStream stream(client, ARM_FRAME);
     FrameBuffer frame{};
     FrameResult received = receive_frame(stream, frame);
     if (received.kind == FrameResult::FRAMING_LOST) {

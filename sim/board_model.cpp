@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "console/log.h"
 #include "proto/board_request_text.h"
-#include "runtime/log.h"
 
 const char BOARD_SIM_VERSION[] = "VOSTREL-SIM signal board 1.0.0";
 

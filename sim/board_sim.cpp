@@ -3,12 +3,12 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "console/exit_status.h"
+#include "console/interrupt.h"
+#include "console/log.h"
+#include "link/frame_exchange.h"
 #include "proto/board_request_text.h"
-#include "runtime/exit_status.h"
-#include "runtime/frame_exchange.h"
-#include "runtime/interrupt.h"
-#include "runtime/log.h"
-#include "runtime/text_buffer.h"
+#include "proto/text_buffer.h"
 #include "sim/client_threads.h"
 #include "sim/listener.h"
 #include "sim/sim_exchange.h"
@@ -36,7 +36,7 @@ bool send_board_answer(int client, const BoardAnswer& answer) {
 
 // Wait for the first byte of the next frame, for as long as the client likes
 // (Ctrl-C ends the wait). False when the wait was interrupted.
-bool wait_for_next_frame(const ReplyStream& requests) {
+bool wait_for_next_frame(const FrameStream& requests) {
     if (requests.end > requests.begin) return true;  // part of it is here already
     while (wait_until_ready(requests.link, POLLIN, -1) <= 0) {
         if (interrupted()) return false;
@@ -44,7 +44,7 @@ bool wait_for_next_frame(const ReplyStream& requests) {
     return true;
 }
 
-void report_end(const ReplyStream& requests, const FrameResult& result) {
+void report_end(const FrameStream& requests, const FrameResult& result) {
     size_t held = requests.end - requests.begin;
     if (held == 0 || interrupted()) return;
     if (result.kind == FrameResult::CLOSED) {
@@ -58,7 +58,7 @@ void report_end(const ReplyStream& requests, const FrameResult& result) {
 }  // namespace
 
 void serve_board_client(int client, SharedBoard& board) {
-    ReplyStream requests = reply_stream(client, BOARD_FRAME);
+    FrameStream requests(client, BOARD_FRAME);
     FrameBuffer frame{};
     while (wait_for_next_frame(requests)) {
         FrameResult received = receive_frame(requests, frame);

@@ -3,8 +3,8 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "runtime/interrupt.h"
-#include "runtime/log.h"
+#include "console/interrupt.h"
+#include "console/log.h"
 #include "sim/listener.h"
 
 void ClientThreads::reap() {

@@ -8,63 +8,26 @@
 #include <cerrno>
 #include <cstring>
 
-#include "runtime/command_line.h"
-#include "runtime/log.h"
+#include "console/log.h"
 
-namespace {
-
-SimCommandLine refuse(const std::string& usage, const std::string& why) {
-    log_error("%s\n", why.c_str());
-    write_console(usage);
-    SimCommandLine line;
-    line.status = STATUS_BAD_ARGUMENTS;
-    return line;
+CommandLineForm simulator_form(const char* program, const char* usage,
+                               std::vector<OptionForm> options) {
+    CommandLineForm form;
+    form.program = program;
+    form.wording = Wording::SIMULATOR;
+    form.usage = usage;
+    form.options = {{"--listen",
+                     "ADDR",
+                     "",
+                     false,
+                     {ValueRule::IPV4_ADDRESS, 0, 0, "bad listen address: ", ""}}};
+    form.options.insert(form.options.end(), options.begin(), options.end());
+    return form;
 }
 
-}  // namespace
-
-SimCommandLine parse_sim_command_line(int argc, const char* const* argv, const std::string& usage,
-                                      const std::vector<SimPort>& ports, int* rate) {
-    SimCommandLine line;
-    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
-        write_console(usage);
-        return line;
-    }
-    for (int i = 1; i < argc; i += 2) {
-        std::string flag = argv[i];
-        if (flag.empty() || flag[0] != '-') return refuse(usage, "unexpected argument: " + flag);
-        bool is_port = false;
-        for (const SimPort& port : ports) is_port = is_port || flag == port.flag;
-        bool is_rate = rate != nullptr && flag == "--rate";
-        if (flag != "--listen" && !is_port && !is_rate) {
-            return refuse(usage, "unknown option: " + flag);
-        }
-        if (i + 1 >= argc || argv[i + 1][0] == '-') {
-            return refuse(usage, "missing value after " + flag);
-        }
-        const char* value = argv[i + 1];
-        long number = 0;
-        if (flag == "--listen") {
-            if (!is_ipv4_address(value)) {
-                return refuse(usage, std::string("bad listen address: ") + value);
-            }
-            line.listen_address = value;
-        } else if (is_rate) {
-            if (!parse_whole_number(value, 1, 10000, number)) {
-                return refuse(usage, "bad rate: " + std::string(value) + " (1 to 10000 Hz)");
-            }
-            *rate = static_cast<int>(number);
-        } else {
-            if (!parse_whole_number(value, 0, 65535, number)) {
-                return refuse(usage, "bad port: " + std::string(value) + " (0 to 65535)");
-            }
-            for (const SimPort& port : ports) {
-                if (flag == port.flag) *port.value = static_cast<int>(number);
-            }
-        }
-    }
-    line.proceed = true;
-    return line;
+OptionForm port_option(const char* name) {
+    return {
+        name, "N", "", false, {ValueRule::WHOLE_NUMBER, 0, 65535, "bad port: ", " (0 to 65535)"}};
 }
 
 int open_listener(const std::string& address, int port, const char* what) {

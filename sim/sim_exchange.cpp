@@ -2,8 +2,8 @@
 
 #include <pb_decode.h>
 
-#include "runtime/frame_exchange.h"
-#include "runtime/log.h"
+#include "console/log.h"
+#include "link/frame_exchange.h"
 
 bool decode_request(const FrameBuffer& frame, size_t length, FrameFormat format,
                     const pb_msgdesc_t* fields, void* record) {

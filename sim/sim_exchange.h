@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "runtime/frame.h"
+#include "link/frame.h"
 
 // Decode the payload of the request frame of `length` bytes into `record`
 // (cleared first). Logs "undecodable request: WHY" when it does not decode.

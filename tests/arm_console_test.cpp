@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "runtime/wall_clock.h"
+#include "link/wall_clock.h"
 #include "tests/support/capture.h"
 #include "tests/support/scenario.h"
 

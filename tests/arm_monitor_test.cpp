@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "arm.pb.h"
-#include "runtime/frame.h"
-#include "runtime/text_buffer.h"
-#include "runtime/wall_clock.h"
+#include "link/frame.h"
+#include "link/wall_clock.h"
+#include "proto/text_buffer.h"
 #include "tests/support/capture.h"
 #include "tests/support/directory.h"
 #include "tests/support/scenario.h"
@@ -312,18 +312,16 @@ TEST(ArmMonitorCsv, AwkwardValuesGiveExactlyTheirRows) {
 // monitor waits for a report that does not come.
 TEST(ArmMonitorCsv, RowsReachTheFileWhileTheWatchWaits) {
     TemporaryDirectory directory;
-    std::vector<PeerStep> script = {receive_arm_frame(),
-                                    send_bytes(report_frame([](MainArmStateMsg& r) {
-                                        r.timestamp = 42;
-                                    })),
-                                    pause_for(1500), close_link()};
+    std::vector<PeerStep> script = {
+        receive_arm_frame(), send_bytes(report_frame([](MainArmStateMsg& r) { r.timestamp = 42; })),
+        pause_for(1500), close_link()};
     std::string during;
     std::thread look([&] {
         usleep(900 * 1000);
         during = directory.read("arm.csv");
     });
-    PeerRun r = run_with_peer("arm_monitor", script, RunOptions{},
-                              {"--csv", directory.path + "/arm.csv"});
+    PeerRun r =
+        run_with_peer("arm_monitor", script, RunOptions{}, {"--csv", directory.path + "/arm.csv"});
     look.join();
     EXPECT_EQ(r.run.status, 0) << r.output;
     EXPECT_EQ(count_of(during, "\n"), 2u) << during;  // the header and the row

@@ -19,10 +19,10 @@ struct Allowed {
 
 // The waits themselves, and calls made only once a wait says they will not block.
 const Allowed ALLOWED[] = {
-    {"ppoll", "runtime/interrupt.cpp"},
-    {"poll", "runtime/interrupt.cpp"},
+    {"ppoll", "console/interrupt.cpp"},
+    {"poll", "console/interrupt.cpp"},
     {"connect",
-     "runtime/server_link.cpp"},      // bounded by the send time-out, before any signal is caught
+     "link/connection.cpp"},          // bounded by the send time-out, before any signal is caught
     {"accept4", "sim/listener.cpp"},  // on a non-blocking listener
 };
 
@@ -91,7 +91,8 @@ std::vector<std::string> calls_in(const std::string& code) {
 TEST(BlockingCalls, OnlyTheInterruptibleWaitBlocks) {
     const std::filesystem::path root = VOSTREL_SOURCE_DIR;
     size_t files = 0;
-    for (const char* folder : {"runtime", "proto", "board", "replay", "arm", "sim"}) {
+    for (const char* folder :
+         {"files", "console", "link", "proto", "record", "board", "arm", "sim"}) {
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder)) {
             std::string extension = entry.path().extension().string();
             if (extension != ".cpp" && extension != ".h") continue;

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
-#include "runtime/server_link.h"
+#include "console/program_start.h"
+#include "link/connection.h"
 #include "tests/support/capture.h"
 
 namespace {
 
-const CommandLineForm CONSOLE{"board_console", "127.0.0.9", 8080, false, {}};
-const CommandLineForm REPLAY{"board_replay", "127.0.0.9", 8080, true, {}};
+const CommandLineForm CONSOLE{"board_console", "127.0.0.9", 8080, {}, {}};
+const CommandLineForm REPLAY{"board_replay",
+                             "127.0.0.9",
+                             8080,
+                             {{"RECORD_FILE", "record file written by board_recorder"}},
+                             {}};
 
 struct Parsed {
     CommandLine line;
@@ -36,12 +41,12 @@ TEST(CommandLine, DefaultsAndExplicitTarget) {
     Parsed file = parse(REPLAY, {"rec.yaml"});
     EXPECT_TRUE(file.line.proceed);
     EXPECT_EQ(file.line.server_port, 8080);
-    EXPECT_EQ(file.line.record_path, "rec.yaml");
+    EXPECT_EQ(file.line.value("RECORD_FILE"), "rec.yaml");
 
     Parsed three = parse(REPLAY, {"127.0.0.1", "1", "./-h"});
     EXPECT_TRUE(three.line.proceed);
     EXPECT_EQ(three.line.server_port, 1);
-    EXPECT_EQ(three.line.record_path, "./-h");
+    EXPECT_EQ(three.line.value("RECORD_FILE"), "./-h");
 }
 
 TEST(CommandLine, WrongCountIsRefusedWithUsage) {
@@ -82,8 +87,11 @@ TEST(CommandLine, BadAddressIsNamedAndRefused) {
 }
 
 TEST(CommandLine, ArgumentsStartingWithADashAreNeverFilesOrAddresses) {
-    const CommandLineForm CHECKING{
-        "board_replay", "127.0.0.9", 8080, true, {{"--check", "RECORD_FILE", "check it", true}}};
+    const CommandLineForm CHECKING{"board_replay",
+                                   "127.0.0.9",
+                                   8080,
+                                   {{"RECORD_FILE", "record file written by board_recorder"}},
+                                   {{"--check", "RECORD_FILE", "check it", true}}};
     const struct {
         const CommandLineForm* form;
         std::vector<const char*> args;
@@ -116,7 +124,7 @@ TEST(CommandLine, ArgumentsStartingWithADashAreNeverFilesOrAddresses) {
     }
     Parsed check = parse(CHECKING, {"--check", "./-r.yaml"});
     EXPECT_TRUE(check.line.proceed);
-    EXPECT_EQ(check.line.options.at("--check"), "./-r.yaml");
+    EXPECT_EQ(check.line.value("--check"), "./-r.yaml");
     EXPECT_EQ(check.output, "");
     Parsed replay = parse(CHECKING, {"r.yaml"});
     EXPECT_TRUE(replay.line.proceed);

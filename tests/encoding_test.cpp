@@ -6,8 +6,8 @@
 
 #include "arm.pb.h"
 #include "board.pb.h"
-#include "runtime/frame.h"
-#include "runtime/text_buffer.h"
+#include "link/frame.h"
+#include "proto/text_buffer.h"
 #include "tests/support/capture.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Replies taken from a real loopback link, however TCP cuts or merges them.
-#include "runtime/frame_exchange.h"
+#include "link/frame_exchange.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "board.pb.h"
-#include "runtime/text_buffer.h"
+#include "proto/text_buffer.h"
 #include "tests/support/capture.h"
 #include "tests/support/fake_peer.h"
 
@@ -21,7 +21,7 @@ struct Received {
     bool framing_lost;
 };
 
-Received receive(ReplyStream& stream) {
+Received receive(FrameStream& stream) {
     FrameBuffer reply{};
     StdoutCapture capture;
     FrameResult result = receive_reply(stream, reply);
@@ -45,7 +45,7 @@ struct Link {
     }
     ~Link() { close(stream.link); }
     FakePeer peer;
-    ReplyStream stream;
+    FrameStream stream;
 };
 
 TEST(FrameExchange, WholeFrameIsDeliveredWithItsLength) {

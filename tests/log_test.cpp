@@ -1,4 +1,4 @@
-#include "runtime/log.h"
+#include "console/log.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <limits>
 #include <random>
 
-#include "runtime/number_text.h"
-#include "runtime/printable_text.h"
+#include "console/number_text.h"
+#include "console/printable_text.h"
 #include "tests/support/capture.h"
 
 namespace {

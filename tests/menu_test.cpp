@@ -1,4 +1,4 @@
-#include "runtime/menu.h"
+#include "console/menu.h"
 
 #include <gtest/gtest.h>
 

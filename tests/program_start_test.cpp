@@ -179,6 +179,34 @@ TEST(ProgramStart, UnknownOptionsAreRefusedBeforeAnySocket) {
     EXPECT_NE(replay.out.find("unknown option: -r.yaml"), std::string::npos);
 }
 
+// The simulators word their refusals their own way, through the same parser.
+TEST(ProgramStart, SimulatorsNameTheArgumentTheyRefuse) {
+    const struct {
+        const char* program;
+        std::vector<std::string> args;
+        const char* error;
+    } rows[] = {
+        {"board_sim", {"--port", "1", "x"}, "unexpected argument: x"},
+        {"board_sim", {"--port"}, "missing value after --port"},
+        {"board_sim", {"--port", "-1"}, "missing value after --port"},
+        {"board_sim", {"--port", "70000"}, "bad port: 70000 (0 to 65535)"},
+        {"board_sim", {"--listen", "localhost"}, "bad listen address: localhost"},
+        {"board_sim", {"--port", "1", "-h"}, "unknown option: -h"},
+        {"arm_sim", {"--rate", "0"}, "bad rate: 0 (1 to 10000 Hz)"},
+        {"arm_sim", {"--report-port", "1", "--rate", "10001"}, "bad rate: 10001 (1 to 10000 Hz)"},
+        {"arm_sim", {"--command-port", "+1"}, "bad port: +1 (0 to 65535)"},
+    };
+    for (const auto& row : rows) {
+        ProgramRun run = run_program(row.program, row.args);
+        EXPECT_EQ(run.status, 255) << row.error;
+        std::string usage = normalized(run_program(row.program, {"--help"}).out);
+        usage.erase(0, std::string(BANNER).size());
+        EXPECT_EQ(normalized(run.out),
+                  std::string(BANNER) + "[T] [ERROR] " + row.error + "\n" + usage)
+            << row.error;
+    }
+}
+
 // Each manual page names every option and argument that --help names, and the
 // version that --version gives.
 TEST(ProgramStart, ManualPagesKeepStepWithHelp) {

@@ -1,6 +1,4 @@
 // The record file: its text, reading it back, and saving it safely.
-#include "replay/record_file.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "record/record_load.h"
+#include "record/record_save.h"
 #include "tests/support/capture.h"
 #include "tests/support/directory.h"
 

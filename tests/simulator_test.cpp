@@ -11,8 +11,8 @@
 
 #include "arm.pb.h"
 #include "board.pb.h"
-#include "runtime/frame_exchange.h"
-#include "runtime/text_buffer.h"
+#include "link/frame_exchange.h"
+#include "proto/text_buffer.h"
 #include "tests/support/background.h"
 #include "tests/support/capture.h"
 #include "tests/support/directory.h"
@@ -43,7 +43,7 @@ struct ArmSim {
 std::string exchange(const std::string& port, const std::string& bytes, FrameFormat format) {
     int link = connect_loopback(static_cast<uint16_t>(std::stoi(port)));
     send(link, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    ReplyStream stream;
+    FrameStream stream;
     stream.link = link;
     stream.format = format;
     stream.timeout_seconds = 5;

@@ -1,0 +1,120 @@
+#include "console/interrupt.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+
+namespace {
+
+const int CAUGHT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The longest a caught wait sleeps before it looks at the flag again: a signal
+// wakes only the thread it is delivered to.
+constexpr int WAIT_SLICE_MS = 100;
+
+// Written by the handler on whichever thread the signal reaches, read by all.
+std::atomic<int> first_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free,
+              "a signal handler may only touch lock-free atomics");
+thread_local WaitHook wait_hook = nullptr;  // each thread its own
+thread_local bool in_wait_hook = false;     // the hook's own waits do not call it again
+// Set once by catch_interrupt(): open_mask first, then catching_signals (release), so
+// that a thread that sees catching also sees the mask.
+std::atomic<bool> catching_signals{false};
+sigset_t open_mask;  // the signal mask while waiting: the caught signals let through
+
+extern "C" void note_signal(int number) {
+    int saved_errno = errno;  // the interrupted code may be about to read it
+    int none = 0;
+    first_signal.compare_exchange_strong(none, number);
+    errno = saved_errno;
+}
+
+}  // namespace
+
+void catch_interrupt() {
+    struct sigaction action = {};
+    action.sa_handler = note_signal;
+    sigemptyset(&action.sa_mask);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int number : CAUGHT_SIGNALS) {
+        sigaction(number, &action, nullptr);
+        sigaddset(&blocked, number);
+    }
+    sigprocmask(SIG_BLOCK, &blocked, &open_mask);
+    for (int number : CAUGHT_SIGNALS) sigdelset(&open_mask, number);
+    catching_signals.store(true, std::memory_order_release);
+}
+
+bool interrupted() {
+    return first_signal.load() != 0;
+}
+
+int interrupt_status() {
+    int number = first_signal.load();
+    return 128 + (number != 0 ? number : SIGINT);
+}
+
+void fail_writes_gently() {
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+int wait_until_ready(int fd, short events, int timeout_ms) {
+    if (timeout_ms < 0) return wait_until_ready(fd, events, Deadline::max());
+    return wait_until_ready(
+        fd, events, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms));
+}
+
+void before_every_wait(WaitHook hook) {
+    wait_hook = hook;
+}
+
+namespace {
+
+// The hook's next run, or Deadline::max() when there is none to make.
+Deadline run_wait_hook() {
+    if (wait_hook == nullptr || in_wait_hook) return Deadline::max();
+    in_wait_hook = true;
+    Deadline again = wait_hook();
+    in_wait_hook = false;
+    return again;
+}
+
+}  // namespace
+
+int wait_until_ready(int fd, short events, Deadline deadline) {
+    using std::chrono::nanoseconds;
+    Deadline hook_due = Deadline::max();
+    if (deadline > std::chrono::steady_clock::now()) hook_due = run_wait_hook();
+    pollfd ready = {fd, events, 0};
+    nfds_t count = fd >= 0 ? 1 : 0;
+    const bool catching = catching_signals.load(std::memory_order_acquire);
+    const nanoseconds slice_limit =
+        catching ? nanoseconds(std::chrono::milliseconds(WAIT_SLICE_MS)) : nanoseconds::max();
+    for (;;) {
+        if (catching && interrupted()) {
+            errno = EINTR;
+            return -1;
+        }
+        nanoseconds slice = slice_limit;
+        Deadline until = std::min(deadline, hook_due);
+        if (until != Deadline::max()) {
+            nanoseconds left = until - std::chrono::steady_clock::now();
+            if (left < slice) slice = left > nanoseconds(0) ? left : nanoseconds(0);
+        }
+        timespec timeout = {static_cast<time_t>(slice.count() / 1000000000),
+                            static_cast<long>(slice.count() % 1000000000)};
+        const timespec* limit = slice == nanoseconds::max() ? nullptr : &timeout;
+        int result = ppoll(&ready, count, limit, catching ? &open_mask : nullptr);
+        if (result != 0) return result;
+        Deadline now = std::chrono::steady_clock::now();
+        if (deadline != Deadline::max() && now >= deadline) return 0;
+        if (now >= hook_due) hook_due = run_wait_hook();
+    }
+}

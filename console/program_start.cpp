@@ -1,0 +1,30 @@
+#include "console/program_start.h"
+
+#include <cstring>
+
+#include "console/interrupt.h"
+#include "console/log.h"
+
+extern const char VOSTREL_VERSION_TEXT[];  // written at build time (cmake/version.cmake)
+
+std::string version_line(const char* program) {
+    return std::string(program) + " " + VOSTREL_VERSION_TEXT + "\n";
+}
+
+bool answered_version(int argc, const char* const* argv, const char* program) {
+    if (argc != 2 || std::strcmp(argv[1], "--version") != 0) return false;
+    write_console(version_line(program));
+    return true;
+}
+
+void print_banner(const char* build_date) {
+    log_info("Vostrel. Build date: %s\n", build_date);
+}
+
+CommandLine begin_program(int argc, const char* const* argv, const CommandLineForm& form,
+                          const char* build_date) {
+    fail_writes_gently();
+    if (answered_version(argc, argv, form.program)) return CommandLine{};
+    print_banner(build_date);
+    return parse_command_line(argc, argv, form);
+}

@@ -1,0 +1,73 @@
+#include "files/file_writing.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+OwnedFd& OwnedFd::operator=(OwnedFd&& other) noexcept {
+    if (this != &other) {
+        reset();
+        fd_ = other.release();
+    }
+    return *this;
+}
+
+int OwnedFd::release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+bool OwnedFd::reset() {
+    if (fd_ < 0) return true;
+    int fd = release();
+    return close(fd) == 0;
+}
+
+bool write_all(int fd, const char* data, size_t size, size_t& written) {
+    written = 0;
+    while (written < size) {
+        ssize_t n = write(fd, data + written, size - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = EIO;
+        if (n <= 0) return false;
+        written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool write_all(int fd, const std::string& text, size_t& written) {
+    return write_all(fd, text.data(), text.size(), written);
+}
+
+bool write_all(int fd, const std::string& text) {
+    size_t written = 0;
+    return write_all(fd, text, written);
+}
+
+void sync_directory(const char* path) {
+    OwnedFd directory(open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.is_open()) fsync(directory.get());
+}
+
+mode_t shared_file_mode() {
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+std::string local_time_stamp() {
+    std::time_t now = std::time(nullptr);
+    std::tm local = {};
+    localtime_r(&now, &local);
+    char stamp[16] = {};
+    std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &local);
+    return stamp;
+}
+
+std::string numbered_name(const std::string& base, int attempt) {
+    return base + (attempt > 0 ? "_" + std::to_string(attempt) : "") + ".yaml";
+}

@@ -1,0 +1,55 @@
+// The one way the programs write files (and standard output): an owned
+// descriptor, a loop that writes everything, syncs that make a file and its
+// name survive a crash or a power loss, and numbered names for files that
+// never replace another.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+// A descriptor that closes itself. Moves, never copies.
+class OwnedFd {
+  public:
+    OwnedFd() = default;
+    explicit OwnedFd(int fd) : fd_(fd) {}
+    ~OwnedFd() { reset(); }
+    OwnedFd(OwnedFd&& other) noexcept : fd_(other.release()) {}
+    OwnedFd& operator=(OwnedFd&& other) noexcept;
+    OwnedFd(const OwnedFd&) = delete;
+    OwnedFd& operator=(const OwnedFd&) = delete;
+
+    int get() const { return fd_; }
+    bool is_open() const { return fd_ >= 0; }
+    int release();
+    // Close it now; false (errno set) when close() reports a failed write.
+    bool reset();
+
+  private:
+    int fd_ = -1;
+};
+
+// Write all `size` bytes at `data` to `fd`, continuing partial writes and
+// retrying EINTR. False on failure (errno set; a write of nothing is EIO, a
+// full non-blocking descriptor EAGAIN, for the caller to wait on); `written`
+// says how much went out either way.
+bool write_all(int fd, const char* data, size_t size, size_t& written);
+bool write_all(int fd, const std::string& text, size_t& written);
+bool write_all(int fd, const std::string& text);
+
+// Sync a directory, so that a name just made or moved there survives.
+void sync_directory(const char* path);
+
+// The permissions of a new file that others may read: 0666 less the umask
+// (0644 under the usual 022), what open() gives and mkstemp() does not.
+mode_t shared_file_mode();
+
+// "YYYYMMDD_hhmmss" of the local time now, the stamp in record file names.
+std::string local_time_stamp();
+
+// How many numbered names are tried for one new file.
+constexpr int MAX_NAME_ATTEMPTS = 1000;
+
+// The name of attempt `attempt` at a free name: "BASE.yaml", then "BASE_1.yaml", ...
+std::string numbered_name(const std::string& base, int attempt);

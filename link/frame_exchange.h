@@ -1,0 +1,79 @@
+// Frame exchange over a link: requests sent whole, replies taken frame by
+// frame from the byte stream.
+//
+// TCP may split a frame over several reads or merge several into one read, so
+// replies are taken from the byte stream: a header, then exactly the payload
+// it declares. Bytes beyond that frame wait in the FrameStream for the next
+// call. A header that declares more than the largest payload cannot be waited
+// for: the stream has lost its framing and no later frame can be found in it.
+// Every wait goes through wait_until_ready(), bounded by the link time-out.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "link/frame.h"
+#include "link/link_timeout.h"
+
+// Write the `length` bytes of `frame`, continuing partial writes: FRAME, or
+// FAILED when the link failed (closed, reset, send time-out, a signal) or
+// there was nothing to write. Never raises SIGPIPE.
+FrameResult send_frame(int link, const uint8_t* frame, size_t length);
+
+// pack_request, then send_frame: the whole request on its way. FRAME,
+// NOT_ENCODED (nothing sent) or FAILED after logging "tcp write failed."
+// (unless a signal cut it short).
+FrameResult send_request(int link, const pb_msgdesc_t* fields, const void* record,
+                         FrameFormat format, FrameBuffer& frame_buffer);
+
+// The frames that come in on one link (replies, reports, or a simulator's
+// requests): bytes received and not yet handed out as a frame. It holds its
+// buffer, 64 KiB: made where it is used, never copied.
+struct FrameStream {
+    FrameStream() = default;
+    FrameStream(int link_, FrameFormat format_) : link(link_), format(format_) {}
+    FrameStream(const FrameStream&) = delete;
+    FrameStream& operator=(const FrameStream&) = delete;
+
+    int link = -1;
+    FrameFormat format = BOARD_FRAME;
+    std::array<uint8_t, 64 * FRAME_BUFFER_SIZE> bytes{};  // room for a burst of frames per read
+    size_t begin = 0;
+    size_t end = 0;
+    bool framing_lost = false;                   // once set, every later call fails at once
+    int timeout_seconds = LINK_TIMEOUT_SECONDS;  // for a whole frame; < 0: no limit
+    int64_t read_at_us = 0;  // wall clock (µs since the epoch) of the last read that brought bytes
+    // Try a read before each wait (the link must be non-blocking) while the
+    // last read filled all the room it was given: a reader of a stream that
+    // keeps coming then never waits at all, and one that has drained the link
+    // waits at once, without a read that would find nothing.
+    bool try_read_first = false;
+    bool last_read_filled = false;
+};
+
+// Take exactly one frame off the link into `buffer`, waiting up to the
+// stream's timeout_seconds for it to be complete: FRAME, CLOSED, FAILED, or
+// FRAMING_LOST with the bytes held so far (at most 1024, a frame that fails
+// unpack_reply's size check).
+FrameResult receive_frame(FrameStream& stream, FrameBuffer& buffer);
+
+// Log "rev len: %d" with logged_length().
+void log_received(const FrameResult& received);
+
+// receive_frame, then log_received(). Since a read is
+// made only when no whole frame is held, a frame handed out was completed by
+// the stream's last read: read_at_us is when it was complete.
+FrameResult receive_reply(FrameStream& stream, FrameBuffer& reply_buffer);
+
+// receive_reply for a run that cannot go on without its answer (the recorder,
+// the replayer): logs "tcp read failed." when none came (unless a signal cut
+// the wait short) and "reply frame too long: the link has lost its framing."
+// when its header was impossible. True when a whole frame is in the buffer.
+bool take_answer(FrameStream& stream, FrameBuffer& reply_buffer);
+
+// One whole exchange of a one-shot console: send_request, one reply frame,
+// unpack_reply into `reply` (prepared by the caller: cleared, strings bound).
+// Returns false when any step failed (each failure logged where it happened).
+bool exchange_request(int link, const pb_msgdesc_t* request_fields, const void* request,
+                      const pb_msgdesc_t* reply_fields, void* reply, FrameFormat format);

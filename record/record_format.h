@@ -1,0 +1,73 @@
+// Record files: the frames board_recorder sent, for board_replay to send again.
+//
+// One YAML document, a sequence with one map per frame sent, in send order:
+//
+//     - hexData: 02001001   # the frame as sent, header included: two lower-case
+//       delay: 2            #   hex digits per byte; seconds to wait after its
+//     - hexData: 0000       #   answer; a negative delay marks the last step
+//       delay: -1
+//
+// Keys may come in any order and other keys are ignored. A slice of the hex
+// text is read as strtoul(base 16) reads it (upper case accepted, an odd last
+// digit is a byte of its own, "0g" gives 00); a slice without a digit is an
+// error. An empty, null or scalar document is an empty recording.
+//
+// The file is named record_YYYYMMDD_hhmmss.yaml after the local time of saving
+// and lives in the working directory. It is written to a temporary file and
+// moved into place, so it is either absent or complete, and it never replaces
+// another file: a second recording in the same second becomes
+// record_YYYYMMDD_hhmmss_1.yaml (then _2, ...).
+//
+// Limits when reading, set before yaml-cpp sees the text: it spends some 700
+// bytes per node and recurses per nesting level, so hostile text could take
+// gigabytes or the stack. The file is a regular file (a FIFO or a device could
+// block the replayer while it holds the board link) of at most
+// MAX_RECORD_FILE_BYTES (a recording of a thousand full-size frames takes
+// 2 MiB) with at most MAX_YAML_MARKS structure marks (':', '-', ',', '[', '{'
+// and line breaks: about five per entry, so some 60000 entries). A frame is at
+// most MAX_ACTION_BYTES (the replayer's writes count in 16 bits), and all the
+// frames together at most MAX_RECORDING_BYTES, with at most MAX_RECORDING_KEYS
+// map keys in all the entries: a YAML alias repeats a frame or a map without
+// repeating its text, and no plain file within the limits comes near either.
+// board_recorder keeps its recordings within these limits (recording_full()).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr size_t MAX_RECORD_FILE_BYTES = 4u << 20;
+constexpr size_t MAX_YAML_MARKS = 300000;
+constexpr size_t MAX_ACTION_BYTES = 65535;
+constexpr size_t MAX_RECORDING_BYTES = MAX_RECORD_FILE_BYTES;
+constexpr size_t MAX_RECORDING_KEYS = MAX_YAML_MARKS;
+
+// One recorded step: the frame exactly as sent and the delay after its answer.
+struct Action {
+    std::vector<uint8_t> data;
+    int32_t delay = 0;
+};
+
+// The YAML text of a recording.
+std::string record_text(const std::vector<Action>& actions);
+
+// The text of one entry as a record file holds it, without the line break
+// that follows it: "- hexData: 02001001\n  delay: 2".
+std::string entry_text(const Action& action);
+
+// The structure marks of `text` that the reading limit counts.
+size_t yaml_marks(const std::string& text);
+
+// What a recording takes of the reading limits, counted entry by entry, each
+// with the line break that follows it.
+struct RecordSize {
+    size_t bytes = 0;
+    size_t marks = 0;
+};
+void add_entry(RecordSize& size, const Action& action);
+void add_entry(RecordSize& size, const std::string& entry_text);
+
+// True when one more entry, of the largest frame a tool builds and the
+// longest delay, could take the recording beyond what load_actions accepts.
+bool recording_full(const RecordSize& size);

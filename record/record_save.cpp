@@ -1,0 +1,99 @@
+#include "record/record_save.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "console/log.h"
+#include "files/file_writing.h"
+
+namespace {
+
+// Write `text` to a temporary file beside the record; returns its name or "" (errno set).
+std::string write_temporary(const std::string& text) {
+    char name[] = ".record_XXXXXX.tmp";
+    OwnedFd file(mkstemps(name, 4));  // made 0600: opened up before the text goes in
+    if (!file.is_open()) return "";
+    int fd = file.get();
+    bool ok = fchmod(fd, shared_file_mode()) == 0 && write_all(fd, text) && fsync(fd) == 0;
+    int error = errno;
+    if (!file.reset() && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        unlink(name);
+        errno = error;
+        return "";
+    }
+    return name;
+}
+
+// Move the temporary file to `name` unless `name` exists (errno EEXIST then).
+bool place_without_replacing(const std::string& temporary, const std::string& name) {
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // The file system cannot rename without replacing: link, then drop the temporary name.
+    if (link(temporary.c_str(), name.c_str()) != 0) return false;
+    unlink(temporary.c_str());
+    return true;
+}
+
+void report_failure(const std::string& name, int error, const std::string& text) {
+    log_error("cannot write record file %s: %s\n", name.c_str(), std::strerror(error));
+    log_error("%s\n", "the recording follows on standard output; keep it by hand");
+    write_console(text + "\n");
+}
+
+}  // namespace
+
+bool save_actions(const std::vector<Action>& actions) {
+    std::string text;
+    try {
+        text = record_text(actions);
+    } catch (const std::bad_alloc&) {
+        log_error("%s\n", "cannot write record file: out of memory");
+        return false;
+    }
+    return save_record_text(text);
+}
+
+bool save_record_text(const std::string& text) {
+    const std::string base = "record_" + local_time_stamp();
+
+    // Pick the first free name now, so the log line can name it before the write.
+    int attempt = 0;
+    struct stat existing = {};
+    while (attempt < MAX_NAME_ATTEMPTS &&
+           lstat(numbered_name(base, attempt).c_str(), &existing) == 0) {
+        ++attempt;
+    }
+    std::string name = numbered_name(base, attempt);
+    log_info("save actions to %s\n", name.c_str());
+
+    std::string temporary = write_temporary(text);
+    if (temporary.empty()) {
+        report_failure(name, errno, text);
+        return false;
+    }
+    while (!place_without_replacing(temporary, name)) {
+        if (errno != EEXIST || ++attempt >= MAX_NAME_ATTEMPTS) {
+            int error = errno;
+            unlink(temporary.c_str());
+            report_failure(name, error, text);
+            return false;
+        }
+        // Another recording took the name meanwhile.
+        name = numbered_name(base, attempt);
+        log_info("save actions to %s\n", name.c_str());
+    }
+    sync_directory(".");
+    return true;
+}
