@@ -6,10 +6,14 @@
 #include "console/exit_status.h"
 #include "link/frame_exchange.h"
 
-int run_arm_console(int link) {
+int run_arm_console(int link, const MainArmRequestMsg* typed) {
     MainArmRequestMsg request{};
-    rootMenu.run(request);
-    if (input_ended()) return STATUS_INPUT_ENDED;
+    if (typed != nullptr) {
+        request = *typed;
+    } else {
+        rootMenu.run(request);
+        if (input_ended()) return STATUS_INPUT_ENDED;
+    }
 
     MainArmResponseMsg response;
     prepare_arm_reply(response);

@@ -6,10 +6,14 @@
 #include "console/exit_status.h"
 #include "link/frame_exchange.h"
 
-int run_board_console(int link) {
+int run_board_console(int link, const CleaningComponentRequest* typed) {
     CleaningComponentRequest request{};
-    board_root_menu.run(request);
-    if (input_ended()) return STATUS_INPUT_ENDED;
+    if (typed != nullptr) {
+        request = *typed;
+    } else {
+        board_root_menu.run(request);
+        if (input_ended()) return STATUS_INPUT_ENDED;
+    }
 
     CleaningComponentResponse response;
     prepare_board_reply(response);

@@ -42,6 +42,7 @@ struct OptionForm {
     const char* meaning = "";   // one line for the usage
     bool stands_alone = false;  // nothing else may be given with it
     ValueRule rule = {};
+    bool quiet = false;  // given first, it prints its result alone: no banner before it
 };
 
 // A positional argument every run must give, after SERVER PORT.

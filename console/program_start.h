@@ -16,7 +16,8 @@ bool answered_version(int argc, const char* const* argv, const char* program);
 // Log "Vostrel. Build date: %s" with the program's build date (__DATE__).
 void print_banner(const char* build_date);
 
-// fail_writes_gently(), --version, the banner, then parse_command_line().
+// fail_writes_gently(), --version, the banner (unless the first argument is
+// a quiet option, such as --encode), then parse_command_line().
 // `proceed` false: end the program now with `status`.
 CommandLine begin_program(int argc, const char* const* argv, const CommandLineForm& form,
                           const char* build_date);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "proto/text_writer.h"
+
 namespace {
 
 template <typename Enum>
@@ -12,11 +14,6 @@ std::string named(int64_t value, Enum low, Enum high, const char* (*name_of)(Enu
     if (known != nullptr) *known = in_table;
     if (!in_table) return std::to_string(value);
     return std::string(name_of(static_cast<Enum>(value))) + "(" + std::to_string(value) + ")";
-}
-
-// "a b c": the non-empty parts, separated by blanks.
-void add_part(std::string& text, const std::string& part) {
-    if (!part.empty()) text += (text.empty() ? "" : " ") + part;
 }
 
 }  // namespace
@@ -87,43 +84,8 @@ bool has_unused_fields(const CleaningComponentRequest& r) {
 }
 
 std::string describe_request(const CleaningComponentRequest& r) {
-    std::string text;
-    if (r.platform_cmd != 0) add_part(text, "platform_cmd=" + platform_name(r.platform_cmd));
-    if (r.has_power_cmd) {
-        add_part(text, "power_cmd{channel=" + channel_name(r.power_cmd.channel) +
-                           " on_off=" + switch_name(r.power_cmd.on_off) + "}");
-    }
-    if (r.has_chassis) add_part(text, "chassis{cmd=" + chassis_name(r.chassis.cmd) + "}");
-    if (r.has_motors) {
-        std::string inner;
-        if (r.motors.has_camera_cover) {
-            add_part(inner, "camera_cover" + motor_text(r.motors.camera_cover));
-        }
-        if (r.motors.has_toolbox_motor) {
-            add_part(inner, "toolbox_motor" + select_text(r.motors.toolbox_motor));
-        }
-        add_part(text, "motors{" + inner + "}");
-    }
-    if (r.has_water) {
-        std::string inner;
-        if (r.water.has_end_spray) add_part(inner, "end_spray" + motor_text(r.water.end_spray));
-        if (r.water.has_toolbox_supply) {
-            add_part(inner, "toolbox_supply" + select_text(r.water.toolbox_supply));
-        }
-        if (r.water.has_toolbox_drain) {
-            add_part(inner, "toolbox_drain" + select_text(r.water.toolbox_drain));
-        }
-        add_part(text, "water{" + inner + "}");
-    }
-    if (r.has_leds) {
-        std::string inner;
-        for (int i = 0; i < LIGHT_COUNT; ++i) {
-            if (light_present(r.leds, i)) {
-                add_part(inner, std::string(LIGHT_NAMES[i]) + light_text(light_of(r.leds, i)));
-            }
-        }
-        add_part(text, "leds{" + inner + "}");
-    }
-    if (has_unused_fields(r)) add_part(text, "(with fields no console sends)");
-    return text.empty() ? "(empty request)" : text;
+    std::string text = message_text(CleaningComponentRequest_fields, &r);
+    if (text.empty()) return "(empty request)";
+    if (has_unused_fields(r)) text += " # with fields no console sends";
+    return text;
 }

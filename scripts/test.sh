@@ -2,11 +2,10 @@
 # Set up, build and run every test:
 #   1. the suite, plainly (build/, warnings as errors);
 #   2. the suite under AddressSanitizer and UndefinedBehaviorSanitizer
-#      (build-sanitize/, leaks fail);
+#      (build-sanitize/, clang, leaks fail);
 #   3. the suite under ThreadSanitizer (build-tsan/, any report fails);
-#   4. each fuzzer for 30 seconds from its seeds (build-fuzz/, clang);
-#   5. the Debian package (build-package/), checked by lintian and in a
-#      scratch root.
+#   4. each fuzzer for 30 seconds from its seeds (built in build-sanitize/);
+#   5. the Debian package of build/, checked by lintian and in a scratch root.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -15,31 +14,36 @@ scripts/setup.sh test
 jobs=$(( $(nproc) * 4 ))
 for variant in plain sanitize thread; do
     case $variant in
-        plain) dir=build option="" ;;
-        sanitize) dir=build-sanitize option=-DVOSTREL_SANITIZE=ON ;;
-        thread) dir=build-tsan option=-DVOSTREL_TSAN=ON ;;
+        plain) dir=build ;;
+        sanitize) dir=build-sanitize ;;
+        thread) dir=build-tsan ;;
     esac
-    scripts/build.sh "$dir" -DVOSTREL_WERROR=ON $option
+    case $variant in
+        plain) scripts/build.sh build -DVOSTREL_WERROR=ON ;;
+        # clang, so that the same tree holds the fuzzers, built with the same sanitizers.
+        sanitize) CC=clang CXX=clang++ scripts/build.sh build-sanitize -DVOSTREL_WERROR=ON \
+            -DVOSTREL_SANITIZE=ON -DVOSTREL_FUZZ=ON ;;
+        thread) scripts/build.sh build-tsan -DVOSTREL_WERROR=ON -DVOSTREL_TSAN=ON ;;
+    esac
     echo "== tests ($variant build) =="
     (cd "$dir" && ctest -j"$jobs" --output-on-failure --timeout 120)
 done
 
 echo "== fuzzers (30 s each) =="
-CC=clang CXX=clang++ scripts/build.sh build-fuzz -DVOSTREL_FUZZ=ON -DVOSTREL_TESTS=OFF
-for target in record_file reply_decode frame_stream console_input; do
-    corpus=build-fuzz/corpus/$target
+for target in record_file reply_decode frame_stream console_input request_text; do
+    corpus=build-sanitize/corpus/$target
     mkdir -p "$corpus"
     cp fuzz/seeds/$target/* "$corpus"/
-    if ! build-fuzz/bin/fuzz_$target -max_total_time=30 -rss_limit_mb=2048 \
-        -artifact_prefix=build-fuzz/ "$corpus" >build-fuzz/$target.log 2>&1; then
-        tail -n 40 build-fuzz/$target.log
-        echo "fuzz_$target failed; the input is in build-fuzz/" >&2
+    if ! build-sanitize/bin/fuzz_$target -max_total_time=30 -rss_limit_mb=2048 \
+        -artifact_prefix=build-sanitize/ "$corpus" >build-sanitize/$target.log 2>&1; then
+        tail -n 40 build-sanitize/$target.log
+        echo "fuzz_$target failed; the input is in build-sanitize/" >&2
         exit 1
     fi
-    echo "fuzz_$target: $(tail -n 1 build-fuzz/$target.log)"
+    echo "fuzz_$target: $(tail -n 1 build-sanitize/$target.log)"
 done
 
 echo "== package =="
-deb=$(scripts/package.sh | tail -n 1)
+deb=$(scripts/package.sh build | tail -n 1)
 scripts/check_package.sh "$deb"
 echo "== all tests passed =="

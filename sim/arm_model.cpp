@@ -4,16 +4,11 @@
 #include <cstring>
 
 #include "console/log.h"
+#include "proto/text_writer.h"
 
 const char ARM_SIM_ID[] = "VOSTREL-SIM-ARM-0001";
 
 namespace {
-
-// The request type's name; "unknown" for none (0) and for values outside ReqType.
-const char* type_name(uint32_t type) {
-    if (type == REQ_NONE || type > _ReqType_MAX) return "unknown";
-    return ReqType_name(static_cast<ReqType>(type));
-}
 
 std::string vector_text(const Vector3Msg& v) {
     char text[96];
@@ -88,28 +83,10 @@ std::string apply(ArmState& s, const MainArmRequestMsg& r) {
     }
 }
 
+// The request on one line of the text format, which arm_console --request reads back.
 std::string describe(const MainArmRequestMsg& r) {
-    std::string text = std::string(type_name(r.req_type)) + "(" + std::to_string(r.req_type) + ")";
-    const auto& p = r.payload;
-    switch (r.which_payload) {
-        case MainArmRequestMsg_enable_tag:
-            text += std::string(" enable=") + (p.enable ? "1" : "0");
-            break;
-        case MainArmRequestMsg_force_feedback_tag:
-            text += std::string(" force_feedback=") + (p.force_feedback ? "1" : "0");
-            break;
-        case MainArmRequestMsg_angles_tag:
-            text += " angles=" + angles_text(p.angles.angle, p.angles.angle_count);
-            break;
-        case MainArmRequestMsg_force_torque_tag:
-            text += " force=" + vector_text(p.force_torque.force) +
-                    " torque=" + vector_text(p.force_torque.torque);
-            break;
-        default:
-            break;
-    }
-    if (r.timestamp != 0) text += " timestamp=" + std::to_string(r.timestamp);
-    return text;
+    std::string text = message_text(MainArmRequestMsg_fields, &r);
+    return text.empty() ? "(empty request)" : text;
 }
 
 }  // namespace

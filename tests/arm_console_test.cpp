@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "arm.pb.h"
 #include "link/wall_clock.h"
 #include "tests/support/capture.h"
 #include "tests/support/scenario.h"
@@ -59,6 +60,8 @@ TEST(ArmConsole, EachEntrySendsItsBody) {
             run_with_peer("arm_console", {receive_arm_frame(), send_bytes(SUCCESS)}, c.input);
         EXPECT_EQ(r.run.status, 0) << c.input << r.output;
         EXPECT_EQ(hex_of(r.received), hex_of(arm_frame_bytes(c.body))) << c.input;
+        EXPECT_EQ(typed_back("arm_console", MainArmRequestMsg_fields, c.body), hex_of(r.received))
+            << c.input;
     }
 }
 
@@ -77,6 +80,8 @@ TEST(ArmConsole, TimeSyncSendsTheWallClockInMilliseconds) {
         }
         EXPECT_GE(sent, before);
         EXPECT_LE(sent, after);
+        EXPECT_EQ(typed_back("arm_console", MainArmRequestMsg_fields, r.received.substr(4)),
+                  hex_of(r.received));
     }
 }
 
@@ -197,6 +202,31 @@ TEST(ArmConsole, EndOfInputBeforeTheCommandIsCompleteSendsNothing) {
         PeerRun r = run_with_peer("arm_console", {}, input);
         EXPECT_EQ(r.run.status, 4) << input;
         EXPECT_EQ(r.received, "") << input;
+    }
+}
+
+TEST(ArmConsole, RequestByNameRunsAsTheMenuPathDoes) {
+    const struct {
+        const char* text;
+        const char* menu_input;
+    } rows[] = {
+        {"req_type: GET_ID", "0\n"},
+        {"req_type: ARM_ENABLE enable: false", "2\n0\n"},
+        {"req_type: 2 angles < angle: [1, 2, 3, 4, 5, 6] >", "4\n1\n2\n3\n4\n5\n6\n"},
+    };
+    for (const auto& row : rows) {
+        std::vector<PeerStep> script = {receive_arm_frame(), send_bytes(SUCCESS)};
+        PeerRun menu = run_with_peer("arm_console", script, row.menu_input);
+        PeerRun typed = run_with_peer("arm_console", script, RunOptions{}, {"--request", row.text});
+        EXPECT_EQ(run_program("arm_console", {"--encode", row.text}).out,
+                  hex_of(typed.received) + "\n")
+            << row.text;
+        EXPECT_EQ(typed.received, menu.received) << row.text;
+        EXPECT_EQ(typed.run.status, menu.run.status) << row.text;
+        const std::string packing = "[T] [INFO] packing protobuf msg\n";
+        EXPECT_EQ(typed.output,
+                  startup_lines(typed.port) + menu.output.substr(menu.output.find(packing)))
+            << row.text;
     }
 }
 

@@ -126,4 +126,56 @@ TEST(BoardConsole, SilentBoardTimesOutWithStatus2) {
     EXPECT_LT(r.run.seconds, 19.0);
 }
 
+// A request typed by name sends what --encode gives and prints, from
+// "packing protobuf msg" on, what the menu path prints, with its status.
+TEST(BoardConsole, RequestByNameRunsAsTheMenuPathDoes) {
+    const struct {
+        const char* text;
+        const char* menu_input;
+        bool answered;
+    } rows[] = {
+        {"platform_cmd: GET_FIRMWARE_VERSION", "0\n0\n", true},
+        {"power_cmd { channel: POWER_CHASSIS on_off: POWER_ON }", "1\n0\n0\n", true},
+        {"chassis <cmd: 0x1>  # unlock", "2\n3\n", false},
+    };
+    const std::string answer = board_frame_of("08 01");
+    for (const auto& row : rows) {
+        std::vector<PeerStep> script = {receive_board_frame()};
+        script.push_back(row.answered ? send_bytes(answer) : close_link());
+        PeerRun menu = run_with_peer("board_console", script, row.menu_input);
+        PeerRun typed =
+            run_with_peer("board_console", script, RunOptions{}, {"--request", row.text});
+        ProgramRun encoded = run_program("board_console", {"--encode", row.text});
+        EXPECT_EQ(encoded.status, 0) << row.text;
+        EXPECT_EQ(encoded.out, hex_of(typed.received) + "\n") << row.text;
+        EXPECT_EQ(typed.received, menu.received) << row.text;
+        EXPECT_EQ(typed.run.status, menu.run.status) << row.text;
+        const std::string packing = "[T] [INFO] packing protobuf msg\n";
+        EXPECT_EQ(typed.output,
+                  startup_lines(typed.port) + menu.output.substr(menu.output.find(packing)))
+            << row.text;
+    }
+}
+
+TEST(BoardConsole, ATypedRequestThatIsRefusedReachesNoSocket) {
+    ProgramRun typed =
+        run_program("board_console", {"--request", "chassis { cmd: UNLOCKED }", "127.0.0.1", "1"});
+    EXPECT_EQ(typed.status, 255);
+    EXPECT_EQ(
+        normalized(typed.out),
+        "[T] [INFO] Vostrel. Build date: D\n"
+        "[T] [ERROR] --request: line 1, column 16: unknown name \"UNLOCKED\" for cmd, expected "
+        "a number or one of CHASSIS_NONE, UNLOCK, LOCK, HUB_POWER_OFF, HUB_POWER_ON, "
+        "MASK_BUMPER_BRAKE, MASK_ALL_BRAKES\n");
+    ProgramRun encoded = run_program("board_console", {"--encode", "chassis {"});
+    EXPECT_EQ(encoded.status, 255);
+    EXPECT_EQ(
+        normalized(encoded.out),
+        "[T] [ERROR] --encode: line 1, column 10: expected a field name or \"}\", found the end "
+        "of the text\n");
+    ProgramRun alone = run_program("board_console", {"--encode", "chassis {}", "127.0.0.1", "1"});
+    EXPECT_EQ(alone.status, 255);
+    EXPECT_NE(alone.out.find("--encode TEXT takes nothing else"), std::string::npos);
+}
+
 }  // namespace

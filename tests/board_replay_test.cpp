@@ -191,30 +191,30 @@ TEST(RecordCheck, EachStepIsDescribedAndFaultyOnesFlagged) {
          "- hexData: 02001001\n  delay: 2\n- hexData: 0700aa010410061801\n  delay: 0\n"
          "- hexData: 1000b20100ba010a12080a04080110321002\n  delay: -1",
          0,
-         "step 1: delay 2 s, 4 bytes: platform_cmd=GET_FIRMWARE_VERSION(1)\n"
-         "step 2: delay 0 s, 9 bytes: power_cmd{channel=POWER_CHASSIS(6) on_off=POWER_ON(1)}\n"
-         "step 3: delay -1 s, 18 bytes: motors{} water{toolbox_supply{drive{direction="
-         "MOTOR_FORWARD(1) duty=50} select_mask=SELECT_2(2)}}\n"
+         "step 1: delay 2 s, 4 bytes: platform_cmd: GET_FIRMWARE_VERSION\n"
+         "step 2: delay 0 s, 9 bytes: power_cmd { channel: POWER_CHASSIS on_off: POWER_ON }\n"
+         "step 3: delay -1 s, 18 bytes: motors { } water { toolbox_supply { drive { direction: "
+         "MOTOR_FORWARD duty: 50 } select_mask: SELECT_2 } }\n"
          "steps: 3\nreplay time: 2 s, the sum of the delays up to the end\nflagged: 0\n"},
         {"a mis-framed step", "- hexData: 07009201020801\n  delay: 0\n", 3,
-         "step 1: delay 0 s, 7 bytes: chassis{cmd=UNLOCK(1)} FLAGGED: the header declares 7 "
+         "step 1: delay 0 s, 7 bytes: chassis { cmd: UNLOCK } FLAGGED: the header declares 7 "
          "bytes where 5 follow\nsteps: 1\nreplay time: 0 s, the sum of the delays up to the "
          "end\nflagged: 1\n"},
         {"an oversize step", "- hexData: " + oversize + "\n  delay: 0\n", 3,
-         "step 1: delay 0 s, 1026 bytes: (with fields no console sends) FLAGGED: longer than the "
-         "board's 1024-byte buffer\n"},
+         "step 1: delay 0 s, 1026 bytes: spare_1: 1 # with fields no console sends FLAGGED: longer "
+         "than the board's 1024-byte buffer\n"},
         {"an undecodable payload", "- hexData: 0300ff0102\n  delay: 1\n", 3,
          "step 1: delay 1 s, 5 bytes: hex 0300ff0102 FLAGGED: the payload does not decode as a "
          "CleaningComponentRequest (invalid wire_type)\n"},
         {"unknown fields",
          "- hexData: 0300f00101\n  delay: 1\n- hexData: 0500ba01024801\n  delay: 0\n", 3,
          "step 1: delay 1 s, 5 bytes: (empty request) FLAGGED: carries field 30, which the "
-         "schema does not know\nstep 2: delay 0 s, 7 bytes: water{} FLAGGED: carries field 23.9, "
+         "schema does not know\nstep 2: delay 0 s, 7 bytes: water { } FLAGGED: carries field 23.9, "
          "which the schema does not know\n"},
         {"an empty request, and a step after the end",
          "- hexData: 0000\n  delay: -1\n- hexData: 02001001\n  delay: 9\n", 0,
          "step 1: delay -1 s, 2 bytes: (empty request)\nstep 2: delay 9 s, 4 bytes: "
-         "platform_cmd=GET_FIRMWARE_VERSION(1) (not sent: the replay ends at step 1)\n"
+         "platform_cmd: GET_FIRMWARE_VERSION (not sent: the replay ends at step 1)\n"
          "steps: 2 (1 sent)\nreplay time: 0 s, the sum of the delays up to the end\n"
          "flagged: 0\n"},
         {"a file that cannot be loaded", "- hexData: 0000\n  delay: soon\n", 3,
@@ -246,11 +246,11 @@ TEST(RecordCheck, WhatTheRecorderSavesIsDescribedStepByStep) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(normalized(run.out),
               "[T] [INFO] Vostrel. Build date: D\n"
-              "step 1: delay 5 s, 9 bytes: power_cmd{channel=POWER_HUB(7) on_off=POWER_ON(1)}\n"
-              "step 2: delay 3 s, 15 bytes: motors{toolbox_motor{drive{direction=MOTOR_FORWARD(1) "
-              "duty=80} select_mask=SELECT_3(4)}}\n"
-              "step 3: delay -1 s, 15 bytes: leds{top{rgb=255 mode=LED_BREATHING(2) "
-              "period_ms=1000}}\n"
+              "step 1: delay 5 s, 9 bytes: power_cmd { channel: POWER_HUB on_off: POWER_ON }\n"
+              "step 2: delay 3 s, 15 bytes: motors { toolbox_motor { drive { direction: "
+              "MOTOR_FORWARD duty: 80 } select_mask: SELECT_3 } }\n"
+              "step 3: delay -1 s, 15 bytes: leds { top { rgb: 255 mode: LED_BREATHING "
+              "period_ms: 1000 } }\n"
               "steps: 3\nreplay time: 8 s, the sum of the delays up to the end\nflagged: 0\n");
 }
 

@@ -2,6 +2,7 @@
 // board receives it.
 #include <gtest/gtest.h>
 
+#include "board.pb.h"
 #include "tests/support/capture.h"
 #include "tests/support/scenario.h"
 
@@ -20,6 +21,11 @@ void check_leaves(const std::vector<Leaf>& leaves) {
             run_with_peer("board_console", {receive_board_frame(), send_bytes(ANSWER)}, leaf.input);
         EXPECT_EQ(r.run.status, 0) << leaf.input << r.output;
         EXPECT_EQ(hex_of(r.received), hex_of(board_frame_of(leaf.payload))) << leaf.input;
+        // What the simulator and --check show of it types back the same frame.
+        EXPECT_EQ(
+            typed_back("board_console", CleaningComponentRequest_fields, bytes_of(leaf.payload)),
+            hex_of(r.received))
+            << leaf.input;
     }
 }
 

@@ -143,6 +143,17 @@ TEST(ProgramStart, DefaultsAreUsedWithoutArguments) {
                                            "\n[T] [INFO] Socket successfully created..\n"
                                            "connection with the server failed...\n");
     }
+    // A typed request without SERVER PORT goes to the default address too.
+    RunOptions options;
+    options.wrapper = {"unshare", "-n"};
+    options.timeout_seconds = 30;
+    ProgramRun typed =
+        run_program("board_console", {"--request", "chassis { cmd: UNLOCK }"}, options);
+    EXPECT_EQ(typed.status, 1);
+    EXPECT_EQ(normalized(typed.out), std::string(BANNER) +
+                                         "[T] [INFO] server: 192.168.1.10 port: 8080\n"
+                                         "[T] [INFO] Socket successfully created..\n"
+                                         "connection with the server failed...\n");
 }
 
 const char* const ALL_PROGRAMS[] = {"board_console", "board_recorder", "board_replay",

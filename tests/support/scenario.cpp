@@ -1,5 +1,8 @@
 #include "tests/support/scenario.h"
 
+#include <pb_decode.h>
+
+#include "proto/text_writer.h"
 #include "tests/support/capture.h"
 
 PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,
@@ -30,4 +33,15 @@ std::vector<PeerStep> board_answers(int count, const std::string& answer) {
         script.push_back(send_bytes(answer));
     }
     return script;
+}
+
+std::string typed_back(const std::string& program, const pb_msgdesc_t* fields,
+                       const std::string& payload) {
+    alignas(8) unsigned char record[4096] = {};  // room for a record of either schema
+    pb_istream_t in =
+        pb_istream_from_buffer(reinterpret_cast<const pb_byte_t*>(payload.data()), payload.size());
+    if (!pb_decode(&in, fields, record)) return "<payload does not decode>";
+    ProgramRun run = run_program(program, {"--encode", message_text(fields, record)});
+    if (run.status != 0) return "<refused: " + run.out + ">";
+    return run.out.substr(0, run.out.find('\n'));
 }

@@ -1,6 +1,8 @@
 // A real program run against a scripted peer on 127.0.0.1.
 #pragma once
 
+#include <pb.h>
+
 #include <string>
 #include <vector>
 
@@ -27,3 +29,9 @@ PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,
 
 // A peer that answers `count` signal-board requests, each with `answer`.
 std::vector<PeerStep> board_answers(int count, const std::string& answer);
+
+// What `program --encode` gives for the text that the simulators and
+// --check show of a request (its payload decoded as a record of `fields`):
+// the frame's hex, so that a test can see the text type back the same bytes.
+std::string typed_back(const std::string& program, const pb_msgdesc_t* fields,
+                       const std::string& payload);

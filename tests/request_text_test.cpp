@@ -1,0 +1,185 @@
+// Requests typed by name: the text format read as the official protocol-buffers
+// library reads it (each payload below is what it encodes for the same text),
+// the refusals, and the one-line form that reads back to the same bytes.
+#include <gtest/gtest.h>
+#include <pb_encode.h>
+
+#include "arm.pb.h"
+#include "board.pb.h"
+#include "link/typed_request.h"
+#include "proto/text_format.h"
+#include "proto/text_writer.h"
+#include "tests/support/bytes.h"
+#include "tests/support/capture.h"
+
+namespace {
+
+struct Typed {
+    bool ok = false;
+    std::string payload_hex;  // the record encoded
+    std::string error;
+    std::string written;  // the record written back on one line
+};
+
+template <typename Record>
+Typed read(const pb_msgdesc_t* fields, const std::string& text) {
+    Record record{};
+    Typed typed;
+    typed.ok = parse_text(text, fields, &record, typed.error);
+    if (!typed.ok) return typed;
+    uint8_t bytes[2048];
+    pb_ostream_t out = pb_ostream_from_buffer(bytes, sizeof bytes);
+    EXPECT_TRUE(pb_encode(&out, fields, &record)) << text;
+    typed.payload_hex = hex_of(std::string(reinterpret_cast<char*>(bytes), out.bytes_written));
+    typed.written = message_text(fields, &record);
+    return typed;
+}
+
+Typed board(const std::string& text) {
+    return read<CleaningComponentRequest>(CleaningComponentRequest_fields, text);
+}
+
+Typed arm(const std::string& text) {
+    return read<MainArmRequestMsg>(MainArmRequestMsg_fields, text);
+}
+
+TEST(RequestText, EveryFormReadsAsTheOfficialLibraryReadsIt) {
+    const struct {
+        bool is_arm;
+        const char* text;
+        const char* payload;
+    } rows[] = {
+        {false, "chassis { cmd: 1 }", "9201020801"},
+        {false, "chassis < cmd: 1 >", "9201020801"},
+        {false, "chassis: { cmd: 0x1 }", "9201020801"},
+        {false, "chassis {\n  cmd: 01  # octal\n}\n", "9201020801"},
+        {false, "spare_1: -0x10", "08f0ffffffffffffffff01"},
+        {false, "spare_1: 010", "0808"},
+        {false, "spare_1: -2147483648", "0880808080f8ffffffff01"},
+        {false, "power_cmd { channel: POWER_CHASSIS on_off: POWER_ON }", "aa010410061801"},
+        {false, "leds { top { rgb: 5 mode: LED_BLINKING } led_2 {} }", "8201080a04080510031200"},
+        {false, "motor_3 { duty: 5 direction: MOTOR_REVERSE }", "1a0408031005"},
+        {false, "chassis {}, spare_1: 2;", "08029201 00"},
+        {false, "", ""},
+        {true, "req_type: 1; timestamp: 5,", "08013005"},
+        {true, "req_type:ARM_ENABLE enable: t", "08031001"},
+        {true, "enable: 1", "1001"},
+        {true, "enable: True", "1001"},
+        {true, "force_feedback: f", "2800"},
+        {true, "force_feedback: false", "2800"},
+        {true, "timestamp: -9223372036854775808", "3080808080808080808001"},
+        {true, "angles { angle: [1, 2.5, -3e2, inf, -inf, nan] }",
+         "1a320a30000000000000f03f00000000000004400000000000c072c0000000000000f07f000000000000f0ff"
+         "000000000000f87f"},
+        {true, "angles { angle: 1.5f angle: -0 }", "1a120a10000000000000f83f0000000000000080"},
+        {true, "angles { angle: .5 angle: 1. angle: 1E2 angle: Infinity angle: NaN }",
+         "1a2a0a28000000000000e03f000000000000f03f0000000000005940000000000000f07f000000000000f87"
+         "f"},
+        {true, "angles { angle: [] }", "1a00"},
+        {true, "force_torque { timestamp: 1 force { x: 1e-300 } torque {} }",
+         "220f080112090959f3f8c21f6ea5011a00"},
+    };
+    for (const auto& row : rows) {
+        Typed typed = row.is_arm ? arm(row.text) : board(row.text);
+        ASSERT_TRUE(typed.ok) << row.text << ": " << typed.error;
+        EXPECT_EQ(typed.payload_hex, hex_of(bytes_of(row.payload))) << row.text;
+        // Written back on one line, it reads to the same bytes.
+        Typed again = row.is_arm ? arm(typed.written) : board(typed.written);
+        ASSERT_TRUE(again.ok) << typed.written << ": " << again.error;
+        EXPECT_EQ(again.payload_hex, typed.payload_hex) << typed.written;
+    }
+}
+
+TEST(RequestText, WrittenOnOneLineWithNamesWhereValuesHaveThem) {
+    EXPECT_EQ(board("power_cmd { on_off: 1 channel: 6 }").written,
+              "power_cmd { channel: POWER_CHASSIS on_off: POWER_ON }");
+    EXPECT_EQ(board("chassis { cmd: 9 } motors { }").written, "chassis { cmd: 9 } motors { }");
+    EXPECT_EQ(
+        arm("angles { angle: [0.1, -0, 1e308, 5e-324] } req_type: 2").written,
+        "req_type: SYNC_MAIN_ARM angles { angle: 0.1 angle: -0 angle: 1e+308 angle: 5e-324 }");
+    EXPECT_EQ(arm("enable: false").written, "enable: false");
+    EXPECT_EQ(board("").written, "");
+}
+
+TEST(RequestText, RefusalsNameTheLineColumnAndWhatWasExpected) {
+    const struct {
+        bool is_arm;
+        const char* text;
+        const char* error;
+    } rows[] = {
+        {false, "foo: 1", "line 1, column 1: unknown field \"foo\" in CleaningComponentRequest"},
+        {false, "chassis {\n  command: 1 }",
+         "line 2, column 3: unknown field \"command\" in ChassisCommand"},
+        {false, "power_cmd { channel: POWER_CHASIS }",
+         "line 1, column 22: unknown name \"POWER_CHASIS\" for channel, expected a number or one "
+         "of "
+         "POWER_CHANNEL_NONE, POWER_WHOLE_MACHINE, POWER_CHASSIS, POWER_HUB, POWER_ARM, "
+         "POWER_END_TOOL"},
+        {false, "power_cmd { channel: 4294967296 }",
+         "line 1, column 22: 4294967296 is out of range for channel, a uint32"},
+        {false, "power_cmd { channel: -1 }",
+         "line 1, column 23: -1 is out of range for channel, a uint32"},
+        {false, "spare_1: 2147483648",
+         "line 1, column 10: 2147483648 is out of range for spare_1, an int32"},
+        {false, "spare_1: 1.5",
+         "line 1, column 10: expected an integer for spare_1, found \"1.5\""},
+        {false, "spare_1: - 5",
+         "line 1, column 12: expected a number right after \"-\" for spare_1"},
+        {false, "chassis { cmd: \"1\" }",
+         "line 1, column 16: expected an integer for cmd, found a string"},
+        {false, "spare_1: 1 spare_1: 2", "line 1, column 12: spare_1 is given twice"},
+        {false, "chassis { } chassis { }", "line 1, column 13: chassis is given twice"},
+        {false, "spare_1 1", "line 1, column 9: expected \":\" after spare_1"},
+        {false, "chassis { cmd: UNLOCK",
+         "line 1, column 22: expected a field name or \"}\", found the end of the text"},
+        {false, "chassis < cmd: UNLOCK }",
+         "line 1, column 23: expected a field name or \">\", found \"}\""},
+        {false, "chassis { cmd: UNLOCK } }",
+         "line 1, column 25: expected a field name, found \"}\""},
+        {false, "chassis cmd: 1",
+         "line 1, column 9: expected \"{\" or \"<\" after chassis, found \"cmd\""},
+        {false, "spare_1: [1, 2]", "line 1, column 1: spare_1 is not repeated: no list"},
+        {false, "spare_1: 1 @",
+         "line 1, column 12: a character the text format does not know: \"@\""},
+        {true, "enable: t angles {}",
+         "line 1, column 11: angles and enable are both members of oneof payload"},
+        {true, "angles { angle: [1, 2, 3, 4, 5, 6, 7] }",
+         "line 1, column 36: more than 6 values for angle"},
+        {true, "angles { angle: [1 2] }",
+         "line 1, column 20: expected \",\" or \"]\", found \"2\""},
+        {true, "angles { angle: 0x10 }",
+         "line 1, column 17: expected a number for angle, found \"0x10\""},
+        {true, "enable: yes", "line 1, column 9: expected true or false for enable, found \"yes\""},
+        {true, "req_type: 'ARM", "line 1, column 11: a string without its closing quote"},
+    };
+    for (const auto& row : rows) {
+        Typed typed = row.is_arm ? arm(row.text) : board(row.text);
+        EXPECT_FALSE(typed.ok) << row.text;
+        EXPECT_EQ(typed.error, row.error) << row.text;
+    }
+    // A string field keeps its size: an id of at most 1023 bytes.
+    MainArmResponseMsg response{};
+    std::string error;
+    const std::string id(1023, 'a');
+    EXPECT_TRUE(parse_text("id: '" + id + "'", MainArmResponseMsg_fields, &response, error))
+        << error;
+    MainArmResponseMsg longer{};
+    EXPECT_FALSE(parse_text("id: \"" + id + "\" 'b'", MainArmResponseMsg_fields, &longer, error));
+    EXPECT_EQ(error, "line 1, column 5: id holds at most 1023 bytes, not 1024");
+}
+
+TEST(RequestText, AFrameBeyondTheControllersBufferIsRefused) {
+    CommandLine line;
+    line.values["--request"] = "chassis { cmd: UNLOCK }";
+    CleaningComponentRequest request{};
+    StdoutCapture capture;
+    TypedRequest typed = read_typed_request(line, CleaningComponentRequest_fields, &request,
+                                            FrameFormat{2, false, 4});
+    EXPECT_TRUE(typed.done);
+    EXPECT_EQ(typed.status, 255);
+    EXPECT_EQ(without_timestamps(capture.finish()),
+              "[T] [ERROR] --request: the request's frame would be longer than the controller's "
+              "6 bytes\n");
+}
+
+}  // namespace
