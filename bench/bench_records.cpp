@@ -2,6 +2,7 @@
 // (its text, formed entry by entry while it recorded, to a new file) and
 // loaded as board_replay loads them, each in a process of its own so that its
 // time and peak memory are its own.
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -35,16 +36,17 @@ struct Measured {
     long peak_kib = 0;
 };
 
-// save_record_text() in `directory`, in a child process, its log line kept off the table.
-Measured save_in_child(const std::string& text, const std::string& directory) {
+// `work` in a child process of its own, in `directory`, its log lines kept
+// off the table: how long it took and its peak memory.
+template <typename Work>
+Measured in_child(const std::string& directory, Work work) {
     std::fflush(stdout);
     double start = now_seconds();
     Child child;
     child.pid = fork();
     if (child.pid == 0) {
-        int null_output = open("/dev/null", O_WRONLY);
-        dup2(null_output, STDOUT_FILENO);
-        _exit(chdir(directory.c_str()) == 0 && save_record_text(text) ? 0 : 1);
+        dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
+        _exit(chdir(directory.c_str()) == 0 && work() ? 0 : 1);
     }
     PeakMemory memory(child.pid);
     Measured measured;
@@ -54,32 +56,15 @@ Measured save_in_child(const std::string& text, const std::string& directory) {
     return measured;
 }
 
-// load_actions(), as board_replay loads a file before it connects, in a child process.
-Measured load_in_child(const std::string& path, size_t count) {
-    double start = now_seconds();
-    Child child;
-    child.pid = fork();
-    if (child.pid == 0) {
-        LoadedActions loaded = load_actions(path);
-        _exit(loaded.ok && loaded.actions.size() == count ? 0 : 1);
-    }
-    PeakMemory memory(child.pid);
-    Measured measured;
-    measured.ok = wait_child(child).status == 0;
-    measured.seconds = now_seconds() - start;
-    measured.peak_kib = memory.finish_kib();
-    return measured;
-}
-
-std::string record_in(const std::string& directory) {
+// The record file that the save made in `directory`.
+std::string saved_name(const std::string& directory) {
     std::string name;
-    std::string command = "ls " + directory + "/record_*.yaml";
-    if (FILE* list = popen(command.c_str(), "r")) {
-        char line[512] = {};
-        if (std::fgets(line, sizeof line, list)) name = line;
-        pclose(list);
+    if (DIR* listing = opendir(directory.c_str())) {
+        while (dirent* entry = readdir(listing)) {
+            if (std::string(entry->d_name).rfind("record_", 0) == 0) name = entry->d_name;
+        }
+        closedir(listing);
     }
-    if (!name.empty() && name.back() == '\n') name.pop_back();
     return name;
 }
 
@@ -97,9 +82,13 @@ void measure_record_files(const BenchOptions&, std::vector<BenchRow>& rows) {
         std::string text = largest_recording(entry, count);
         char scratch[] = "/tmp/vostrel-bench-records-XXXXXX";
         std::string directory = mkdtemp(scratch);
-        Measured saved = save_in_child(text, directory);
-        std::string name = record_in(directory);
-        Measured loaded = load_in_child(name, count);
+        // The recorder's save of what it formed entry by entry; the replayer's load.
+        Measured saved = in_child(directory, [&text] { return save_record_text(text); });
+        const std::string name = directory + "/" + saved_name(directory);
+        Measured loaded = in_child(directory, [&] {
+            LoadedActions file = load_actions(name);
+            return file.ok && file.actions.size() == count;
+        });
         std::remove(name.c_str());
         rmdir(directory.c_str());
         char what[96], took[96];

@@ -4,7 +4,8 @@
 #   2. the suite under AddressSanitizer and UndefinedBehaviorSanitizer
 #      (build-sanitize/, clang, leaks fail);
 #   3. the suite under ThreadSanitizer (build-tsan/, any report fails);
-#   4. each fuzzer for 30 seconds from its seeds (built in build-sanitize/);
+#   4. the fuzzers side by side for 30 seconds from their seeds (built in
+#      build-sanitize/);
 #   5. the Debian package of build/, checked by lintian and in a scratch root.
 set -eu
 cd "$(dirname "$0")/.."
@@ -29,19 +30,30 @@ for variant in plain sanitize thread; do
     (cd "$dir" && ctest -j"$jobs" --output-on-failure --timeout 120)
 done
 
-echo "== fuzzers (30 s each) =="
-for target in record_file reply_decode frame_stream console_input request_text; do
+echo "== fuzzers (30 s, side by side) =="
+targets="record_file reply_decode frame_stream console_input request_text"
+for target in $targets; do
     corpus=build-sanitize/corpus/$target
     mkdir -p "$corpus"
     cp fuzz/seeds/$target/* "$corpus"/
-    if ! build-sanitize/bin/fuzz_$target -max_total_time=30 -rss_limit_mb=2048 \
-        -artifact_prefix=build-sanitize/ "$corpus" >build-sanitize/$target.log 2>&1; then
-        tail -n 40 build-sanitize/$target.log
-        echo "fuzz_$target failed; the input is in build-sanitize/" >&2
-        exit 1
-    fi
-    echo "fuzz_$target: $(tail -n 1 build-sanitize/$target.log)"
+    build-sanitize/bin/fuzz_$target -max_total_time=30 -rss_limit_mb=2048 \
+        -artifact_prefix=build-sanitize/$target- "$corpus" >build-sanitize/$target.log 2>&1 &
+    eval "pid_$target=\$!"
 done
+failed=""
+for target in $targets; do
+    eval "pid=\$pid_$target"
+    if wait "$pid"; then
+        echo "fuzz_$target: $(tail -n 1 build-sanitize/$target.log)"
+    else
+        tail -n 40 build-sanitize/$target.log
+        failed="$failed $target"
+    fi
+done
+if [ -n "$failed" ]; then
+    echo "fuzzers failed:$failed; their inputs are in build-sanitize/" >&2
+    exit 1
+fi
 
 echo "== package =="
 deb=$(scripts/package.sh build | tail -n 1)
