@@ -1,13 +1,8 @@
-// What users feel of the tools, side by side with references, on 127.0.0.1,
-// in one run, as one table of ratios (scripts/bench.sh builds Release and runs it):
-//   - arm_monitor: reports lost at 1 kHz, 10 kHz and flat out; its CPU at
-//     1 kHz over 10 s against a C reader that only reads and frames the same
-//     stream, without and with --csv; peak memory; flat out against a Python
-//     monitor (the official protobuf library, the same lines);
-//   - board_console and arm_console against a C client making the same one
-//     exchange, from start to exit;
-//   - board_replay at delay 0 against a C client making the same exchanges;
-//   - the largest recordings the recorder makes, saved and loaded.
+// What users feel of the tools, side by side with references on 127.0.0.1, as
+// one table (scripts/bench.sh builds Release and runs it): the monitor's lost
+// reports, CPU at 1 kHz (against a C reader), memory and speed (against a
+// Python monitor); the one-shot consoles and the replay against C clients;
+// the largest recordings saved and loaded.
 // usage: bench BIN_DIR [--python PB2_DIR] [--reports N] [--runs N] [--smoke]
 #include <cstdio>
 #include <cstdlib>

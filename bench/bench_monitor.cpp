@@ -75,9 +75,7 @@ double median_of(const BenchOptions& options, Monitor monitor, const std::string
 }
 
 std::string cpu_text(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f s CPU", seconds);
-    return text;
+    return std::to_string(static_cast<int>(seconds * 1000)) + " ms CPU";
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ class PeakMemory {
 };
 
 // Reads a child's standard output to its end on a thread of its own, counting
-// the lines that hold `marker`.
+// the lines that hold `marker` (not empty).
 class OutputCounter {
   public:
     OutputCounter(int fd, std::string marker);
