@@ -20,34 +20,37 @@ case ${1:-} in
 esac
 csv=$1
 out=${2:-${csv%.csv}.png}
+# A name as the messages show it: control characters and other bytes outside
+# printable ASCII as octal escapes, so that no name can drive the terminal.
+shown() { printf '%s\n' "$1" | LC_ALL=C sed -n 'l 0' | sed 's/\$$//'; }
 # gnuplot takes a name that starts with "<" or "|" for a command and "-" for
 # inline data: give it names that start with "/" or "./".
 case $csv in /*) plot_csv=$csv ;; *) plot_csv=./$csv ;; esac
 case $out in /*) plot_out=$out ;; *) plot_out=./$out ;; esac
 
 if [ ! -f "$plot_csv" ] || [ ! -r "$plot_csv" ]; then
-    echo "plot_arm: cannot read $csv" >&2
+    printf '%s\n' "plot_arm: cannot read $(shown "$csv")" >&2
     exit 3
 fi
 if ! command -v gnuplot >/dev/null 2>&1; then
-    echo "plot_arm: gnuplot is missing (apt-get install gnuplot-nox)" >&2
+    printf '%s\n' "plot_arm: gnuplot is missing (apt-get install gnuplot-nox)" >&2
     exit 1
 fi
 # The first report's receive time (second line, first cell) is time zero.
 first=$(sed -n '2{s/,.*//;p;q}' <"$plot_csv")
 case $first in
     "")
-        echo "plot_arm: $csv holds no report" >&2
+        printf '%s\n' "plot_arm: $(shown "$csv") holds no report" >&2
         exit 3
         ;;
     *[!0-9]*)
-        echo "plot_arm: $csv is not a CSV file of arm_monitor: its first report's time is not a number" >&2
+        printf '%s\n' "plot_arm: $(shown "$csv") is not a CSV file of arm_monitor: its first report's time is not a number" >&2
         exit 3
         ;;
 esac
 reports=$(awk -F, 'NR > 1 && $1 ~ /^[0-9]+$/ { n++ } END { print n + 0 }' <"$plot_csv")
 if [ "$reports" -lt 2 ]; then
-    echo "plot_arm: $csv holds one report: no motion over time to draw" >&2
+    printf '%s\n' "plot_arm: $(shown "$csv") holds one report: no motion over time to draw" >&2
     exit 3
 fi
 
@@ -57,9 +60,9 @@ chmod "$(printf '%o' $((0666 & ~0$(umask))))" "$picture"  # as a new file gets i
 trap 'exit 130' INT
 trap 'exit 143' TERM
 if ! gnuplot -c "$(dirname -- "$0")/plot_arm.gp" "$plot_csv" "$picture" "$first" "$(basename -- "$csv")"; then
-    echo "plot_arm: gnuplot could not draw $csv" >&2
+    printf '%s\n' "plot_arm: gnuplot could not draw $(shown "$csv")" >&2
     exit 1
 fi
 mv -f -- "$picture" "$plot_out"
 trap - EXIT
-echo "$out"
+shown "$out"

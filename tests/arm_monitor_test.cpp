@@ -417,6 +417,7 @@ TEST(ArmMonitorCsv, ThePlotScriptDrawsOrSaysWhyNot) {
          header + "strlen(system(\"touch PWNED\"))," + reports.substr(17), 3,
          "plot_arm: evil.csv is not a CSV file of arm_monitor: its first report's time is not a "
          "number\n"},
+        {"an escape in the name", "t\x1b]0;x\x07.csv", header + reports, 0, ""},
         {"one report", "one.csv", header + one_report, 3,
          "plot_arm: one.csv holds one report: no motion over time to draw\n"},
         {"no report", "none.csv", header, 3, "plot_arm: none.csv holds no report\n"},
@@ -432,7 +433,8 @@ TEST(ArmMonitorCsv, ThePlotScriptDrawsOrSaysWhyNot) {
         std::string picture = row.file.substr(0, row.file.rfind(".csv")) + ".png";
         std::vector<std::string> expected = {row.file};
         if (row.status == 0) {
-            EXPECT_EQ(run.out, picture + "\n") << row.name;
+            std::string shown = picture == "t\x1b]0;x\x07.png" ? "t\\033]0;x\\a.png" : picture;
+            EXPECT_EQ(run.out, shown + "\n") << row.name;
             EXPECT_EQ(directory.read(picture).substr(0, 8), "\x89PNG\r\n\x1a\n") << row.name;
             expected.push_back(picture);
         } else {
@@ -440,6 +442,7 @@ TEST(ArmMonitorCsv, ThePlotScriptDrawsOrSaysWhyNot) {
         }
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(directory.files(), expected) << row.name;  // no PWNED, no stray picture
+        EXPECT_EQ((run.out + run.err).find('\x1b'), std::string::npos) << row.name;
     }
 }
 
