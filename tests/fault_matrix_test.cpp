@@ -165,9 +165,9 @@ TEST(FaultMatrix, UnfinishedRecordingOnAFullDiskAndInARemovedDirectory) {
 
         // Space comes back: the next entry brings every entry in.
         FullDisk again(directory.path);
-        options.input = {{"0\n0\n3\n", 0}, {"0\n0\n-1\n", 600}};
+        options.input = {{"0\n0\n3\n", 0}, {"0\n0\n-1\n", 2000}};
         std::thread free_space([&] {
-            usleep(300 * 1000);
+            usleep(1200 * 1000);  // after the first entry failed, before the second
             again.make_room();
         });
         r = run_with_peer("board_recorder", board_answers(2, ANSWER), options);
