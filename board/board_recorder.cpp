@@ -11,29 +11,29 @@
 
 namespace {
 
-// What has been recorded: in memory (the entries, and the record file's text
-// formed entry by entry), and on disk as it grows.
+// What has been recorded: in memory as the record file's text, formed entry
+// by entry, and on disk as it grows.
 struct Recording {
-    std::vector<Action> actions;
     std::string text;
+    size_t entries = 0;
     UnfinishedRecording unfinished;
     RecordSize size;
 };
 
-void add(Recording& recording, Action action) {
+void add(Recording& recording, const Action& action) {
     std::string entry = entry_text(action);
     add_entry(recording.size, entry);
     if (!recording.text.empty()) recording.text += '\n';
     recording.text += entry;
-    recording.actions.push_back(std::move(action));
-    keep_entries(recording.unfinished, recording.actions);
+    ++recording.entries;
+    keep_entries(recording.unfinished, recording.text, recording.entries);
 }
 
 // Save what was recorded (if anything) and give the status the run ends with.
 int finish(Recording& recording, int status) {
-    if (!recording.actions.empty()) {
+    if (recording.entries > 0) {
         if (!save_record_text(recording.text)) {
-            leave_unfinished(recording.unfinished, recording.actions.size());
+            leave_unfinished(recording.unfinished, recording.entries);
             return STATUS_RECORD_FILE_FAILED;
         }
         discard_unfinished(recording.unfinished);
@@ -54,7 +54,7 @@ int run_board_recorder(int link) {
         board_root_menu.run(request);
         if (input_ended()) {
             // The pass in progress is abandoned; nothing is sent for it.
-            return finish(recording, recording.actions.empty() ? STATUS_INPUT_ENDED : STATUS_OK);
+            return finish(recording, recording.entries == 0 ? STATUS_INPUT_ENDED : STATUS_OK);
         }
         FrameResult sent = send_request(link, CleaningComponentRequest_fields, &request,
                                         BOARD_FRAME, frame_buffer);
@@ -68,13 +68,12 @@ int run_board_recorder(int link) {
         Action action;
         action.data.assign(frame_buffer.begin(), frame_buffer.begin() + sent.length);
         action.delay = delay;
-        add(recording, std::move(action));
-        const std::vector<uint8_t>& kept = recording.actions.back().data;
-        log_info("hex data:%s\r\n\n", to_hex_text(kept.data(), kept.size()).c_str());
+        add(recording, action);
+        log_info("hex data:%s\r\n\n", to_hex_text(action.data.data(), action.data.size()).c_str());
         if (delay < 0) return finish(recording, STATUS_OK);
         if (recording_full(recording.size)) {
             log_error("the recording ends at %zu entries: board_replay loads no more\n",
-                      recording.actions.size());
+                      recording.entries);
             return finish(recording, STATUS_OK);
         }
     }

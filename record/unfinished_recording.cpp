@@ -47,16 +47,14 @@ void report_failure(UnfinishedRecording& unfinished, const std::string& name, in
     unfinished.failing = true;
 }
 
-// Append the entries the file lacks; on failure cut it back to its whole entries.
-bool append_missing(UnfinishedRecording& unfinished, const std::vector<Action>& actions) {
-    std::string text;
-    for (size_t i = unfinished.entries; i < actions.size(); ++i) {
-        text += entry_text(actions[i]);
-        text += '\n';
-    }
-    if (write_all(unfinished.file.get(), text) && fsync(unfinished.file.get()) == 0) {
-        unfinished.entries = actions.size();
-        unfinished.bytes += static_cast<off_t>(text.size());
+// Append the entries the file lacks: the rest of the recording's text after
+// what the file holds (its whole entries, each with its line break), and a
+// line break. On failure cut the file back to its whole entries.
+bool append_missing(UnfinishedRecording& unfinished, const std::string& text, size_t entries) {
+    const std::string missing = text.substr(static_cast<size_t>(unfinished.bytes)) + '\n';
+    if (write_all(unfinished.file.get(), missing) && fsync(unfinished.file.get()) == 0) {
+        unfinished.entries = entries;
+        unfinished.bytes += static_cast<off_t>(missing.size());
         return true;
     }
     int error = errno;
@@ -71,8 +69,8 @@ bool append_missing(UnfinishedRecording& unfinished, const std::vector<Action>& 
 
 }  // namespace
 
-void keep_entries(UnfinishedRecording& unfinished, const std::vector<Action>& actions) {
-    if (actions.size() <= unfinished.entries) return;
+void keep_entries(UnfinishedRecording& unfinished, const std::string& text, size_t entries) {
+    if (entries <= unfinished.entries) return;
     bool created = false;
     if (!unfinished.file.is_open()) {
         if (!create(unfinished)) {
@@ -82,7 +80,7 @@ void keep_entries(UnfinishedRecording& unfinished, const std::vector<Action>& ac
         created = true;
     }
     std::string name = unfinished.name;
-    if (!append_missing(unfinished, actions)) {
+    if (!append_missing(unfinished, text, entries)) {
         report_failure(unfinished, name, errno);
         return;
     }

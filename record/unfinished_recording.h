@@ -23,7 +23,6 @@
 #include <sys/types.h>
 
 #include <string>
-#include <vector>
 
 #include "files/file_writing.h"
 #include "record/record_format.h"
@@ -37,10 +36,12 @@ struct UnfinishedRecording {
     bool failing = false;  // the last append failed and its ERROR line is out
 };
 
-// Bring the file up to `actions`, creating it with the first entry. When an
-// append fails, logs an ERROR line (once until the file is whole again) and
-// leaves the file at its last whole entry.
-void keep_entries(UnfinishedRecording& unfinished, const std::vector<Action>& actions);
+// Bring the file up to the recording's `entries` entries, whose text (as
+// record_text() forms it: the entries joined by line breaks) is `text`,
+// creating the file with the first entry. When an append fails, logs an
+// ERROR line (once until the file is whole again) and leaves the file at its
+// last whole entry.
+void keep_entries(UnfinishedRecording& unfinished, const std::string& text, size_t entries);
 
 // The finished record file is in place: close and remove the unfinished one.
 void discard_unfinished(UnfinishedRecording& unfinished);

@@ -216,17 +216,7 @@ TEST(ArmConsole, RequestByNameRunsAsTheMenuPathDoes) {
     };
     for (const auto& row : rows) {
         std::vector<PeerStep> script = {receive_arm_frame(), send_bytes(SUCCESS)};
-        PeerRun menu = run_with_peer("arm_console", script, row.menu_input);
-        PeerRun typed = run_with_peer("arm_console", script, RunOptions{}, {"--request", row.text});
-        EXPECT_EQ(run_program("arm_console", {"--encode", row.text}).out,
-                  hex_of(typed.received) + "\n")
-            << row.text;
-        EXPECT_EQ(typed.received, menu.received) << row.text;
-        EXPECT_EQ(typed.run.status, menu.run.status) << row.text;
-        const std::string packing = "[T] [INFO] packing protobuf msg\n";
-        EXPECT_EQ(typed.output,
-                  startup_lines(typed.port) + menu.output.substr(menu.output.find(packing)))
-            << row.text;
+        expect_typed_run_as_menu_run("arm_console", script, row.text, row.menu_input);
     }
 }
 

@@ -142,18 +142,7 @@ TEST(BoardConsole, RequestByNameRunsAsTheMenuPathDoes) {
     for (const auto& row : rows) {
         std::vector<PeerStep> script = {receive_board_frame()};
         script.push_back(row.answered ? send_bytes(answer) : close_link());
-        PeerRun menu = run_with_peer("board_console", script, row.menu_input);
-        PeerRun typed =
-            run_with_peer("board_console", script, RunOptions{}, {"--request", row.text});
-        ProgramRun encoded = run_program("board_console", {"--encode", row.text});
-        EXPECT_EQ(encoded.status, 0) << row.text;
-        EXPECT_EQ(encoded.out, hex_of(typed.received) + "\n") << row.text;
-        EXPECT_EQ(typed.received, menu.received) << row.text;
-        EXPECT_EQ(typed.run.status, menu.run.status) << row.text;
-        const std::string packing = "[T] [INFO] packing protobuf msg\n";
-        EXPECT_EQ(typed.output,
-                  startup_lines(typed.port) + menu.output.substr(menu.output.find(packing)))
-            << row.text;
+        expect_typed_run_as_menu_run("board_console", script, row.text, row.menu_input);
     }
 }
 

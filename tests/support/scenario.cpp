@@ -1,5 +1,6 @@
 #include "tests/support/scenario.h"
 
+#include <gtest/gtest.h>
 #include <pb_decode.h>
 
 #include "proto/text_writer.h"
@@ -44,4 +45,19 @@ std::string typed_back(const std::string& program, const pb_msgdesc_t* fields,
     ProgramRun run = run_program(program, {"--encode", message_text(fields, record)});
     if (run.status != 0) return "<refused: " + run.out + ">";
     return run.out.substr(0, run.out.find('\n'));
+}
+
+void expect_typed_run_as_menu_run(const std::string& program, const std::vector<PeerStep>& script,
+                                  const std::string& text, const std::string& menu_input) {
+    PeerRun menu = run_with_peer(program, script, menu_input);
+    PeerRun typed = run_with_peer(program, script, RunOptions{}, {"--request", text});
+    ProgramRun encoded = run_program(program, {"--encode", text});
+    EXPECT_EQ(encoded.status, 0) << text;
+    EXPECT_EQ(encoded.out, hex_of(typed.received) + "\n") << text;
+    EXPECT_EQ(typed.received, menu.received) << text;
+    EXPECT_EQ(typed.run.status, menu.run.status) << text;
+    const std::string packing = "[T] [INFO] packing protobuf msg\n";
+    EXPECT_EQ(typed.output,
+              startup_lines(typed.port) + menu.output.substr(menu.output.find(packing)))
+        << text;
 }

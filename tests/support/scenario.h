@@ -35,3 +35,10 @@ std::vector<PeerStep> board_answers(int count, const std::string& answer);
 // the frame's hex, so that a test can see the text type back the same bytes.
 std::string typed_back(const std::string& program, const pb_msgdesc_t* fields,
                        const std::string& payload);
+
+// Run `program` against `script` once through its menus with `menu_input` and
+// once with --request `text`: the typed run sends the menu path's frame, which
+// is what --encode gives (status 0), prints no menu and, from "packing
+// protobuf msg" on, the menu path's lines, and ends with its status.
+void expect_typed_run_as_menu_run(const std::string& program, const std::vector<PeerStep>& script,
+                                  const std::string& text, const std::string& menu_input);
