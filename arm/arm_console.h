@@ -1,13 +1,14 @@
-// arm_console: one main-arm command per run, its answer decoded and printed.
+// arm_console: one main-arm command per run, its answer decoded and printed
+// (see program/one_shot_console.h): "req type", then "id" or "success"
+// (whichever came last), then "error" when its text is not empty. Exit
+// statuses: 0 when the answer was printed; 2 when encoding, the write or the
+// read failed or the answer failed the size check or did not decode; 4 when
+// standard input ended before the command was complete (nothing sent); 255
+// for a refused command line or typed request.
 #pragma once
 
 #include "arm.pb.h"
+#include "arm/arm_reply.h"
+#include "program/one_shot_console.h"
 
-// Walk the menu once (or take `typed`, a request typed with --request,
-// without showing the menu), send the request in a main-arm frame and print the
-// answer: "req type", then "id" or "success" (whichever came last), then
-// "error" when its text is not empty. Returns the exit status: 0 when the
-// answer was printed; 2 when encoding, the write or the read failed or the
-// answer failed the size check or did not decode; 4 when standard input ended
-// before the command was complete (nothing sent).
-int run_arm_console(int link, const MainArmRequestMsg* typed);
+extern const OneShotConsole<MainArmRequestMsg, ArmReply> ARM_CONSOLE;

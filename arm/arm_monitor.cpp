@@ -3,81 +3,87 @@
 #include <cstdio>
 
 #include "arm.pb.h"
-#include "arm/arm_report.h"
-#include "arm/csv_file.h"
+#include "arm/arm_watch.h"
 #include "console/exit_status.h"
 #include "console/interrupt.h"
 #include "console/log.h"
-#include "link/frame_exchange.h"
+#include "program/connection.h"
+
+const CommandLineForm ARM_MONITOR_FORM{
+    "arm_monitor",
+    ARM_DEFAULT_ADDRESS,
+    8006,
+    {},
+    {{"--csv", "FILE", "also write each report printed as a row of FILE (a new file)", false}}};
 
 namespace {
 
 // The monitor's title: its one command needs no choice, so no menu follows it.
 const char TITLE[] = "接收主臂位姿:\n";
 
-CsvFile* watch_csv = nullptr;  // set before the watch's first wait
-
-// Before every wait of the watch: the lines held, then the CSV's rows.
-Deadline put_out_held() {
-    flush_output();
-    return watch_csv != nullptr ? watch_csv->flush() : Deadline::max();
-}
-
 // Put out everything held and give the status the watch ends with.
-int end_watch(int status, CsvFile* csv) {
-    if (csv != nullptr && !csv->finish() && status != STATUS_OUTPUT_FAILED) {
+int end_watch(ArmWatch& watch, int status) {
+    if (!watch.csv.finish(&watch.held) && status != STATUS_OUTPUT_FAILED) {
         status = STATUS_RECORD_FILE_FAILED;
     }
-    if (!flush_output()) status = STATUS_OUTPUT_FAILED;
+    if (!put_out_lines(watch)) status = STATUS_OUTPUT_FAILED;
     if (status == STATUS_OUTPUT_FAILED) {
         std::fputs("arm_monitor: standard output failed; the watch ends\n", stderr);
     }
     return status;
 }
 
+// Print every report until the watch ends.
+int watch_reports(ArmWatch& watch) {
+    for (;;) {
+        FrameResult received = next_report_frame(watch);
+        if (interrupted()) return end_watch(watch, interrupt_status());
+        if (watch.csv.failed()) return end_watch(watch, STATUS_RECORD_FILE_FAILED);
+        log_received(received, &watch.held);
+        bool framing_lost = received.kind == FrameResult::FRAMING_LOST;
+        // Silence or a closed link ends the watch.
+        if (!received.is_frame() && !framing_lost) return end_watch(watch, STATUS_OK);
+        bool decoded = unpack_report(watch.report, watch.frame, received.length, &watch.held);
+        if (framing_lost) {
+            log_to(&watch.held, "ERROR", "%s\n",
+                   "report stream lost its framing; no later report can be read.");
+            return end_watch(watch, STATUS_EXCHANGE_FAILED);
+        }
+        if (decoded) {
+            print_report(watch.report, &watch.held);
+            watch.csv.add(watch.report, received.complete_at_wall_us);
+        }
+        if (watch.csv.failed()) return end_watch(watch, STATUS_RECORD_FILE_FAILED);
+        if (watch.held.size() >= HELD_LINES_LIMIT) put_out_lines(watch);
+        // Nobody reads the reports any more: stop watching.
+        if (standard_output_failed()) return end_watch(watch, STATUS_OUTPUT_FAILED);
+    }
+}
+
 }  // namespace
 
-int run_arm_monitor(int link, CsvFile* csv) {
-    FrameBuffer frame_buffer{};
-    FrameBuffer reply_buffer{};
+int run_arm_monitor(Start& start) {
+    ArmWatch watch;
+    const bool with_csv = start.command_line.has("--csv");
+    if (with_csv && !watch.csv.open(start.command_line.value("--csv"))) {
+        return STATUS_RECORD_FILE_FAILED;
+    }
+    Outcome connected = connect_to_controller(start);
+    if (!connected.goes_on) {
+        if (with_csv) watch.csv.discard();  // nothing was watched: leave no file behind
+        return connected.status;
+    }
+    catch_interrupt();  // so that what is held goes out before the watch ends
     write_console(std::string(TITLE) + "\n");
     log_debug("call action: %s\n", TITLE);
+    FrameBuffer request_frame{};
     MainArmRequestMsg request{};  // the all-zero request: send the reports
-
-    if (!send_request(link, MainArmRequestMsg_fields, &request, ARM_FRAME, frame_buffer)
+    if (!send_request(start.link.get(), MainArmRequestMsg_fields, &request, ARM_FRAME,
+                      request_frame)
              .is_frame()) {
         return STATUS_EXCHANGE_FAILED;
     }
-    // Reports are held while more are already waiting, and put out before
-    // every wait for the link: as live as line by line, at a fraction of the cost.
-    hold_output();
-    watch_csv = csv;
-    before_every_wait(put_out_held);
-    FrameStream reports(link, ARM_FRAME);
-    reports.try_read_first = true;
-    if (csv != nullptr) csv->end_watch_on_failure(link);
-    MainArmStateMsg report;
-    for (;;) {
-        FrameResult received = receive_frame(reports, reply_buffer);
-        if (interrupted()) return end_watch(interrupt_status(), csv);
-        if (csv != nullptr && csv->failed()) return end_watch(STATUS_RECORD_FILE_FAILED, csv);
-        log_received(received);
-        bool framing_lost = received.kind == FrameResult::FRAMING_LOST;
-        // Silence or a closed link ends the watch.
-        if (!received.is_frame() && !framing_lost) return end_watch(STATUS_OK, csv);
-        prepare_report(report);
-        bool decoded =
-            unpack_reply(reply_buffer, received.length, MainArmStateMsg_fields, &report, ARM_FRAME);
-        if (framing_lost) {
-            log_error("%s\n", "report stream lost its framing; no later report can be read.");
-            return end_watch(STATUS_EXCHANGE_FAILED, csv);
-        }
-        if (decoded) {
-            print_report(report);
-            if (csv != nullptr) csv->add(report, report_error_text().text, reports.read_at_us);
-        }
-        if (csv != nullptr && csv->failed()) return end_watch(STATUS_RECORD_FILE_FAILED, csv);
-        // Nobody reads the reports any more: stop watching.
-        if (standard_output_failed()) return end_watch(STATUS_OUTPUT_FAILED, csv);
-    }
+    watch.reports.link = start.link.get();
+    watch.reports.format = ARM_FRAME;
+    return watch_reports(watch);
 }

@@ -4,21 +4,18 @@
 
 #include "console/log.h"
 #include "console/printable_text.h"
-#include "proto/text_buffer.h"
 
-namespace {
-
-text_buffer error_text;
-
-}  // namespace
-
-void prepare_arm_reply(MainArmResponseMsg& response) {
-    response = MainArmResponseMsg{};
-    bind_text(response.error, error_text);
-    clear_text(error_text);
+ArmReply::ArmReply() {
+    bind_text(record.error, error);
 }
 
-void print_arm_reply(const MainArmResponseMsg& response) {
+bool unpack_arm_reply(ArmReply& reply, const FrameBuffer& frame, size_t length) {
+    clear_text(reply.error);
+    return unpack_reply(frame, length, MainArmResponseMsg_fields, &reply.record, ARM_FRAME);
+}
+
+void print_arm_reply(const ArmReply& reply) {
+    const MainArmResponseMsg& response = reply.record;
     log_info("req type: %u\n\n", response.req_type);
     if (response.which_result == MainArmResponseMsg_id_tag) {
         const char* id = response.result.id;
@@ -26,6 +23,7 @@ void print_arm_reply(const MainArmResponseMsg& response) {
     } else if (response.which_result == MainArmResponseMsg_success_tag) {
         log_info("success: %d\n\n", response.result.success ? 1 : 0);
     }
-    if (error_text.text[0] != '\0')
-        log_info("error: %s\n\n", printable_text(error_text.text).c_str());
+    if (reply.error.text[0] != '\0') {
+        log_info("error: %s\n\n", printable_text(reply.error.text).c_str());
+    }
 }

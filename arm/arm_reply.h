@@ -1,14 +1,30 @@
-// The main arm's answer as arm_console shows it.
-//
-// `id` arrives in the record itself (a text of at most 1023 bytes); `error`
-// arrives through the text callback into a static text_buffer.
+// The main arm's answer to a command: its record, with `id` held in it (a
+// text of at most 1023 bytes), and the buffer its `error` text arrives in,
+// bound when the answer is made. It is not copied: the record points at its
+// buffer.
 #pragma once
 
-#include "arm.pb.h"
+#include <cstddef>
 
-// Clear `response` and bind its error text to its text_buffer (emptied).
-void prepare_arm_reply(MainArmResponseMsg& response);
+#include "arm.pb.h"
+#include "link/frame.h"
+#include "proto/text_buffer.h"
+
+struct ArmReply {
+    ArmReply();
+    ArmReply(const ArmReply&) = delete;
+    ArmReply& operator=(const ArmReply&) = delete;
+
+    MainArmResponseMsg record{};
+    text_buffer error;
+};
+
+// Check the answer frame of `length` bytes and decode it into `reply`, its
+// error text emptied first. On failure logs as unpack_reply() does and
+// returns false.
+bool unpack_arm_reply(ArmReply& reply, const FrameBuffer& frame, size_t length);
 
 // Log "req type: %u\n\n", then "id: %s\n\n" or "success: %d\n\n" (whichever
-// came last) and "error: %s\n\n" when the error text is not empty.
-void print_arm_reply(const MainArmResponseMsg& response);
+// came last) and "error: %s\n\n" when the error text is not empty, each text
+// made safe to print.
+void print_arm_reply(const ArmReply& reply);

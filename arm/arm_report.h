@@ -1,5 +1,7 @@
-// A state report of the main arm as arm_monitor shows it: one block of log
-// lines per report.
+// A state report of the main arm: its record, the buffer its error text
+// arrives in (bound when the report is made) and that text as the terminal
+// shows it, made safe to print once per report for both the log lines and
+// the CSV row. arm_monitor shows each report as one block of log lines:
 //
 //     [INFO] [1784624703123] state:7 enable:1 grip:0 force:1
 //     [INFO] angles:                      (only when the report has angles)
@@ -7,25 +9,30 @@
 //     [INFO] poses:
 //     [INFO] \t\tpose:0 0.570429
 //     [INFO] error: TEXT\n\n              (only when the error text is not empty)
-//
-// The error text arrives through the text callback into a static text_buffer,
-// emptied before every decode so that each report shows only its own text.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "arm.pb.h"
+#include "link/frame.h"
 #include "proto/text_buffer.h"
 
-// Clear `report`, bind its error text to its text_buffer and empty that.
-void prepare_report(MainArmStateMsg& report);
+struct ArmReport {
+    ArmReport();
+    ArmReport(const ArmReport&) = delete;
+    ArmReport& operator=(const ArmReport&) = delete;
 
-// The error text of the report decoded last.
-const text_buffer& report_error_text();
+    MainArmStateMsg record{};
+    text_buffer error;
+    std::string error_shown;  // printable_text() of `error`, "" when it is empty
+};
 
-// The report's lines, appended to `text` exactly as log_info() would form
-// them (printf's "%lf" included), but several times faster.
-void append_report(std::string& text, const MainArmStateMsg& report);
+// Check the report frame of `length` bytes and decode it into `report`, so
+// that it shows only its own error text. On failure logs as unpack_reply()
+// does (into `held` when given) and returns false.
+bool unpack_report(ArmReport& report, const FrameBuffer& frame, size_t length,
+                   std::string* held = nullptr);
 
-// Log the report's lines.
-void print_report(const MainArmStateMsg& report);
+// The report's lines, logged as log_to() logs (into `held` when given).
+void print_report(const ArmReport& report, std::string* held = nullptr);

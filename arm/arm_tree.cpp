@@ -6,6 +6,9 @@ namespace {
 
 using Request = MainArmRequestMsg;
 
+// The menu asks for six joint angles: the most a request holds (arm.options).
+static_assert(sizeof(AnglesMsg::angle) / sizeof(double) == 6, "a request holds six angles");
+
 Menu<Request> plain_request(const char* title, ReqType type) {
     return Menu<Request>(title, [type](Request& r) { r.req_type = type; });
 }
@@ -15,8 +18,6 @@ void read_vector(Vector3Msg& vector, const char* name) {
     vector.y = read_number<double>(std::string("input ") + name + ".y\n");
     vector.z = read_number<double>(std::string("input ") + name + ".z\n");
 }
-
-}  // namespace
 
 const Menu<Request> arm_enable("主臂使能控制", [](Request& r) {
     r.req_type = ARM_ENABLE;
@@ -54,6 +55,8 @@ const Menu<Request> sync_ts("同步时间戳", [](Request& r) {
     r.req_type = SYNC_TS;
     r.timestamp = wall_clock_milliseconds();
 });
+
+}  // namespace
 
 const Menu<Request> rootMenu("遥操主臂:\n", [](Request&) {},
                              {plain_request("获取主臂ID", GET_ID),

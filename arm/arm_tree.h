@@ -10,10 +10,4 @@
 #include "arm.pb.h"
 #include "console/menu.h"
 
-extern const Menu<MainArmRequestMsg> arm_enable;
-extern const Menu<MainArmRequestMsg> open_force;
-extern const Menu<MainArmRequestMsg> sync_main_arm;
-extern const Menu<MainArmRequestMsg> send_force;
-extern const Menu<MainArmRequestMsg> sync_ts;
-
 extern const Menu<MainArmRequestMsg> rootMenu;

@@ -1,7 +1,6 @@
 #include "arm/csv_file.h"
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -46,10 +45,10 @@ bool CsvFile::open(const std::string& path) {
     return true;
 }
 
-void CsvFile::add(const MainArmStateMsg& report, const char* error, int64_t received_us) {
-    if (failed_) return;
+void CsvFile::add(const ArmReport& report, int64_t received_us) {
+    if (failed_ || !file_.is_open()) return;
     if (pending_.empty()) write_due_ = Clock::now() + WRITE_AT_LATEST;
-    append_report_row(pending_, report, error, received_us);
+    append_report_row(pending_, report, received_us);
     if (pending_.size() >= WRITE_AT_BYTES) write_pending();
 }
 
@@ -57,7 +56,6 @@ void CsvFile::fail(int error) {
     error_ = error;
     failed_ = true;
     pending_.clear();
-    if (link_ >= 0) shutdown(link_, SHUT_RD);
 }
 
 bool CsvFile::write_pending() {
@@ -79,28 +77,31 @@ bool CsvFile::write_pending() {
     return true;
 }
 
-Deadline CsvFile::flush() {
-    if (!file_.is_open() || failed_) return Deadline::max();
-    if (write_due_ == Deadline::max() && sync_due_ == Deadline::max()) return Deadline::max();
+void CsvFile::write_due() {
+    if (!file_.is_open() || failed_) return;
     Deadline now = Clock::now();
-    if (now >= write_due_ && !write_pending()) return Deadline::max();
+    if (now >= write_due_ && !write_pending()) return;
     if (now >= sync_due_) {
         if (fdatasync(file_.get()) != 0) {
             fail(errno);
-            return Deadline::max();
+            return;
         }
         sync_due_ = Deadline::max();
     }
+}
+
+Deadline CsvFile::next_due() const {
+    if (!file_.is_open() || failed_) return Deadline::max();
     return std::min(write_due_, sync_due_);
 }
 
-bool CsvFile::finish() {
+bool CsvFile::finish(std::string* held) {
     if (!file_.is_open()) return !failed_;
     if (write_pending() && fdatasync(file_.get()) != 0) fail(errno);
     file_.reset();
     if (failed_) {
-        log_error("cannot write CSV file %s: %s\n", printable_text(path_).c_str(),
-                  std::strerror(error_));
+        log_to(held, "ERROR", "cannot write CSV file %s: %s\n", printable_text(path_).c_str(),
+               std::strerror(error_));
     }
     return !failed_;
 }

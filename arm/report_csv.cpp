@@ -2,10 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
-
-#include "console/number_text.h"
-#include "console/printable_text.h"
 
 const char REPORT_CSV_HEADER[] =
     "receive_time_us,timestamp,state,enable,grip,force,"
@@ -14,32 +10,38 @@ const char REPORT_CSV_HEADER[] =
 
 namespace {
 
-// Room for a row without its error text: three 20-digit numbers, three
-// flags, twelve doubles of at most 24 characters, and the commas.
-constexpr size_t ROW_LIMIT = 3 * 21 + 3 * 2 + 12 * 25 + 2;
+constexpr size_t COLUMNS_OF_EACH = 6;
+static_assert(sizeof(AnglesMsg::angle) / sizeof(double) == COLUMNS_OF_EACH,
+              "the CSV has a column for each angle a report can hold (arm.options)");
+static_assert(sizeof(MainArmStateMsg::poses) / sizeof(double) == COLUMNS_OF_EACH,
+              "the CSV has a column for each pose a report can hold (arm.options)");
 
-char* write_shortest(char* at, double value) {
-    if (std::isnan(value)) return static_cast<char*>(std::memcpy(at, "NaN", 3)) + 3;
-    if (std::isinf(value)) {
-        return value < 0 ? static_cast<char*>(std::memcpy(at, "-Inf", 4)) + 4
-                         : static_cast<char*>(std::memcpy(at, "Inf", 3)) + 3;
-    }
-    return std::to_chars(at, at + 25, value).ptr;
+void append_number(std::string& text, long long value) {
+    char digits[24];
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
-// Six cells: the values there are, then empty ones.
-char* write_six(char* at, const double* values, size_t count) {
-    for (size_t i = 0; i < 6; ++i) {
-        *at++ = ',';
-        if (i < count) at = write_shortest(at, values[i]);
+void append_shortest(std::string& text, double value) {
+    if (std::isnan(value)) {
+        text += "NaN";
+    } else if (std::isinf(value)) {
+        text += value < 0 ? "-Inf" : "Inf";
+    } else {
+        char digits[32];
+        text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
     }
-    return at;
 }
 
-// The text as the terminal line shows it (no line break, no control
-// character, valid UTF-8), quoted when it holds a comma or a quote.
-void append_error_cell(std::string& text, const char* error) {
-    const std::string shown = printable_text(error);
+// The six cells: the values there are, then empty ones.
+void append_six(std::string& text, const double* values, size_t count) {
+    for (size_t i = 0; i < COLUMNS_OF_EACH; ++i) {
+        text += ',';
+        if (i < count) append_shortest(text, values[i]);
+    }
+}
+
+// The text as the terminal line shows it, quoted when it holds a comma or a quote.
+void append_error_cell(std::string& text, const std::string& shown) {
     if (shown.find_first_of(",\"") == std::string::npos) {
         text += shown;
         return;
@@ -54,30 +56,19 @@ void append_error_cell(std::string& text, const char* error) {
 
 }  // namespace
 
-void append_shortest(std::string& text, double value) {
-    char digits[32];
-    text.append(digits, static_cast<size_t>(write_shortest(digits, value) - digits));
-}
-
-void append_report_row(std::string& text, const MainArmStateMsg& report, const char* error,
-                       int64_t received_us) {
-    char row[ROW_LIMIT];
-    char* at = row;
-    at += write_decimal(at, received_us);
-    *at++ = ',';
-    at += write_decimal(at, report.timestamp);
-    *at++ = ',';
-    at += write_decimal(at, report.state);
-    *at++ = ',';
-    *at++ = report.enable ? '1' : '0';
-    *at++ = ',';
-    *at++ = report.grip ? '1' : '0';
-    *at++ = ',';
-    *at++ = report.force ? '1' : '0';
-    at = write_six(at, report.angles.angle, report.has_angles ? report.angles.angle_count : 0);
-    at = write_six(at, report.poses, report.poses_count);
-    *at++ = ',';
-    text.append(row, static_cast<size_t>(at - row));
-    if (error[0] != '\0') append_error_cell(text, error);
+void append_report_row(std::string& text, const ArmReport& report, int64_t received_us) {
+    const MainArmStateMsg& r = report.record;
+    append_number(text, received_us);
+    text += ',';
+    append_number(text, r.timestamp);
+    text += ',';
+    append_number(text, r.state);
+    text += r.enable ? ",1" : ",0";
+    text += r.grip ? ",1" : ",0";
+    text += r.force ? ",1" : ",0";
+    append_six(text, r.angles.angle, r.has_angles ? r.angles.angle_count : 0);
+    append_six(text, r.poses, r.poses_count);
+    text += ',';
+    append_error_cell(text, report.error_shown);
     text += '\n';
 }

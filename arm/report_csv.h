@@ -9,7 +9,8 @@
 // - the arm's timestamp, state, and enable, grip and force as 0 or 1;
 // - the angles and poses in the shortest form that reads back to the same
 //   double ("-0", "5e-324", "1e+308"), NaN, Inf and -Inf for the special
-//   values, an empty cell where the report carries fewer than six;
+//   values, an empty cell where the report carries fewer than six (a report
+//   holds at most six of each: the schema's limit, tied to the columns);
 // - the error text exactly as the terminal line shows it (each control
 //   character and each byte of invalid UTF-8 as "\xNN", see printable_text.h),
 //   in quotes (its quotes doubled) when it holds a comma or a quote (RFC 4180).
@@ -19,13 +20,9 @@
 #include <cstdint>
 #include <string>
 
-#include "arm.pb.h"
+#include "arm/arm_report.h"
 
 extern const char REPORT_CSV_HEADER[];  // the header row, with its line break
 
 // One report's row, with its line break, appended to `text`.
-void append_report_row(std::string& text, const MainArmStateMsg& report, const char* error,
-                       int64_t received_us);
-
-// A double as the rows show it.
-void append_shortest(std::string& text, double value);
+void append_report_row(std::string& text, const ArmReport& report, int64_t received_us);

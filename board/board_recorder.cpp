@@ -2,10 +2,13 @@
 
 #include "board.pb.h"
 #include "board/board_tree.h"
+#include "console/console_input.h"
 #include "console/exit_status.h"
+#include "console/hex_text.h"
 #include "console/interrupt.h"
 #include "console/log.h"
 #include "link/frame_exchange.h"
+#include "program/connection.h"
 #include "record/record_save.h"
 #include "record/unfinished_recording.h"
 
@@ -43,7 +46,14 @@ int finish(Recording& recording, int status) {
 
 }  // namespace
 
-int run_board_recorder(int link) {
+const CommandLineForm BOARD_RECORDER_FORM{"board_recorder", BOARD_DEFAULT_ADDRESS, 8080, {}, {}};
+
+int run_board_recorder(Start& start) {
+    Outcome connected = connect_to_controller(start);
+    if (!connected.goes_on) return connected.status;
+    catch_interrupt();
+    use_console_input(interruptible_stdin());
+    const int link = start.link.get();
     FrameBuffer frame_buffer{};
     FrameBuffer reply_buffer{};
     FrameStream replies(link, BOARD_FRAME);
@@ -60,7 +70,9 @@ int run_board_recorder(int link) {
                                         BOARD_FRAME, frame_buffer);
         if (sent.kind == FrameResult::NOT_ENCODED) continue;  // nothing to send: next pass
         if (!sent.is_frame()) return finish(recording, STATUS_EXCHANGE_FAILED);
-        if (!take_answer(replies, reply_buffer)) return finish(recording, STATUS_EXCHANGE_FAILED);
+        if (!take_answer(replies, reply_buffer).is_frame()) {
+            return finish(recording, STATUS_EXCHANGE_FAILED);
+        }
 
         int32_t delay = read_number<int32_t>("等待时间(s)");
         // Input ending (or a signal) at the delay prompt ends the recording here.

@@ -2,24 +2,24 @@
 
 #include "console/log.h"
 #include "console/printable_text.h"
-#include "proto/text_buffer.h"
 
-namespace {
-
-text_buffer version_text;
-text_buffer error_text;
-
-}  // namespace
-
-void prepare_board_reply(CleaningComponentResponse& response) {
-    response = CleaningComponentResponse{};
-    bind_text(response.version_info.version, version_text);
-    bind_text(response.error_info.message, error_text);
+BoardReply::BoardReply() {
+    bind_text(record.version_info.version, version);
+    bind_text(record.error_info.message, error);
 }
 
-void print_board_reply(const CleaningComponentResponse& response) {
+bool unpack_board_reply(BoardReply& reply, const FrameBuffer& frame, size_t length) {
+    clear_text(reply.version);
+    clear_text(reply.error);
+    return unpack_reply(frame, length, CleaningComponentResponse_fields, &reply.record,
+                        BOARD_FRAME);
+}
+
+void print_board_reply(const BoardReply& reply) {
+    const CleaningComponentResponse& response = reply.record;
     log_info("resp_id:%d \n", response.resp_id);
-    if (response.has_version_info)
-        log_info("version: %s\n\n", printable_text(version_text.text).c_str());
-    if (response.has_error_info) log_info("error: %s\n", printable_text(error_text.text).c_str());
+    if (response.has_version_info) {
+        log_info("version: %s\n\n", printable_text(reply.version.text).c_str());
+    }
+    if (response.has_error_info) log_info("error: %s\n", printable_text(reply.error.text).c_str());
 }

@@ -1,14 +1,30 @@
-// The signal board's answer as board_console shows it.
-//
-// Both string fields arrive through the text callback into static
-// text_buffers: `version` of version_info and `message` of error_info.
+// The signal board's answer: its record and the buffers its two strings
+// arrive in (`version` of version_info, `message` of error_info), bound when
+// the answer is made. It is not copied: the record points at its buffers.
 #pragma once
 
-#include "board.pb.h"
+#include <cstddef>
 
-// Clear `response` and bind its two strings to their text_buffers.
-void prepare_board_reply(CleaningComponentResponse& response);
+#include "board.pb.h"
+#include "link/frame.h"
+#include "proto/text_buffer.h"
+
+struct BoardReply {
+    BoardReply();
+    BoardReply(const BoardReply&) = delete;
+    BoardReply& operator=(const BoardReply&) = delete;
+
+    CleaningComponentResponse record{};
+    text_buffer version;
+    text_buffer error;
+};
+
+// Check the answer frame of `length` bytes and decode it into `reply`, whose
+// texts are emptied first. On failure logs as unpack_reply() does and
+// returns false.
+bool unpack_board_reply(BoardReply& reply, const FrameBuffer& frame, size_t length);
 
 // Log "resp_id:%d \n", then "version: %s\n\n" when version_info is present and
-// "error: %s\n" (at INFO) when error_info is present.
-void print_board_reply(const CleaningComponentResponse& response);
+// "error: %s\n" (at INFO) when error_info is present, each text made safe to
+// print.
+void print_board_reply(const BoardReply& reply);

@@ -1,5 +1,7 @@
 #include "board/board_tree.h"
 
+#include "proto/board_labels.h"
+
 namespace {
 
 using Request = CleaningComponentRequest;
@@ -78,12 +80,9 @@ const Menu<Request> platform("平台命令", [](Request&) {},
 
 const Menu<Request> power("电源控制", [](Request& r) {
     r.has_power_cmd = true;
-    r.power_cmd.channel =
-        static_cast<uint32_t>(select_option<int32_t>({{"底盘电源", POWER_CHASSIS},
-                                                      {"HUB电源", POWER_HUB},
-                                                      {"机械臂电源", POWER_ARM},
-                                                      {"末端工具电源", POWER_END_TOOL},
-                                                      {"整机电源", POWER_WHOLE_MACHINE}}));
+    std::vector<Option<int32_t>> rails;
+    for (const RailLabel& rail : RAIL_LABELS) rails.push_back({rail.label, rail.channel});
+    r.power_cmd.channel = static_cast<uint32_t>(select_option(rails));
     r.power_cmd.on_off =
         static_cast<uint32_t>(select_option<int32_t>({{"开启", POWER_ON}, {"关闭", POWER_OFF}}));
 });

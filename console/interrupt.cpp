@@ -2,7 +2,6 @@
 
 #include <poll.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -20,8 +19,6 @@ constexpr int WAIT_SLICE_MS = 100;
 std::atomic<int> first_signal{0};
 static_assert(std::atomic<int>::is_always_lock_free,
               "a signal handler may only touch lock-free atomics");
-thread_local WaitHook wait_hook = nullptr;  // each thread its own
-thread_local bool in_wait_hook = false;     // the hook's own waits do not call it again
 // Set once by catch_interrupt(): open_mask first, then catching_signals (release), so
 // that a thread that sees catching also sees the mask.
 std::atomic<bool> catching_signals{false};
@@ -71,29 +68,13 @@ int wait_until_ready(int fd, short events, int timeout_ms) {
         fd, events, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms));
 }
 
-void before_every_wait(WaitHook hook) {
-    wait_hook = hook;
-}
-
-namespace {
-
-// The hook's next run, or Deadline::max() when there is none to make.
-Deadline run_wait_hook() {
-    if (wait_hook == nullptr || in_wait_hook) return Deadline::max();
-    in_wait_hook = true;
-    Deadline again = wait_hook();
-    in_wait_hook = false;
-    return again;
-}
-
-}  // namespace
-
 int wait_until_ready(int fd, short events, Deadline deadline) {
-    using std::chrono::nanoseconds;
-    Deadline hook_due = Deadline::max();
-    if (deadline > std::chrono::steady_clock::now()) hook_due = run_wait_hook();
     pollfd ready = {fd, events, 0};
-    nfds_t count = fd >= 0 ? 1 : 0;
+    return wait_until_ready(&ready, fd >= 0 ? 1 : 0, deadline);
+}
+
+int wait_until_ready(pollfd* fds, size_t count, Deadline deadline) {
+    using std::chrono::nanoseconds;
     const bool catching = catching_signals.load(std::memory_order_acquire);
     const nanoseconds slice_limit =
         catching ? nanoseconds(std::chrono::milliseconds(WAIT_SLICE_MS)) : nanoseconds::max();
@@ -103,18 +84,15 @@ int wait_until_ready(int fd, short events, Deadline deadline) {
             return -1;
         }
         nanoseconds slice = slice_limit;
-        Deadline until = std::min(deadline, hook_due);
-        if (until != Deadline::max()) {
-            nanoseconds left = until - std::chrono::steady_clock::now();
+        if (deadline != Deadline::max()) {
+            nanoseconds left = deadline - std::chrono::steady_clock::now();
             if (left < slice) slice = left > nanoseconds(0) ? left : nanoseconds(0);
         }
         timespec timeout = {static_cast<time_t>(slice.count() / 1000000000),
                             static_cast<long>(slice.count() % 1000000000)};
         const timespec* limit = slice == nanoseconds::max() ? nullptr : &timeout;
-        int result = ppoll(&ready, count, limit, catching ? &open_mask : nullptr);
+        int result = ppoll(fds, count, limit, catching ? &open_mask : nullptr);
         if (result != 0) return result;
-        Deadline now = std::chrono::steady_clock::now();
-        if (deadline != Deadline::max() && now >= deadline) return 0;
-        if (now >= hook_due) hook_due = run_wait_hook();
+        if (deadline != Deadline::max() && std::chrono::steady_clock::now() >= deadline) return 0;
     }
 }

@@ -15,7 +15,10 @@
 // blocking calls (tests/blocking_calls_test.cpp).
 #pragma once
 
+#include <poll.h>
+
 #include <chrono>
+#include <cstddef>
 
 // Install the handlers and block the three signals outside wait_until_ready().
 // Threads started afterwards inherit the blocking.
@@ -45,11 +48,6 @@ int wait_until_ready(int fd, short events, int timeout_ms);
 using Deadline = std::chrono::steady_clock::time_point;
 int wait_until_ready(int fd, short events, Deadline deadline);
 
-// Call `hook` before every wait of the calling thread that may block (a
-// time-out other than zero): a program that holds its output puts it out
-// there (see hold_output()). The hook returns when it wants to run again
-// should the wait last that long (Deadline::max(): not before the next wait),
-// as a file that is synced a second after its last write does. Other threads
-// keep their own hooks. nullptr: none.
-using WaitHook = Deadline (*)();
-void before_every_wait(WaitHook hook);
+// The same for several descriptors at once (their revents set as poll sets
+// them), for a wait that also watches the keyboard.
+int wait_until_ready(pollfd* fds, size_t count, Deadline deadline);

@@ -7,53 +7,42 @@
 // The time is "%Y-%m-%d %H:%M:%S" in the process's local time zone; the level is
 // one of the words INFO, ERROR and DEBUG. Each message format carries its own
 // line ending ("\n", "\n\n", " \n" or "\r\n\n") and it is printed as it stands.
-// Lines are formed in a 1024-byte buffer; a longer one (the hex text of a long
-// frame, a long version text) is formed on the heap instead and written whole.
+// A line is never cut, however long (the hex text of a long frame, a long
+// version text).
 //
 // Every line is written at once, one write per line, so it reaches a pipe or a
 // file as it is made and a prompt is on screen before its answer is read. A
-// program that prints lines by the thousand (arm_monitor, board_replay) may
-// hold them instead: after hold_output() they gather in memory and go out
-// before every wait that may block (wait_until_ready() calls flush_output()),
-// when 256 KiB have gathered, and when the process exits. Such a program
-// catches the signals that end it, so that it can put out what it holds.
+// program that prints lines by the thousand (a watch of reports) gathers
+// them in a text of its own instead, with log_to(), and puts them out with
+// put_out() before it waits: the same lines, fewer writes.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
-#define VOSTREL_PRINTF_FORMAT __attribute__((format(printf, 1, 2)))
+#define VOSTREL_PRINTF_FORMAT(at, first) __attribute__((format(printf, at, first)))
 
 // Write one line at INFO, ERROR or DEBUG. `format` is the message without the
-// "[time] [level] " prefix, in printf form. A failed write is ignored.
-void log_info(const char* format, ...) VOSTREL_PRINTF_FORMAT;
-void log_error(const char* format, ...) VOSTREL_PRINTF_FORMAT;
-void log_debug(const char* format, ...) VOSTREL_PRINTF_FORMAT;
+// "[time] [level] " prefix, in printf form. A failed write is noted (see
+// standard_output_failed()).
+void log_info(const char* format, ...) VOSTREL_PRINTF_FORMAT(1, 2);
+void log_error(const char* format, ...) VOSTREL_PRINTF_FORMAT(1, 2);
+void log_debug(const char* format, ...) VOSTREL_PRINTF_FORMAT(1, 2);
 
-// The text in which bytes are shown in log lines and record files: two
-// lower-case hex digits per byte, no separator ({0x00, 0x1a, 0xff} -> "001aff").
-std::string to_hex_text(const uint8_t* bytes, size_t count);
+// The one formatter of log lines: a line at `level` ("INFO", "ERROR",
+// "DEBUG") appended to `*held` when it is given, written at once when it is
+// nullptr.
+void log_to(std::string* held, const char* level, const char* format, ...)
+    VOSTREL_PRINTF_FORMAT(3, 4);
 
-// Write text to standard output as it stands (menus, prompts, plain lines) and
-// flush it, so that it is in order with the log lines around it.
+// Write text to standard output as it stands (menus, prompts, plain lines),
+// in order with the log lines around it.
 void write_console(const std::string& text);
+
+// Write out the lines gathered in `held` and empty it. False when the write
+// failed.
+bool put_out(std::string& held);
 
 // True once a write to standard output has failed (its reader gone, a full
 // disk): what is written after that is lost. Programs whose only product is
 // their output stop then; the others carry on (a recording is still saved).
 bool standard_output_failed();
-
-// From now on, gather the lines in memory until flush_output(), which then
-// runs before every blocking wait and at exit.
-void hold_output();
-
-// Write out what is held (nothing when output is not held). False when the
-// write failed.
-bool flush_output();
-
-// Lines built piece by piece, for the lines written by the thousand: the
-// "[time] [LEVEL] " prefix of a line made now, then the message appended by the
-// caller; write_lines() writes one or more whole lines as log_info() would.
-void append_line_prefix(std::string& text, const char* level);
-void write_lines(const std::string& text);

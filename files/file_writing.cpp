@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 
 OwnedFd& OwnedFd::operator=(OwnedFd&& other) noexcept {
     if (this != &other) {
@@ -57,17 +56,4 @@ mode_t shared_file_mode() {
     mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
-}
-
-std::string local_time_stamp() {
-    std::time_t now = std::time(nullptr);
-    std::tm local = {};
-    localtime_r(&now, &local);
-    char stamp[16] = {};
-    std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &local);
-    return stamp;
-}
-
-std::string numbered_name(const std::string& base, int attempt) {
-    return base + (attempt > 0 ? "_" + std::to_string(attempt) : "") + ".yaml";
 }

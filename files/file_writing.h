@@ -1,7 +1,6 @@
 // The one way the programs write files (and standard output): an owned
-// descriptor, a loop that writes everything, syncs that make a file and its
-// name survive a crash or a power loss, and numbered names for files that
-// never replace another.
+// descriptor, a loop that writes everything, and syncs that make a file and
+// its name survive a crash or a power loss.
 #pragma once
 
 #include <sys/types.h>
@@ -44,12 +43,3 @@ void sync_directory(const char* path);
 // The permissions of a new file that others may read: 0666 less the umask
 // (0644 under the usual 022), what open() gives and mkstemp() does not.
 mode_t shared_file_mode();
-
-// "YYYYMMDD_hhmmss" of the local time now, the stamp in record file names.
-std::string local_time_stamp();
-
-// How many numbered names are tried for one new file.
-constexpr int MAX_NAME_ATTEMPTS = 1000;
-
-// The name of attempt `attempt` at a free name: "BASE.yaml", then "BASE_1.yaml", ...
-std::string numbered_name(const std::string& base, int attempt);

@@ -5,27 +5,29 @@
 #include <cstdint>
 #include <string>
 
-#include "record/record_check.h"
+#include "board/record_check.h"
 #include "record/record_load.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    LoadedActions loaded = parse_actions(text);
-    if (loaded.ok) {
-        LoadedActions again = parse_actions(record_text(loaded.actions));
-        if (!again.ok || again.actions.size() != loaded.actions.size()) __builtin_trap();
-        for (size_t i = 0; i < again.actions.size(); ++i) {
-            if (again.actions[i].data != loaded.actions[i].data ||
-                again.actions[i].delay != loaded.actions[i].delay) {
+    std::vector<Action> loaded;
+    std::string error;
+    if (parse_actions(text, loaded, error)) {
+        std::vector<Action> again;
+        if (!parse_actions(record_text(loaded), again, error) || again.size() != loaded.size()) {
+            __builtin_trap();
+        }
+        for (size_t i = 0; i < again.size(); ++i) {
+            if (again[i].data != loaded[i].data || again[i].delay != loaded[i].delay) {
                 __builtin_trap();
             }
         }
-        for (const Action& action : loaded.actions) {
+        for (const Action& action : loaded) {
             if (action.data.size() > MAX_ACTION_BYTES) __builtin_trap();
             StepCheck check = check_step(action);
             if (check.words.empty()) __builtin_trap();  // every step is shown somehow
         }
-    } else if (loaded.error.empty()) {
+    } else if (error.empty()) {
         __builtin_trap();  // a refusal always says why
     }
     return 0;

@@ -10,8 +10,8 @@
 
 #include "arm.pb.h"
 #include "board.pb.h"
-#include "proto/text_format.h"
-#include "proto/text_writer.h"
+#include "prototext/text_reader.h"
+#include "prototext/text_writer.h"
 
 namespace {
 

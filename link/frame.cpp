@@ -3,6 +3,7 @@
 #include <pb_decode.h>
 #include <pb_encode.h>
 
+#include "console/hex_text.h"
 #include "console/log.h"
 
 int logged_length(const FrameResult& result) {
@@ -61,17 +62,18 @@ FrameResult pack_request(const pb_msgdesc_t* fields, const void* record, FrameFo
 }
 
 bool unpack_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
-                  void* record, FrameFormat format) {
+                  void* record, FrameFormat format, std::string* held) {
     uint32_t payload = read_header(reply_buffer.data(), format);
     if (count < format.header_size || payload != count - format.header_size) {
-        log_error("msg size err: total:%d, msg len:%u\n", static_cast<int>(count), payload);
-        log_error("%s\n", "decode failed!");
+        log_to(held, "ERROR", "msg size err: total:%d, msg len:%u\n", static_cast<int>(count),
+               payload);
+        log_to(held, "ERROR", "%s\n", "decode failed!");
         return false;
     }
     pb_istream_t stream = pb_istream_from_buffer(reply_buffer.data() + format.header_size, payload);
     if (!pb_decode(&stream, fields, record)) {
-        log_error("%s\n", "pb_decode failed");
-        log_error("%s\n", "decode failed!");
+        log_to(held, "ERROR", "%s\n", "pb_decode failed");
+        log_to(held, "ERROR", "%s\n", "decode failed!");
         return false;
     }
     return true;

@@ -15,8 +15,10 @@
 #include <pb.h>
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr size_t FRAME_BUFFER_SIZE = 1024;
 using FrameBuffer = std::array<uint8_t, FRAME_BUFFER_SIZE>;
@@ -40,9 +42,14 @@ struct FrameResult {
         CLOSED,        // the peer closed the link before a frame was complete
         FRAMING_LOST,  // a header declared more than the largest payload: the `length`
                        // bytes held so far are handed out, and no later frame can be found
+        PENDING,       // no whole frame yet by the time asked for: the bytes so far stay held
     };
     Kind kind = FAILED;
     size_t length = 0;
+    // A received frame: when the read that completed it came back, on the
+    // steady clock and on the wall clock (microseconds since the epoch).
+    std::chrono::steady_clock::time_point complete_at{};
+    int64_t complete_at_wall_us = 0;
 
     bool is_frame() const { return kind == FRAME; }
 };
@@ -67,6 +74,7 @@ FrameResult pack_request(const pb_msgdesc_t* fields, const void* record, FrameFo
 
 // Check the frame of `count` bytes against its header and decode its payload
 // into `record`. On failure logs "msg size err: total:%d, msg len:%u" or
-// "pb_decode failed", then "decode failed!", and returns false.
+// "pb_decode failed", then "decode failed!" (into `held` when given, see
+// log_to()), and returns false.
 bool unpack_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
-                  void* record, FrameFormat format);
+                  void* record, FrameFormat format, std::string* held = nullptr);

@@ -7,12 +7,18 @@
 // call. A header that declares more than the largest payload cannot be waited
 // for: the stream has lost its framing and no later frame can be found in it.
 // Every wait goes through wait_until_ready(), bounded by the link time-out.
+//
+// A read is made only when no whole frame is held, so every frame handed out
+// was completed by the stream's last read: its FrameResult carries that
+// read's time.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
+#include "console/interrupt.h"
 #include "link/frame.h"
 #include "link/link_timeout.h"
 
@@ -43,37 +49,34 @@ struct FrameStream {
     size_t end = 0;
     bool framing_lost = false;                   // once set, every later call fails at once
     int timeout_seconds = LINK_TIMEOUT_SECONDS;  // for a whole frame; < 0: no limit
-    int64_t read_at_us = 0;  // wall clock (µs since the epoch) of the last read that brought bytes
-    // Try a read before each wait (the link must be non-blocking) while the
-    // last read filled all the room it was given: a reader of a stream that
-    // keeps coming then never waits at all, and one that has drained the link
-    // waits at once, without a read that would find nothing.
-    bool try_read_first = false;
-    bool last_read_filled = false;
+    // When the last read that brought bytes came back (see FrameResult).
+    std::chrono::steady_clock::time_point last_read_at{};
+    int64_t last_read_wall_us = 0;
 };
 
-// Take exactly one frame off the link into `buffer`, waiting up to the
-// stream's timeout_seconds for it to be complete: FRAME, CLOSED, FAILED, or
-// FRAMING_LOST with the bytes held so far (at most 1024, a frame that fails
-// unpack_reply's size check).
+// A frame from the bytes held already, without reading or waiting: FRAME,
+// FRAMING_LOST (with the bytes held so far, at most 1024, a frame that fails
+// unpack_reply's size check), PENDING when no whole frame is held, or FAILED
+// once the framing is lost.
+FrameResult take_held_frame(FrameStream& stream, FrameBuffer& buffer);
+
+// Take exactly one frame off the link into `buffer`, reading and waiting no
+// later than `until`: what take_held_frame() gives, CLOSED or FAILED, or
+// PENDING when `until` came first.
+FrameResult receive_frame_until(FrameStream& stream, FrameBuffer& buffer, Deadline until);
+
+// The same, waiting up to the stream's timeout_seconds for the frame to be
+// complete (no PENDING: a frame that is not complete by then is FAILED).
 FrameResult receive_frame(FrameStream& stream, FrameBuffer& buffer);
 
-// Log "rev len: %d" with logged_length().
-void log_received(const FrameResult& received);
+// Log "rev len: %d" with logged_length() (into `held` when given, see log_to()).
+void log_received(const FrameResult& received, std::string* held = nullptr);
 
-// receive_frame, then log_received(). Since a read is
-// made only when no whole frame is held, a frame handed out was completed by
-// the stream's last read: read_at_us is when it was complete.
+// receive_frame, then log_received().
 FrameResult receive_reply(FrameStream& stream, FrameBuffer& reply_buffer);
 
-// receive_reply for a run that cannot go on without its answer (the recorder,
-// the replayer): logs "tcp read failed." when none came (unless a signal cut
+// receive_reply for a run that cannot go on without its answer (recording,
+// replaying): logs "tcp read failed." when none came (unless a signal cut
 // the wait short) and "reply frame too long: the link has lost its framing."
-// when its header was impossible. True when a whole frame is in the buffer.
-bool take_answer(FrameStream& stream, FrameBuffer& reply_buffer);
-
-// One whole exchange of a one-shot console: send_request, one reply frame,
-// unpack_reply into `reply` (prepared by the caller: cleared, strings bound).
-// Returns false when any step failed (each failure logged where it happened).
-bool exchange_request(int link, const pb_msgdesc_t* request_fields, const void* request,
-                      const pb_msgdesc_t* reply_fields, void* reply, FrameFormat format);
+// when its header was impossible. FRAME when a whole frame is in the buffer.
+FrameResult take_answer(FrameStream& stream, FrameBuffer& reply_buffer);

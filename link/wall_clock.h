@@ -1,6 +1,6 @@
 // The wall clock since the Unix epoch: in milliseconds, as the main arm's time
-// synchronisation and its reports count time; in microseconds, as arm_monitor
-// --csv stamps the reports it receives.
+// synchronisation and its reports count time; in microseconds, as received
+// frames are stamped (FrameResult).
 #pragma once
 
 #include <time.h>

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace {
+
 bool read_text(pb_istream_t* stream, text_buffer& buffer) {
     size_t length = stream->bytes_left;
     if (length > buffer.capacity - 1) return false;
@@ -18,6 +20,8 @@ bool write_text(pb_ostream_t* stream, const pb_field_t* field, const text_buffer
     return pb_encode_tag_for_field(stream, field) &&
            pb_encode_string(stream, reinterpret_cast<const pb_byte_t*>(buffer.text), length);
 }
+
+}  // namespace
 
 bool decode_text(pb_istream_t* stream, const pb_field_t*, void** arg) {
     return read_text(stream, *static_cast<text_buffer*>(*arg));

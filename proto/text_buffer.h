@@ -1,7 +1,8 @@
 // Text of a string field of an answer.
 //
 // String fields are not stored in the records: each is received through the
-// text callback into a text_buffer of its own (1024 bytes, static storage).
+// text callback into a text_buffer of its own (1024 bytes), held beside the
+// record by the answer it belongs to and bound when that answer is made.
 // The callback refuses a string longer than capacity - 1 (1023 bytes), which
 // fails the whole decode; otherwise it copies the text to the start of the
 // buffer and ends it with a zero byte, so a field that arrives twice shows its
@@ -30,12 +31,6 @@ void bind_text_to_send(pb_callback_t& slot, text_buffer& buffer);
 
 // Set the buffer's text (cut to capacity - 1 bytes).
 void set_text(text_buffer& buffer, const char* text);
-
-// Read one string of `stream` into `buffer` (what decode_text does).
-bool read_text(pb_istream_t* stream, text_buffer& buffer);
-
-// Write `buffer`'s text as the string field `field` (what encode_text does).
-bool write_text(pb_ostream_t* stream, const pb_field_t* field, const text_buffer& buffer);
 
 // Empty the buffer: all bytes zero.
 void clear_text(text_buffer& buffer);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "console/log.h"
+#include "console/hex_text.h"
 #include "link/frame.h"
 
 namespace {

@@ -6,25 +6,12 @@
 #include <yaml-cpp/yaml.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <optional>
 
+#include "console/hex_text.h"
 #include "files/file_writing.h"
-
-bool hex_to_bytes(const std::string& text, std::vector<uint8_t>& bytes, size_t& position) {
-    bytes.clear();
-    bytes.reserve((text.size() + 1) / 2);
-    for (position = 0; position < text.size(); position += 2) {
-        std::string slice = text.substr(position, 2);
-        char* end = nullptr;
-        unsigned long value = std::strtoul(slice.c_str(), &end, 16);
-        if (end == slice.c_str()) return false;
-        bytes.push_back(static_cast<uint8_t>(value & 0xff));
-    }
-    return true;
-}
 
 namespace {
 
@@ -35,10 +22,9 @@ std::string at_line(const YAML::Node& node) {
     return "line " + std::to_string(mark.line + 1) + ": ";
 }
 
-LoadedActions failure(std::string error) {
-    LoadedActions loaded;
-    loaded.error = std::move(error);
-    return loaded;
+bool failure(std::string& error, std::string why) {
+    error = std::move(why);
+    return false;
 }
 
 // The two fields of an element, looked up key by key: an alias can repeat a
@@ -110,68 +96,72 @@ bool read_action(const YAML::Node& element, size_t number, size_t& keys, Action&
 
 }  // namespace
 
-LoadedActions parse_actions(const std::string& text) {
+bool parse_actions(const std::string& text, std::vector<Action>& actions, std::string& error) {
+    actions.clear();
     if (yaml_marks(text) > MAX_YAML_MARKS) {
-        return failure("too many YAML nodes to be a recording (more than " +
-                       std::to_string(MAX_YAML_MARKS) + " structure marks)");
+        return failure(error, "too many YAML nodes to be a recording (more than " +
+                                  std::to_string(MAX_YAML_MARKS) + " structure marks)");
     }
     try {
         const YAML::Node root = YAML::Load(text);
-        if (!root.IsDefined() || root.IsNull() || root.IsScalar()) {
-            LoadedActions empty;
-            empty.ok = true;
-            return empty;
+        if (!root.IsDefined() || root.IsNull() || root.IsScalar()) return true;
+        if (root.IsMap()) {
+            return failure(error, at_line(root) + "the top level is a map, not a sequence");
         }
-        if (root.IsMap()) return failure(at_line(root) + "the top level is a map, not a sequence");
-        LoadedActions loaded;
         size_t number = 0;
         size_t keys = 0;
         size_t frame_bytes = 0;
         for (const YAML::Node& element : root) {
             Action action;
-            if (!read_action(element, ++number, keys, action, loaded.error)) {
-                return failure(loaded.error);
+            if (!read_action(element, ++number, keys, action, error)) {
+                actions.clear();
+                return false;
             }
             frame_bytes += action.data.size();
             if (frame_bytes > MAX_RECORDING_BYTES) {
-                return failure(at_line(element) + "entry " + std::to_string(number) +
-                               ": the frames add up to more than " +
-                               std::to_string(MAX_RECORDING_BYTES >> 20) +
-                               " MiB (aliases repeating a frame?)");
+                actions.clear();
+                return failure(error, at_line(element) + "entry " + std::to_string(number) +
+                                          ": the frames add up to more than " +
+                                          std::to_string(MAX_RECORDING_BYTES >> 20) +
+                                          " MiB (aliases repeating a frame?)");
             }
-            loaded.actions.push_back(std::move(action));
+            actions.push_back(std::move(action));
         }
-        loaded.ok = true;
-        return loaded;
+        return true;
     } catch (const YAML::Exception& e) {
+        actions.clear();
         std::string where =
             e.mark.is_null() ? "" : "line " + std::to_string(e.mark.line + 1) + ": ";
-        return failure(where + "not valid YAML (" + e.msg + ")");
+        return failure(error, where + "not valid YAML (" + e.msg + ")");
     } catch (const std::bad_alloc&) {
-        return failure("out of memory while reading it");
+        actions.clear();
+        return failure(error, "out of memory while reading it");
     }
 }
 
-LoadedActions load_actions(const std::string& path) {
+bool load_actions(const std::string& path, std::vector<Action>& actions, std::string& error) {
+    actions.clear();
     // Without O_NONBLOCK, opening a FIFO would wait for a writer.
     OwnedFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!file.is_open()) return failure(std::strerror(errno));
+    if (!file.is_open()) return failure(error, std::strerror(errno));
     struct stat info = {};
     if (fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return failure("not a regular file");
+        return failure(error, "not a regular file");
     }
     const std::string too_large =
         "larger than " + std::to_string(MAX_RECORD_FILE_BYTES >> 20) + " MiB";
-    if (static_cast<size_t>(info.st_size) > MAX_RECORD_FILE_BYTES) return failure(too_large);
+    if (static_cast<size_t>(info.st_size) > MAX_RECORD_FILE_BYTES) {
+        return failure(error, too_large);
+    }
     std::string text;
     char chunk[65536];
     for (;;) {
         ssize_t n = read(file.get(), chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return failure(std::strerror(errno));
+        if (n < 0) return failure(error, std::strerror(errno));
         if (n == 0) break;
         text.append(chunk, static_cast<size_t>(n));
-        if (text.size() > MAX_RECORD_FILE_BYTES) return failure(too_large);
+        if (text.size() > MAX_RECORD_FILE_BYTES) return failure(error, too_large);
     }
-    return parse_actions(text);
+    return parse_actions(text, actions, error);
 }

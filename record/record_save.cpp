@@ -11,6 +11,7 @@
 
 #include "console/log.h"
 #include "files/file_writing.h"
+#include "record/record_names.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "console/log.h"
 #include "files/file_writing.h"
 #include "record/record_load.h"
+#include "record/record_names.h"
 
 namespace {
 
@@ -100,8 +101,12 @@ void leave_unfinished(UnfinishedRecording& unfinished, size_t entries) {
     unfinished.file.reset();
     if (unfinished.name.empty()) return;
     // Named only when it is there and holds what it should: its directory may be gone.
-    LoadedActions kept = load_actions(unfinished.name);
-    if (!kept.ok || kept.actions.size() != unfinished.entries || unfinished.entries == 0) return;
+    std::vector<Action> kept;
+    std::string error;
+    if (!load_actions(unfinished.name, kept, error) || kept.size() != unfinished.entries ||
+        unfinished.entries == 0) {
+        return;
+    }
     if (unfinished.entries == entries) {
         log_error("the recording stays in %s (%zu entries)\n", unfinished.name.c_str(), entries);
     } else {

@@ -4,9 +4,13 @@
 #include <cstring>
 
 #include "console/log.h"
-#include "proto/text_writer.h"
+#include "prototext/text_writer.h"
 
 const char ARM_SIM_ID[] = "VOSTREL-SIM-ARM-0001";
+
+// The arm has six joints, and a report holds six angles and six poses (arm.options).
+static_assert(sizeof(AnglesMsg::angle) / sizeof(double) == 6, "a report holds six angles");
+static_assert(sizeof(MainArmStateMsg::poses) / sizeof(double) == 6, "a report holds six poses");
 
 namespace {
 
@@ -89,6 +93,19 @@ std::string describe(const MainArmRequestMsg& r) {
     return text.empty() ? "(empty request)" : text;
 }
 
+// The six poses for these joint angles.
+void compute_poses(const double a[6], double poses[6]) {
+    const double L1 = 0.30, L2 = 0.25, L3 = 0.10;
+    double shoulder = a[1], elbow = a[1] + a[2], wrist = a[1] + a[2] + a[3];
+    double reach = L1 * std::cos(shoulder) + L2 * std::cos(elbow) + L3 * std::cos(wrist);
+    poses[0] = reach * std::cos(a[0]);
+    poses[1] = reach * std::sin(a[0]);
+    poses[2] = L1 * std::sin(shoulder) + L2 * std::sin(elbow) + L3 * std::sin(wrist);
+    poses[3] = a[5];
+    poses[4] = wrist;
+    poses[5] = a[0] + a[4];
+}
+
 }  // namespace
 
 ArmAnswer answer_command(ArmState& state, const MainArmRequestMsg& request, int64_t now_ms) {
@@ -120,18 +137,6 @@ ArmAnswer answer_undecodable(int64_t now_ms) {
     answer.response.result.success = false;
     answer.error = "undecodable request";
     return answer;
-}
-
-void compute_poses(const double a[6], double poses[6]) {
-    const double L1 = 0.30, L2 = 0.25, L3 = 0.10;
-    double shoulder = a[1], elbow = a[1] + a[2], wrist = a[1] + a[2] + a[3];
-    double reach = L1 * std::cos(shoulder) + L2 * std::cos(elbow) + L3 * std::cos(wrist);
-    poses[0] = reach * std::cos(a[0]);
-    poses[1] = reach * std::sin(a[0]);
-    poses[2] = L1 * std::sin(shoulder) + L2 * std::sin(elbow) + L3 * std::sin(wrist);
-    poses[3] = a[5];
-    poses[4] = wrist;
-    poses[5] = a[0] + a[4];
 }
 
 MainArmStateMsg make_report(const ArmState& state, int64_t now_ms) {

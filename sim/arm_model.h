@@ -44,6 +44,3 @@ ArmAnswer answer_undecodable(int64_t now_ms);
 
 // One state report of the arm as it is now (error text empty).
 MainArmStateMsg make_report(const ArmState& state, int64_t now_ms);
-
-// The six poses for these joint angles.
-void compute_poses(const double angles[6], double poses[6]);

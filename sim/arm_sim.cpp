@@ -1,6 +1,5 @@
 #include "sim/arm_sim.h"
 
-#include <arpa/inet.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -13,11 +12,13 @@
 #include "console/exit_status.h"
 #include "console/interrupt.h"
 #include "console/log.h"
+#include "files/file_writing.h"
 #include "link/frame_exchange.h"
 #include "link/wall_clock.h"
 #include "proto/text_buffer.h"
-#include "sim/client_threads.h"
-#include "sim/sim_exchange.h"
+#include "serve/answer_exchange.h"
+#include "serve/client_threads.h"
+#include "serve/listener.h"
 
 namespace {
 
@@ -108,28 +109,46 @@ void serve_reports(int client, const std::string& who, Shared& shared) {
              static_cast<unsigned long long>(sent));
 }
 
-std::string peer_name(int client) {
-    sockaddr_in peer = {};
-    socklen_t length = sizeof peer;
-    getpeername(client, reinterpret_cast<sockaddr*>(&peer), &length);
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-    return std::string("report client ") + text + ":" + std::to_string(ntohs(peer.sin_port));
-}
-
 }  // namespace
 
-int run_arm_sim(int command_listener, int report_listener, int rate_hz) {
+const CommandLineForm ARM_SIM_FORM = simulator_form(
+    "arm_sim",
+    "usage: arm_sim [--listen ADDR] [--command-port N] [--report-port N] [--rate HZ]\n"
+    "  a main-arm controller on this machine; defaults 127.0.0.1, 8007, 8006 and 100 Hz\n"
+    "  (port 0: any free port)\n"
+    "  --version  print the program's name and version\n",
+    {port_option("--command-port"),
+     port_option("--report-port"),
+     {"--rate",
+      "HZ",
+      "",
+      false,
+      {ValueRule::WHOLE_NUMBER, 1, 10000, "bad rate: ", " (1 to 10000 Hz)"}}});
+
+int run_arm_sim(const CommandLine& command_line) {
+    catch_interrupt();
+    const std::string address = command_line.value("--listen", "127.0.0.1");
+    OwnedFd command_port(
+        open_listener(address, static_cast<int>(command_line.number("--command-port", 8007)),
+                      "arm_sim command port"));
+    if (!command_port.is_open()) return STATUS_LINK_FAILED;
+    OwnedFd report_port(open_listener(address,
+                                      static_cast<int>(command_line.number("--report-port", 8006)),
+                                      "arm_sim report port"));
+    if (!report_port.is_open()) return STATUS_LINK_FAILED;
+    const int command_listener = command_port.get();
+    const int report_listener = report_port.get();
     Shared shared;
-    shared.rate_hz = rate_hz;
+    shared.rate_hz = static_cast<int>(command_line.number("--rate", 100));
     std::thread commands([command_listener, &shared] {
         serve_clients(command_listener, "arm_sim command port", MAX_COMMAND_CLIENTS,
                       "too many command clients; turning this one away",
                       [&shared](int client) { serve_command(client, shared); });
     });
     serve_clients(report_listener, "arm_sim report port", MAX_REPORT_CLIENTS,
-                  "too many report clients; turning this one away",
-                  [&shared](int client) { serve_reports(client, peer_name(client), shared); });
+                  "too many report clients; turning this one away", [&shared](int client) {
+                      serve_reports(client, "report client " + peer_address(client), shared);
+                  });
     commands.join();
     log_info("%s\n", "arm_sim stopped");
     return STATUS_OK;

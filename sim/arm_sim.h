@@ -6,8 +6,12 @@
 // 15-second time-out without holding up the others.
 #pragma once
 
+#include "program/program_start.h"
 #include "sim/arm_model.h"
 
-// Serve both ports until Ctrl-C; each report client is logged with the number
-// of reports sent to it when it goes. Returns the exit status.
-int run_arm_sim(int command_listener, int report_listener, int rate_hz);
+extern const CommandLineForm ARM_SIM_FORM;
+
+// Listen on both ports where the command line says, then serve them until
+// Ctrl-C; each report client is logged with the number of reports sent to it
+// when it goes. Returns the exit status: 0, or 1 when it cannot listen.
+int run_arm_sim(const CommandLine& command_line);

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "console/log.h"
-#include "proto/board_request_text.h"
+#include "proto/board_labels.h"
+#include "prototext/board_request_text.h"
+#include "sim/board_words.h"
 
 const char BOARD_SIM_VERSION[] = "VOSTREL-SIM signal board 1.0.0";
 
@@ -15,24 +17,6 @@ std::string kept_select_text(MotorSelectCommand command) {
     return select_text(command);
 }
 
-// The rail's operator label, "底盘电源" for POWER_CHASSIS ("" when unknown).
-std::string channel_label(uint32_t channel) {
-    switch (channel) {
-        case POWER_WHOLE_MACHINE:
-            return "整机电源";
-        case POWER_CHASSIS:
-            return "底盘电源";
-        case POWER_HUB:
-            return "HUB电源";
-        case POWER_ARM:
-            return "机械臂电源";
-        case POWER_END_TOOL:
-            return "末端工具电源";
-        default:
-            return "";
-    }
-}
-
 // Why the request makes no sense to the board ("" when it does).
 struct Refusal {
     int32_t code = 0;
@@ -40,9 +24,7 @@ struct Refusal {
 };
 
 Refusal check_motor(const MotorCommand& m, const char* name) {
-    bool known = false;
-    direction_name(m.direction, &known);
-    if (!known)
+    if (!is_named(NamedField::DIRECTION, m.direction))
         return {5, std::string("unknown motor direction ") + std::to_string(m.direction) + " for " +
                        name};
     if (m.duty < 0 || m.duty > 100) {
@@ -53,9 +35,7 @@ Refusal check_motor(const MotorCommand& m, const char* name) {
 }
 
 Refusal check_select(const MotorSelectCommand& s, const char* name) {
-    bool known = false;
-    select_name(s.select_mask, &known);
-    if (!known)
+    if (!is_named(NamedField::SELECT, s.select_mask))
         return {6, "unknown outlet selection " + std::to_string(s.select_mask) + " for " + name};
     return s.has_drive ? check_motor(s.drive, name) : Refusal{};
 }
@@ -64,20 +44,19 @@ Refusal check_request(const CleaningComponentRequest& r) {
     bool anything = r.platform_cmd != 0 || r.has_power_cmd || r.has_chassis || r.has_motors ||
                     r.has_water || r.has_leds || has_unused_fields(r);
     if (!anything) return {1, "empty request: no command"};
-    bool known = false;
     if (r.platform_cmd != 0) {
-        platform_name(r.platform_cmd, &known);
-        if (!known) return {2, "unknown platform command " + std::to_string(r.platform_cmd)};
+        if (!is_named(NamedField::PLATFORM, r.platform_cmd))
+            return {2, "unknown platform command " + std::to_string(r.platform_cmd)};
     }
     if (r.has_power_cmd) {
-        channel_name(r.power_cmd.channel, &known);
-        if (!known) return {3, "unknown power rail " + std::to_string(r.power_cmd.channel)};
-        switch_name(r.power_cmd.on_off, &known);
-        if (!known) return {3, "unknown power switch " + std::to_string(r.power_cmd.on_off)};
+        if (!is_named(NamedField::CHANNEL, r.power_cmd.channel))
+            return {3, "unknown power rail " + std::to_string(r.power_cmd.channel)};
+        if (!is_named(NamedField::SWITCH, r.power_cmd.on_off))
+            return {3, "unknown power switch " + std::to_string(r.power_cmd.on_off)};
     }
     if (r.has_chassis) {
-        chassis_name(r.chassis.cmd, &known);
-        if (!known) return {4, "unknown chassis command " + std::to_string(r.chassis.cmd)};
+        if (!is_named(NamedField::CHASSIS, r.chassis.cmd))
+            return {4, "unknown chassis command " + std::to_string(r.chassis.cmd)};
     }
     Refusal refusal;
     if (r.motors.has_camera_cover) refusal = check_motor(r.motors.camera_cover, "camera cover");
@@ -92,8 +71,7 @@ Refusal check_request(const CleaningComponentRequest& r) {
     if (refusal.code != 0) return refusal;
     for (int i = 0; i < LIGHT_COUNT; ++i) {
         if (!r.has_leds || !light_present(r.leds, i)) continue;
-        light_mode_name(light_of(r.leds, i).mode, &known);
-        if (!known) {
+        if (!is_named(NamedField::LIGHT_MODE, light_of(r.leds, i).mode)) {
             return {7, "unknown light mode " + std::to_string(light_of(r.leds, i).mode) + " for " +
                            LIGHT_NAMES[i]};
         }
@@ -156,7 +134,8 @@ void apply_platform(BoardState& s, int32_t cmd) {
         s.answers = answers;
     } else if (cmd == SHUTDOWN_SYSTEM_POWER) {
         for (auto& rail : s.rails) {
-            change("rail " + channel_label(rail.first), rail.second ? "on" : "off", "off");
+            change(std::string("rail ") + rail_label(rail.first), rail.second ? "on" : "off",
+                   "off");
             rail.second = false;
         }
     }
@@ -167,7 +146,7 @@ void apply_request(BoardState& s, const CleaningComponentRequest& r) {
     if (r.has_power_cmd) {
         bool& rail = s.rails[r.power_cmd.channel];
         bool on = r.power_cmd.on_off == POWER_ON;
-        change("rail " + channel_label(r.power_cmd.channel), rail ? "on" : "off",
+        change(std::string("rail ") + rail_label(r.power_cmd.channel), rail ? "on" : "off",
                on ? "on" : "off");
         rail = on;
     }

@@ -4,14 +4,16 @@
 #include <unistd.h>
 
 #include "console/exit_status.h"
+#include "console/hex_text.h"
 #include "console/interrupt.h"
 #include "console/log.h"
+#include "files/file_writing.h"
 #include "link/frame_exchange.h"
-#include "proto/board_request_text.h"
 #include "proto/text_buffer.h"
-#include "sim/client_threads.h"
-#include "sim/listener.h"
-#include "sim/sim_exchange.h"
+#include "prototext/board_request_text.h"
+#include "serve/answer_exchange.h"
+#include "serve/client_threads.h"
+#include "serve/listener.h"
 
 namespace {
 
@@ -89,9 +91,22 @@ void serve_board_client(int client, SharedBoard& board) {
     log_info("%s\n", "client gone");
 }
 
-int run_board_sim(int listener) {
+const CommandLineForm BOARD_SIM_FORM = simulator_form(
+    "board_sim",
+    "usage: board_sim [--listen ADDR] [--port N]\n"
+    "  a signal board on this machine; ADDR default 127.0.0.1, N default 8080 (0: any free "
+    "port)\n"
+    "  --version  print the program's name and version\n",
+    {port_option("--port")});
+
+int run_board_sim(const CommandLine& command_line) {
+    catch_interrupt();
+    OwnedFd listener(open_listener(command_line.value("--listen", "127.0.0.1"),
+                                   static_cast<int>(command_line.number("--port", 8080)),
+                                   "board_sim"));
+    if (!listener.is_open()) return STATUS_LINK_FAILED;
     SharedBoard board;
-    serve_clients(listener, "board_sim", MAX_BOARD_CLIENTS,
+    serve_clients(listener.get(), "board_sim", MAX_BOARD_CLIENTS,
                   "too many clients; turning this one away",
                   [&board](int client) { serve_board_client(client, board); });
     log_info("%s\n", "board_sim stopped");

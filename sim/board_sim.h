@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <mutex>
 
+#include "program/program_start.h"
 #include "sim/board_model.h"
 
 constexpr size_t MAX_BOARD_CLIENTS = 16;
@@ -23,5 +24,8 @@ struct SharedBoard {
 // frame or holding half a frame too long is logged and ends the connection.
 void serve_board_client(int client, SharedBoard& board);
 
-// Accept and serve clients until Ctrl-C. Returns the exit status.
-int run_board_sim(int listener);
+extern const CommandLineForm BOARD_SIM_FORM;
+
+// Listen where the command line says, then accept and serve clients until
+// Ctrl-C. Returns the exit status: 0, or 1 when it cannot listen.
+int run_board_sim(const CommandLine& command_line);

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "arm.pb.h"
+#include "arm/arm_report.h"
 #include "board.pb.h"
+#include "board/board_reply.h"
 #include "link/frame.h"
 #include "proto/text_buffer.h"
 #include "tests/support/capture.h"
@@ -22,20 +24,14 @@ FrameBuffer frame_with(const std::string& payload, FrameFormat format) {
 struct BoardAnswer {
     bool decoded = false;
     std::string log;
-    CleaningComponentResponse response{};
-    text_buffer version;
-    text_buffer message;
+    BoardReply reply;
 };
 
 // Decode a signal-board payload as board_console does.
 void decode_board(const std::string& payload, BoardAnswer& answer) {
     FrameBuffer buffer = frame_with(payload, BOARD_FRAME);
-    answer.response = CleaningComponentResponse{};
-    bind_text(answer.response.version_info.version, answer.version);
-    bind_text(answer.response.error_info.message, answer.message);
     StdoutCapture capture;
-    answer.decoded = unpack_reply(buffer, payload.size() + 2, CleaningComponentResponse_fields,
-                                  &answer.response, BOARD_FRAME);
+    answer.decoded = unpack_board_reply(answer.reply, buffer, payload.size() + 2);
     answer.log = without_timestamps(capture.finish());
 }
 
@@ -44,12 +40,12 @@ TEST(BoardResponseDecoding, WorkedExample) {
     decode_board(bytes_of("08 03 12 07 0A 05") + "1.2.3" + bytes_of("22 08 08 02 12 04") + "busy",
                  a);
     ASSERT_TRUE(a.decoded) << a.log;
-    EXPECT_EQ(a.response.resp_id, 3);
-    EXPECT_TRUE(a.response.has_version_info);
-    EXPECT_STREQ(a.version.text, "1.2.3");
-    EXPECT_TRUE(a.response.has_error_info);
-    EXPECT_EQ(a.response.error_info.code, 2);
-    EXPECT_STREQ(a.message.text, "busy");
+    EXPECT_EQ(a.reply.record.resp_id, 3);
+    EXPECT_TRUE(a.reply.record.has_version_info);
+    EXPECT_STREQ(a.reply.version.text, "1.2.3");
+    EXPECT_TRUE(a.reply.record.has_error_info);
+    EXPECT_EQ(a.reply.record.error_info.code, 2);
+    EXPECT_STREQ(a.reply.error.text, "busy");
     EXPECT_EQ(a.log, "");
 }
 
@@ -57,25 +53,25 @@ TEST(BoardResponseDecoding, EdgeCases) {
     BoardAnswer a;
     decode_board(bytes_of("08 05"), a);
     EXPECT_TRUE(a.decoded);
-    EXPECT_EQ(a.response.resp_id, 5);
-    EXPECT_FALSE(a.response.has_version_info);
-    EXPECT_FALSE(a.response.has_error_info);
+    EXPECT_EQ(a.reply.record.resp_id, 5);
+    EXPECT_FALSE(a.reply.record.has_version_info);
+    EXPECT_FALSE(a.reply.record.has_error_info);
 
     BoardAnswer code_only;
     decode_board(bytes_of("22 02 08 02"), code_only);
     EXPECT_TRUE(code_only.decoded);
-    EXPECT_TRUE(code_only.response.has_error_info);
-    EXPECT_STREQ(code_only.message.text, "");
+    EXPECT_TRUE(code_only.reply.record.has_error_info);
+    EXPECT_STREQ(code_only.reply.error.text, "");
 
     BoardAnswer unknown;
     decode_board(bytes_of("48 07 08 09 2a 04 08 01 10 01"), unknown);
     EXPECT_TRUE(unknown.decoded);
-    EXPECT_EQ(unknown.response.resp_id, 9);
+    EXPECT_EQ(unknown.reply.record.resp_id, 9);
 
     BoardAnswer empty;
     decode_board("", empty);
     EXPECT_TRUE(empty.decoded);
-    EXPECT_EQ(empty.response.resp_id, 0);
+    EXPECT_EQ(empty.reply.record.resp_id, 0);
 }
 
 TEST(BoardResponseDecoding, LongestVersionThatFitsAFrame) {
@@ -83,7 +79,7 @@ TEST(BoardResponseDecoding, LongestVersionThatFitsAFrame) {
     BoardAnswer a;
     decode_board(bytes_of("12 fb 07 0a f8 07") + text, a);
     ASSERT_TRUE(a.decoded) << a.log;
-    EXPECT_EQ(std::string(a.version.text), text);
+    EXPECT_EQ(std::string(a.reply.version.text), text);
 }
 
 TEST(BoardResponseDecoding, MalformedPayloadFailsWithBothLines) {
@@ -101,12 +97,12 @@ TEST(TextCallback, LastTextWinsAndEmptyTextEmptiesTheBuffer) {
     BoardAnswer twice;
     decode_board(bytes_of("12 08 0a 06") + "longer" + bytes_of("12 05 0a 03") + "abc", twice);
     EXPECT_TRUE(twice.decoded);
-    EXPECT_STREQ(twice.version.text, "abc");
+    EXPECT_STREQ(twice.reply.version.text, "abc");
 
     BoardAnswer emptied;
     decode_board(bytes_of("12 05 0a 03") + "abc" + bytes_of("12 02 0a 00"), emptied);
     EXPECT_TRUE(emptied.decoded);
-    EXPECT_STREQ(emptied.version.text, "");
+    EXPECT_STREQ(emptied.reply.version.text, "");
 }
 
 TEST(SizeCheck, HeaderMustEqualTheByteCountLessTheHeader) {
@@ -223,12 +219,13 @@ TEST(ArmResponseDecoding, IdTextUpTo1023BytesDecodes) {
     EXPECT_FALSE(too_long.decoded);
 }
 
-bool decode_state(const std::string& body, MainArmStateMsg& state, text_buffer& error) {
-    state = MainArmStateMsg{};
-    bind_text(state.error, error);
-    pb_istream_t stream =
-        pb_istream_from_buffer(reinterpret_cast<const pb_byte_t*>(body.data()), body.size());
-    return pb_decode(&stream, MainArmStateMsg_fields, &state);
+// Decode a report body as arm_monitor does, in its frame.
+bool decode_state(const std::string& body, ArmReport& report) {
+    FrameBuffer buffer = frame_with(body, ARM_FRAME);
+    StdoutCapture capture;
+    bool decoded = unpack_report(report, buffer, body.size() + 4);
+    capture.finish();
+    return decoded;
 }
 
 std::string poses(int count, bool packed) {
@@ -244,33 +241,36 @@ std::string poses(int count, bool packed) {
 }
 
 TEST(StateDecoding, AtMostSixPosesPackedOrNot) {
-    MainArmStateMsg state{};
-    text_buffer error;
-    EXPECT_TRUE(decode_state(poses(6, true), state, error));
+    ArmReport report;
+    const MainArmStateMsg& state = report.record;
+    EXPECT_TRUE(decode_state(poses(6, true), report));
     EXPECT_EQ(state.poses_count, 6);
     EXPECT_DOUBLE_EQ(state.poses[5], 1.0);
-    EXPECT_TRUE(decode_state(poses(6, false), state, error));
+    EXPECT_TRUE(decode_state(poses(6, false), report));
     EXPECT_EQ(state.poses_count, 6);
-    EXPECT_FALSE(decode_state(poses(7, true), state, error));
-    EXPECT_FALSE(decode_state(poses(7, false), state, error));
-    EXPECT_TRUE(decode_state("", state, error));
+    EXPECT_FALSE(decode_state(poses(7, true), report));
+    EXPECT_FALSE(decode_state(poses(7, false), report));
+    EXPECT_TRUE(decode_state("", report));
     EXPECT_EQ(state.poses_count, 0);
     EXPECT_FALSE(state.has_angles);
 }
 
 TEST(StateDecoding, ShorterErrorTextFollowingALongerOneShowsOnlyItself) {
-    MainArmStateMsg state{};
-    text_buffer error;
-    ASSERT_TRUE(decode_state(bytes_of("32 06") + "abcdef", state, error));
-    EXPECT_STREQ(error.text, "abcdef");
-    ASSERT_TRUE(decode_state(bytes_of("32 03") + "xyz", state, error));
-    EXPECT_STREQ(error.text, "xyz");
+    ArmReport report;
+    ASSERT_TRUE(decode_state(bytes_of("32 07") + "abc\x1b[2J", report));
+    EXPECT_STREQ(report.error.text, "abc\x1b[2J");
+    EXPECT_EQ(report.error_shown, "abc\\x1b[2J");  // made safe to print once, for lines and rows
+    ASSERT_TRUE(decode_state(bytes_of("32 03") + "xyz", report));
+    EXPECT_STREQ(report.error.text, "xyz");
+    EXPECT_EQ(report.error_shown, "xyz");
+    ASSERT_TRUE(decode_state("", report));
+    EXPECT_EQ(report.error_shown, "");
 }
 
 TEST(StateDecoding, ScalarFieldsAndEmptyAngles) {
-    MainArmStateMsg state{};
-    text_buffer error;
-    ASSERT_TRUE(decode_state(bytes_of("18 05 20 01 38 02 0a 00"), state, error));
+    ArmReport report;
+    const MainArmStateMsg& state = report.record;
+    ASSERT_TRUE(decode_state(bytes_of("18 05 20 01 38 02 0a 00"), report));
     EXPECT_EQ(state.timestamp, 5);
     EXPECT_TRUE(state.grip);
     EXPECT_FALSE(state.enable);

@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <limits>
-#include <random>
 
-#include "console/number_text.h"
+#include "console/hex_text.h"
 #include "console/printable_text.h"
 #include "tests/support/capture.h"
 
@@ -123,87 +120,6 @@ TEST(PrintableText, ControlsAreEscapedAndUtf8KeptAsItIs) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(printable_text(c.text.data(), c.text.size()), c.shown) << c.shown;
-    }
-}
-
-std::string printf_lf(double value) {
-    char text[400];
-    std::snprintf(text, sizeof text, "%lf", value);
-    return text;
-}
-
-std::string fixed6(double value) {
-    std::string text;
-    append_fixed6(text, value);
-    return text;
-}
-
-TEST(NumberText, Fixed6IsExactlyPrintfLf) {
-    const double hard[] = {0.0,
-                           -0.0,
-                           std::nan(""),
-                           -std::nan(""),
-                           HUGE_VAL,
-                           -HUGE_VAL,
-                           std::numeric_limits<double>::denorm_min(),
-                           -std::numeric_limits<double>::denorm_min(),
-                           std::numeric_limits<double>::min(),
-                           std::numeric_limits<double>::max(),
-                           1e308,
-                           -1e308,
-                           0.0078125,
-                           0.0234375,
-                           1.0 / 128 + 3,
-                           -0.0078125,  // exact ties at the sixth decimal
-                           0.5e-6,
-                           1.5e-6,
-                           2.5e-6,
-                           0.9999995,
-                           999999.9999995,
-                           1e-7,
-                           -1e-7,
-                           0.1,
-                           1.0 / 3,
-                           9.999999999999998e14,
-                           1e15,
-                           1e15 + 0.5,
-                           4503599627370495.5,
-                           1e21,
-                           123456789.123456789};
-    for (double value : hard) EXPECT_EQ(fixed6(value), printf_lf(value)) << printf_lf(value);
-    std::mt19937_64 random(20261208);
-    std::uniform_real_distribution<double> angle(-8, 8);
-    size_t mismatches = 0;
-    for (int i = 0; i < 1000000; ++i) {
-        // Any bit pattern (one in five: the huge ones print 300 digits), an
-        // angle, and a multiple of 1/128 (half of them ties at the sixth decimal).
-        uint64_t bits = random();
-        double any = 0;
-        std::memcpy(&any, &bits, sizeof any);
-        if (i % 5 != 0) any = 0.25;
-        double near = angle(random);
-        double tie = static_cast<double>(static_cast<int64_t>(random() % 2000001) - 1000000) / 128;
-        for (double value : {any, near, tie}) {
-            char ours[NUMBER_TEXT_SIZE + 1];
-            char theirs[400];
-            size_t length = write_fixed6(ours, value);
-            int printed = std::snprintf(theirs, sizeof theirs, "%lf", value);
-            bool same =
-                length == static_cast<size_t>(printed) && std::memcmp(ours, theirs, length) == 0;
-            if (!same && ++mismatches <= 5) {
-                ADD_FAILURE() << printf_lf(value) << " became " << fixed6(value);
-            }
-        }
-    }
-    EXPECT_EQ(mismatches, 0u);
-}
-
-TEST(NumberText, DecimalsAreExactlyPrintfLld) {
-    for (long long value : {0LL, 7LL, -7LL, 1784624703123LL, std::numeric_limits<long long>::max(),
-                            std::numeric_limits<long long>::min()}) {
-        std::string text;
-        append_decimal(text, value);
-        EXPECT_EQ(text, std::to_string(value));
     }
 }
 

@@ -22,12 +22,18 @@ struct Tool {
 };
 
 const Tool TOOLS[] = {
-    {"board_console", "usage: board_console [SERVER PORT]", "192.168.1.10 port: 8080", false},
+    {"board_console",
+     "usage: board_console [--request TEXT] [SERVER PORT]\n       board_console --encode TEXT",
+     "192.168.1.10 port: 8080", false},
     {"board_recorder", "usage: board_recorder [SERVER PORT]", "192.168.1.10 port: 8080", false},
-    {"board_replay", "usage: board_replay [SERVER PORT] RECORD_FILE", "192.168.1.10 port: 8080",
-     true},
-    {"arm_console", "usage: arm_console [SERVER PORT]", "192.168.1.20 port: 8007", false},
-    {"arm_monitor", "usage: arm_monitor [SERVER PORT]", "192.168.1.20 port: 8006", false},
+    {"board_replay",
+     "usage: board_replay [SERVER PORT] RECORD_FILE\n       board_replay --check RECORD_FILE",
+     "192.168.1.10 port: 8080", true},
+    {"arm_console",
+     "usage: arm_console [--request TEXT] [SERVER PORT]\n       arm_console --encode TEXT",
+     "192.168.1.20 port: 8007", false},
+    {"arm_monitor", "usage: arm_monitor [--csv FILE] [SERVER PORT]", "192.168.1.20 port: 8006",
+     false},
 };
 
 const char BANNER[] = "[T] [INFO] Vostrel. Build date: D\n";

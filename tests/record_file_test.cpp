@@ -15,6 +15,25 @@
 
 namespace {
 
+// What loading gives, in one value for the tables.
+struct Loaded {
+    bool ok = false;
+    std::vector<Action> actions;
+    std::string error;
+};
+
+Loaded parsed(const std::string& text) {
+    Loaded loaded;
+    loaded.ok = parse_actions(text, loaded.actions, loaded.error);
+    return loaded;
+}
+
+Loaded loaded_from(const std::string& path) {
+    Loaded loaded;
+    loaded.ok = load_actions(path, loaded.actions, loaded.error);
+    return loaded;
+}
+
 Action action(const std::string& hex, int32_t delay) {
     Action a;
     std::string bytes = bytes_of(hex);
@@ -52,7 +71,7 @@ TEST(RecordText, EveryRecordingReadsBackEqual) {
         std::string entries;  // what an unfinished recording holds
         for (const Action& a : actions) entries += entry_text(a) + "\n";
         EXPECT_EQ(record_text(actions) + "\n", entries);
-        LoadedActions loaded = parse_actions(record_text(actions));
+        Loaded loaded = parsed(record_text(actions));
         ASSERT_TRUE(loaded.ok) << loaded.error;
         ASSERT_EQ(loaded.actions.size(), actions.size());
         for (size_t i = 0; i < actions.size(); ++i) {
@@ -89,7 +108,7 @@ TEST(RecordReading, HandEditedFilesThatLoad) {
          {action("00 00", 0)}},
     };
     for (const auto& c : cases) {
-        LoadedActions loaded = parse_actions(c.text);
+        Loaded loaded = parsed(c.text);
         ASSERT_TRUE(loaded.ok) << c.name << ": " << loaded.error;
         ASSERT_EQ(loaded.actions.size(), c.expected.size()) << c.name;
         for (size_t i = 0; i < c.expected.size(); ++i) {
@@ -100,13 +119,13 @@ TEST(RecordReading, HandEditedFilesThatLoad) {
 }
 
 TEST(RecordReading, NearMissesOfTheRecordersFormGiveTheirReasons) {
-    EXPECT_EQ(parse_actions("- hexData: 0000\n  delay: 1.5\n").error,
+    EXPECT_EQ(parsed("- hexData: 0000\n  delay: 1.5\n").error,
               "line 2: entry 1: \"delay\" is not a 32-bit integer");
-    EXPECT_EQ(parse_actions("- hexData: 0000\n  delay: 2147483648\n").error,
+    EXPECT_EQ(parsed("- hexData: 0000\n  delay: 2147483648\n").error,
               "line 2: entry 1: \"delay\" is not a 32-bit integer");
-    EXPECT_EQ(parse_actions("- hexData: 00g0\n  delay: 1\n").error,
+    EXPECT_EQ(parsed("- hexData: 00g0\n  delay: 1\n").error,
               "line 1: entry 1: \"hexData\" has no hex digit at position 2");
-    EXPECT_TRUE(parse_actions("- hexData: 0200AB\n  delay: 007\n").ok);
+    EXPECT_TRUE(parsed("- hexData: 0200AB\n  delay: 007\n").ok);
 }
 
 TEST(RecordReading, BadFilesAreRefusedWithTheReason) {
@@ -151,7 +170,7 @@ TEST(RecordReading, BadFilesAreRefusedWithTheReason) {
          "line 1: entry 3: the entries add up to more than 300000 keys (aliases repeating a map?)"},
     };
     for (const auto& c : cases) {
-        LoadedActions loaded = parse_actions(c.text);
+        Loaded loaded = parsed(c.text);
         EXPECT_FALSE(loaded.ok) << c.name;
         EXPECT_EQ(loaded.error, c.error) << c.name;
         EXPECT_TRUE(loaded.actions.empty()) << c.name;
@@ -159,7 +178,7 @@ TEST(RecordReading, BadFilesAreRefusedWithTheReason) {
 }
 
 TEST(RecordReading, TextThatIsNotYamlNamesTheLine) {
-    LoadedActions loaded = parse_actions("- hexData: 0000\n  delay: 0\n- [unclosed\n");
+    Loaded loaded = parsed("- hexData: 0000\n  delay: 0\n- [unclosed\n");
     EXPECT_FALSE(loaded.ok);
     EXPECT_EQ(loaded.error.rfind("line ", 0), 0u) << loaded.error;
     EXPECT_NE(loaded.error.find("not valid YAML"), std::string::npos) << loaded.error;
@@ -171,7 +190,7 @@ TEST(RecordReading, DeepNestingIsRefusedNotACrash) {
                                         for (int i = 0; i < 20000; ++i) t += "- ";
                                         return t + "x\n";
                                     }()}) {
-        LoadedActions loaded = parse_actions(text);
+        Loaded loaded = parsed(text);
         EXPECT_FALSE(loaded.ok && !loaded.actions.empty());
     }
 }
@@ -179,10 +198,10 @@ TEST(RecordReading, DeepNestingIsRefusedNotACrash) {
 TEST(RecordReading, TextWithTooManyNodesIsRefusedBeforeParsing) {
     std::string nodes;
     while (nodes.size() < 3 * MAX_YAML_MARKS) nodes += "-\n";
-    EXPECT_EQ(parse_actions(nodes).error,
+    EXPECT_EQ(parsed(nodes).error,
               "too many YAML nodes to be a recording (more than 300000 structure marks)");
     std::vector<Action> many(MAX_YAML_MARKS / 6 - 1, action("02 00 10 01", 0));
-    LoadedActions loaded = parse_actions(record_text(many));
+    Loaded loaded = parsed(record_text(many));
     EXPECT_TRUE(loaded.ok) << loaded.error;
     EXPECT_EQ(loaded.actions.size(), many.size());
 }
@@ -213,7 +232,7 @@ TEST(RecordLimits, WhatTheRecorderKeepsTheReplayerLoads) {
         const std::string entry = entry_text(row.entry) + "\n";
         text.reserve(count * entry.size());
         for (size_t i = 0; i < count; ++i) text += entry;
-        LoadedActions loaded = parse_actions(text);
+        Loaded loaded = parsed(text);
         ASSERT_TRUE(loaded.ok) << row.name << ": " << loaded.error;
         EXPECT_EQ(loaded.actions.size(), count) << row.name;
         // At the limit, not short of it: two more of the largest would not load.
@@ -227,26 +246,26 @@ TEST(RecordReading, RecordCutAtEveryLengthNeverCrashes) {
     std::string text = record_text(
         {action("02 00 10 01", 2), action("07 00 92 01 02 08 01 aa bb", 0), action("00 00", -1)});
     for (size_t cut = 0; cut <= text.size(); ++cut) {
-        LoadedActions loaded = parse_actions(text.substr(0, cut));
+        Loaded loaded = parsed(text.substr(0, cut));
         if (loaded.ok) {
             EXPECT_LE(loaded.actions.size(), 3u) << cut;
         } else {
             EXPECT_FALSE(loaded.error.empty()) << cut;
         }
     }
-    EXPECT_TRUE(parse_actions(text).ok);
+    EXPECT_TRUE(parsed(text).ok);
 }
 
 TEST(RecordSaving, LoadFileReportsMissingAndOversizeFiles) {
     TemporaryDirectory directory;
     WorkingDirectory inside(directory.path);
-    EXPECT_EQ(load_actions("absent.yaml").error, "No such file or directory");
-    EXPECT_EQ(load_actions(".").error, "not a regular file");
+    EXPECT_EQ(loaded_from("absent.yaml").error, "No such file or directory");
+    EXPECT_EQ(loaded_from(".").error, "not a regular file");
     {
         std::ofstream big("big.yaml");
         big << std::string(MAX_RECORD_FILE_BYTES + 1, '#');
     }
-    EXPECT_EQ(load_actions("big.yaml").error, "larger than 4 MiB");
+    EXPECT_EQ(loaded_from("big.yaml").error, "larger than 4 MiB");
 }
 
 TEST(RecordSaving, SavedFileHoldsTheTextAndIsNamedForTheTime) {

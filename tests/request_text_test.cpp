@@ -6,9 +6,9 @@
 
 #include "arm.pb.h"
 #include "board.pb.h"
-#include "link/typed_request.h"
-#include "proto/text_format.h"
-#include "proto/text_writer.h"
+#include "program/typed_request.h"
+#include "prototext/text_reader.h"
+#include "prototext/text_writer.h"
 #include "tests/support/bytes.h"
 #include "tests/support/capture.h"
 
@@ -175,8 +175,8 @@ TEST(RequestText, AFrameBeyondTheControllersBufferIsRefused) {
     StdoutCapture capture;
     TypedRequest typed = read_typed_request(line, CleaningComponentRequest_fields, &request,
                                             FrameFormat{2, false, 4});
-    EXPECT_TRUE(typed.done);
-    EXPECT_EQ(typed.status, 255);
+    EXPECT_FALSE(typed.outcome.goes_on);
+    EXPECT_EQ(typed.outcome.status, 255);
     EXPECT_EQ(without_timestamps(capture.finish()),
               "[T] [ERROR] --request: the request's frame would be longer than the controller's "
               "6 bytes\n");

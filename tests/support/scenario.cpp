@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <pb_decode.h>
 
-#include "proto/text_writer.h"
+#include "prototext/text_writer.h"
 #include "tests/support/capture.h"
 
 PeerRun run_with_peer(const std::string& program, std::vector<PeerStep> script,

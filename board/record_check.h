@@ -1,0 +1,41 @@
+// What a record file will do to the signal board, read before it gets there:
+// `board_replay --check FILE`.
+//
+// The file is loaded with the replayer's own rules and limits; nothing is
+// sent and no socket is made. Each step is shown in the text format that
+// board_sim logs and --request reads, and flagged when it would throw the
+// board off; a summary follows:
+//
+//     step 1: delay 2 s, 4 bytes: platform_cmd: GET_FIRMWARE_VERSION
+//     step 2: delay 0 s, 7 bytes: chassis { cmd: UNLOCK } FLAGGED: the header
+//             declares 7 bytes where 5 follow          (one line)
+//     step 3: delay -1 s, 2 bytes: (empty request)
+//     steps: 3
+//     replay time: 2 s, the sum of the delays up to the end
+//     flagged: 1
+//
+// A step is flagged when its header does not equal the bytes that follow it,
+// when the frame is longer than the board's 1024-byte buffer, when the payload
+// does not decode as a CleaningComponentRequest, or when it carries a field
+// that the schema does not know. An empty request (what an invalid menu choice
+// sends) is shown as such, not flagged. Steps after the one with a negative
+// delay are shown and checked too, marked as not sent.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "record/record_format.h"
+
+struct StepCheck {
+    std::string words;    // the request in words, or "hex ..." when it does not decode
+    std::string flagged;  // why the step would throw the board off ("" when it would not)
+};
+
+// Check one recorded frame.
+StepCheck check_step(const Action& action);
+
+// Load `path`, print the steps and the summary on standard output and give
+// the exit status: 0 when no step is flagged; 3 when the file cannot be
+// loaded (its reason logged as for a replay) or a step is flagged.
+int check_record_file(const std::string& path);

@@ -1,0 +1,50 @@
+#include "program/connection.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "console/log.h"
+#include "link/link_timeout.h"
+
+const char* const BOARD_DEFAULT_ADDRESS = "192.168.1.10";
+const char* const ARM_DEFAULT_ADDRESS = "192.168.1.20";
+
+Outcome connect_to_controller(Start& start) {
+    const CommandLine& command_line = start.command_line;
+    log_info("server: %s port: %d\n", command_line.server_address.c_str(),
+             command_line.server_port);
+    OwnedFd link(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!link.is_open()) {
+        log_error("%s\n", "socket creation failed...");
+        return end_with(STATUS_LINK_FAILED);
+    }
+    log_info("%s\n", "Socket successfully created..");
+    timeval timeout = {LINK_TIMEOUT_SECONDS, 0};
+    if (setsockopt(link.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0) {
+        std::perror("setsockopt failed for SO_RCVTIMEO");
+        return end_with(STATUS_LINK_FAILED);
+    }
+    if (setsockopt(link.get(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0) {
+        std::perror("setsockopt failed for SO_SNDTIMEO");
+        return end_with(STATUS_LINK_FAILED);
+    }
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(command_line.server_port));
+    address.sin_addr.s_addr = inet_addr(command_line.server_address.c_str());
+    if (connect(link.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        write_console("connection with the server failed...\n");
+        return end_with(STATUS_LINK_FAILED);
+    }
+    write_console("connected to the server..\n");
+    // Every wait goes through wait_until_ready(): a read or write that does
+    // not fails at once (EAGAIN) instead of blocking where no signal reaches.
+    fcntl(link.get(), F_SETFL, fcntl(link.get(), F_GETFL) | O_NONBLOCK);
+    start.link = std::move(link);
+    return go_on();
+}

@@ -1,0 +1,15 @@
+#include "program/one_shot_console.h"
+
+#include "link/frame_exchange.h"
+
+FrameResult exchange_once(int link, const pb_msgdesc_t* fields, const void* request,
+                          FrameFormat format, FrameBuffer& answer_frame) {
+    FrameBuffer frame{};
+    FrameResult sent = send_request(link, fields, request, format, frame);
+    if (!sent.is_frame()) return sent;
+    FrameStream answers(link, format);
+    FrameResult received = receive_reply(answers, answer_frame);
+    // A frame whose header is impossible fails the size check when decoded.
+    if (received.kind == FrameResult::FRAMING_LOST) received.kind = FrameResult::FRAME;
+    return received;
+}

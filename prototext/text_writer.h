@@ -1,0 +1,19 @@
+// A record on one line of the text format (text_reader.h), so that what is
+// shown can be typed back: fields in their order, a message as
+// "name { ... }", a repeated field as repeated entries, enumerators by name
+// where the value has one, doubles in the shortest form that reads back the
+// same, strings quoted with their control and non-ASCII bytes as octal
+// escapes. A field is left out where it would not be encoded (a proto3
+// scalar at zero, a message not present), so what is written reads back to a
+// record that encodes to the same bytes.
+//
+//     power_cmd { channel: POWER_CHASSIS on_off: POWER_ON }
+//     req_type: SYNC_MAIN_ARM angles { angle: 0.5 angle: -1.25 }
+#pragma once
+
+#include <pb.h>
+
+#include <string>
+
+// `record` of the message `descriptor` on one line; "" when no field is set.
+std::string message_text(const pb_msgdesc_t* descriptor, const void* record);
