@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
     measure_monitors(options, rows);
     measure_one_shots(options, rows);
     measure_replay(options, rows);
+    measure_pacing(options, rows);
     measure_record_files(options, rows);
     bool all_met = print_table(options, rows);
     return options.smoke || all_met ? 0 : 1;

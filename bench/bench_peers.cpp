@@ -110,6 +110,11 @@ void AnswerServer::serve(int link) {
     int yes = 1;
     setsockopt(link, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
     uint8_t frame[1 << 16];
+    frames_ = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        timeline_ = Timeline{};
+    }
     for (;;) {
         if (recv(link, frame, header_size_, MSG_WAITALL) != static_cast<ssize_t>(header_size_)) {
             return;
@@ -119,6 +124,23 @@ void AnswerServer::serve(int link) {
                                                           static_cast<ssize_t>(payload))) {
             return;
         }
+        const double arrived = now_seconds();
+        if (frames_ == 0) first_frame_at_ = arrived;
         if (send(link, answer_.data(), answer_.size(), MSG_NOSIGNAL) <= 0) return;
+        last_answer_at_ = now_seconds();
+        ++frames_;
+        std::lock_guard<std::mutex> lock(mutex_);
+        timeline_.arrived.push_back(arrived);
+        timeline_.answered.push_back(last_answer_at_);
     }
+}
+
+double AnswerServer::exchange_rate() const {
+    double seconds = last_answer_at_ - first_frame_at_;
+    return frames_ > 1 && seconds > 0 ? static_cast<double>(frames_ - 1) / seconds : 0;
+}
+
+AnswerServer::Timeline AnswerServer::timeline() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return timeline_;
 }

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <cstddef>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 // A listening socket on 127.0.0.1 at a free port.
 struct Listener {
@@ -34,11 +36,28 @@ class AnswerServer {
     ~AnswerServer();
     const std::string& port() const { return listener_.port; }
 
+    // The last connection's frames per second, from the first frame's arrival
+    // to the last answer's send: the exchanges alone, whatever the client did
+    // before its first frame (loading a file) or after its last answer.
+    double exchange_rate() const;
+
+    // The last connection's frames: when each arrived, and when its answer went out.
+    struct Timeline {
+        std::vector<double> arrived;
+        std::vector<double> answered;
+    };
+    Timeline timeline();
+
   private:
     void serve(int link);
     Listener listener_;
     size_t header_size_;
     std::string answer_;
     std::atomic<bool> stop_{false};
+    std::atomic<double> first_frame_at_{0};
+    std::atomic<double> last_answer_at_{0};
+    std::atomic<long> frames_{0};
+    std::mutex mutex_;
+    Timeline timeline_;  // behind mutex_
     std::thread thread_;
 };

@@ -37,6 +37,8 @@ Child start_child(const std::vector<std::string>& argv, const std::string& input
     int output_fd = -1;
     if (output == Output::PIPE && pipe2(pipe_fds, O_CLOEXEC) == 0) output_fd = pipe_fds[1];
     if (output == Output::DEV_NULL) output_fd = open("/dev/null", O_WRONLY);
+    if (output == Output::TO_FILE)
+        output_fd = open(OUTPUT_FILE, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<char*> args;
     std::vector<std::string> copies = argv;
     for (std::string& a : copies) args.push_back(a.data());

@@ -9,7 +9,10 @@
 #include <thread>
 #include <vector>
 
-enum class Output { DEV_NULL, PIPE };
+enum class Output { DEV_NULL, PIPE, TO_FILE };  // TO_FILE: OUTPUT_FILE, made new
+
+// Where Output::TO_FILE puts a child's standard output.
+constexpr const char OUTPUT_FILE[] = "/tmp/vostrel-bench-output.txt";
 
 struct Child {
     pid_t pid = -1;

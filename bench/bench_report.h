@@ -26,6 +26,7 @@ struct BenchRow {
 void measure_monitors(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_one_shots(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_replay(const BenchOptions& options, std::vector<BenchRow>& rows);
+void measure_pacing(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_record_files(const BenchOptions& options, std::vector<BenchRow>& rows);
 
 // Print the table (with the machine it ran on); true when every target is met.

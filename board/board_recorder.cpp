@@ -46,7 +46,13 @@ int finish(Recording& recording, int status) {
 
 }  // namespace
 
-const CommandLineForm BOARD_RECORDER_FORM{"board_recorder", BOARD_DEFAULT_ADDRESS, 8080, {}, {}};
+const CommandLineForm BOARD_RECORDER_FORM{
+    "board_recorder",
+    BOARD_DEFAULT_ADDRESS,
+    8080,
+    {},
+    {{"--keep-answers", "",
+      "also keep each answer's frame in the record file, for a replay to compare"}}};
 
 int run_board_recorder(Start& start) {
     Outcome connected = connect_to_controller(start);
@@ -54,6 +60,7 @@ int run_board_recorder(Start& start) {
     catch_interrupt();
     use_console_input(interruptible_stdin());
     const int link = start.link.get();
+    const bool keep_answers = start.command_line.has("--keep-answers");
     FrameBuffer frame_buffer{};
     FrameBuffer reply_buffer{};
     FrameStream replies(link, BOARD_FRAME);
@@ -70,9 +77,8 @@ int run_board_recorder(Start& start) {
                                         BOARD_FRAME, frame_buffer);
         if (sent.kind == FrameResult::NOT_ENCODED) continue;  // nothing to send: next pass
         if (!sent.is_frame()) return finish(recording, STATUS_EXCHANGE_FAILED);
-        if (!take_answer(replies, reply_buffer).is_frame()) {
-            return finish(recording, STATUS_EXCHANGE_FAILED);
-        }
+        FrameResult answer = take_answer(replies, reply_buffer);
+        if (!answer.is_frame()) return finish(recording, STATUS_EXCHANGE_FAILED);
 
         int32_t delay = read_number<int32_t>("等待时间(s)");
         // Input ending (or a signal) at the delay prompt ends the recording here.
@@ -80,10 +86,14 @@ int run_board_recorder(Start& start) {
         Action action;
         action.data.assign(frame_buffer.begin(), frame_buffer.begin() + sent.length);
         action.delay = delay;
+        action.has_answer = keep_answers;
+        if (keep_answers) {
+            action.answer.assign(reply_buffer.begin(), reply_buffer.begin() + answer.length);
+        }
         add(recording, action);
         log_info("hex data:%s\r\n\n", to_hex_text(action.data.data(), action.data.size()).c_str());
         if (delay < 0) return finish(recording, STATUS_OK);
-        if (recording_full(recording.size)) {
+        if (recording_full(recording.size, keep_answers)) {
             log_error("the recording ends at %zu entries: board_replay loads no more\n",
                       recording.entries);
             return finish(recording, STATUS_OK);

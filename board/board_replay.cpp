@@ -3,6 +3,9 @@
 #include <chrono>
 
 #include "board/record_check.h"
+#include "board/replay_answers.h"
+#include "board/replay_options.h"
+#include "console/console_input.h"
 #include "console/exit_status.h"
 #include "console/hex_text.h"
 #include "console/interrupt.h"
@@ -12,15 +15,19 @@
 #include "program/connection.h"
 #include "record/record_load.h"
 
-const CommandLineForm BOARD_REPLAY_FORM{
-    "board_replay",
-    BOARD_DEFAULT_ADDRESS,
-    8080,
-    {{"RECORD_FILE", "record file written by board_recorder"}},
-    {{"--check", "RECORD_FILE", "show and check each step of the file; connects to nothing",
-      true}}};
-
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What a replay holds for its whole run.
+struct Replay {
+    explicit Replay(int link_) : link(link_), answers(link_, BOARD_FRAME) {}
+    int link;
+    ReplayOptions options;
+    FrameStream answers;
+    FrameBuffer answer{};
+    AnswerTally tally;
+};
 
 Outcome load_recording(const std::string& path, std::vector<Action>& actions) {
     std::string error;
@@ -30,30 +37,93 @@ Outcome load_recording(const std::string& path, std::vector<Action>& actions) {
     return end_with(STATUS_RECORD_FILE_FAILED);
 }
 
-// Sleep the step's delay (no wait at all for 0); false when a signal ended it.
-bool sleep_seconds(int32_t seconds) {
-    if (seconds <= 0) return true;
-    const Deadline until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (wait_until_ready(-1, 0, until) != 0 && !interrupted()) {
+// The steps one pass plays: the range asked for, up to the first negative
+// delay in it. Ends with status 3 when the range starts past the last step.
+Outcome plan_steps(const std::vector<Action>& actions, const ReplayOptions& options,
+                   std::vector<const Action*>& steps) {
+    if (options.ranged && options.first > actions.size()) {
+        log_error("--steps: the range starts at step %zu, past the file's last step, %zu\n",
+                  options.first, actions.size());
+        return end_with(STATUS_RECORD_FILE_FAILED);
+    }
+    for (size_t number = options.first; number <= actions.size() && number <= options.last;
+         ++number) {
+        steps.push_back(&actions[number - 1]);
+        if (actions[number - 1].delay < 0) break;
+    }
+    return options.expect ? expect_recorded_answers(steps, options.first) : go_on();
+}
+
+enum class Choice { SEND, SKIP, END };
+
+// --confirm: show the step as --check shows it and ask until one answer fits.
+Choice confirm(const Action& action, size_t number) {
+    bool flagged = false;
+    write_console(step_lines(action, number, "", flagged));
+    std::string line;
+    for (;;) {
+        write_console("send? (Enter: send, s: skip, q: end) ");
+        if (!std::getline(*console_input().stream, line)) return Choice::END;
+        if (line.empty()) return Choice::SEND;
+        if (line == "s") return Choice::SKIP;
+        if (line == "q") return Choice::END;
+    }
+}
+
+// Wait until `due`; false when a signal ended the wait.
+bool wait_until(Deadline due) {
+    while (wait_until_ready(-1, 0, due) != 0 && !interrupted()) {
     }
     return !interrupted();
 }
 
-// One step: its frame out, its answer in, its delay.
-Outcome replay_step(int link, FrameStream& answers, FrameBuffer& answer, const Action& action) {
+// One step: its frame out, its answer in, its delay (scaled, from the moment
+// the answer was complete).
+Outcome play_step(Replay& r, const Action& action, size_t number) {
+    if (r.options.confirm) {
+        Choice choice = confirm(action, number);
+        if (choice == Choice::SKIP) return go_on();
+        if (choice == Choice::END) return end_with(interrupted() ? interrupt_status() : STATUS_OK);
+    }
     log_info("send: %s\n", to_hex_text(action.data.data(), action.data.size()).c_str());
-    if (!send_frame(link, action.data.data(), action.data.size()).is_frame()) {
+    const Clock::time_point written_at = Clock::now();
+    if (!send_frame(r.link, action.data.data(), action.data.size()).is_frame()) {
         if (interrupted()) return end_with(interrupt_status());
         log_error("%s\n", "tcp write failed.");
         return end_with(STATUS_EXCHANGE_FAILED);
     }
-    if (!take_answer(answers, answer).is_frame()) {
+    ++r.tally.replayed;
+    FrameResult answer = take_answer(r.answers, r.answer);
+    if (!answer.is_frame()) {
         return end_with(interrupted() ? interrupt_status() : STATUS_EXCHANGE_FAILED);
     }
+    if (r.options.answers) {
+        const std::chrono::duration<double, std::milli> round_trip =
+            answer.complete_at - written_at;
+        judge_answer(r.tally, action, number, r.answer, answer.length, round_trip.count());
+    }
     log_info("delay: %d s\n", action.delay);
-    if (action.delay < 0) return end_with(STATUS_OK);
-    if (!sleep_seconds(action.delay)) return end_with(interrupt_status());
-    return go_on();
+    if (action.delay <= 0 || r.options.no_delays) return go_on();
+    const std::chrono::duration<double> scaled(action.delay / r.options.rate);
+    const Deadline due = answer.complete_at + std::chrono::duration_cast<Clock::duration>(scaled);
+    return wait_until(due) ? go_on() : end_with(interrupt_status());
+}
+
+// Every pass over the planned steps.
+int play(Replay& r, const std::vector<Action>& actions, const std::vector<const Action*>& steps) {
+    const ReplayOptions& options = r.options;
+    for (long pass = 1; !steps.empty() && (options.passes == 0 || pass <= options.passes); ++pass) {
+        if (options.looped && options.passes == 0) log_info("pass %ld\n", pass);
+        if (options.looped && options.passes > 0) {
+            log_info("pass %ld of %ld\n", pass, options.passes);
+        }
+        for (const Action* action : steps) {
+            Outcome step = play_step(r, *action, static_cast<size_t>(action - actions.data()) + 1);
+            if (!step.goes_on) return step.status;
+        }
+        if (interrupted()) return interrupt_status();
+    }
+    return STATUS_OK;
 }
 
 }  // namespace
@@ -67,11 +137,15 @@ int run_board_replay(Start& start) {
     std::vector<Action> actions;
     Outcome loaded = load_recording(command_line.value("RECORD_FILE"), actions);
     if (!loaded.goes_on) return loaded.status;
-    FrameBuffer answer{};
-    FrameStream answers(start.link.get(), BOARD_FRAME);
-    for (const Action& action : actions) {
-        Outcome step = replay_step(start.link.get(), answers, answer, action);
-        if (!step.goes_on) return step.status;
-    }
-    return STATUS_OK;
+    Replay replay(start.link.get());
+    replay.options = replay_options(command_line);
+    replay.tally.expect = replay.options.expect;
+    std::vector<const Action*> steps;
+    Outcome planned = plan_steps(actions, replay.options, steps);
+    if (!planned.goes_on) return planned.status;
+    if (replay.options.confirm) use_console_input(interruptible_stdin());
+    int status = play(replay, actions, steps);
+    if (replay.options.answers) log_tally(replay.tally);
+    if (status == STATUS_OK && answers_failed(replay.tally)) status = STATUS_ANSWERS_DIFFER;
+    return status;
 }

@@ -2,6 +2,7 @@
 
 #include "console/log.h"
 #include "console/printable_text.h"
+#include "prototext/text_writer.h"
 
 BoardReply::BoardReply() {
     bind_text(record.version_info.version, version);
@@ -13,6 +14,18 @@ bool unpack_board_reply(BoardReply& reply, const FrameBuffer& frame, size_t leng
     clear_text(reply.error);
     return unpack_reply(frame, length, CleaningComponentResponse_fields, &reply.record,
                         BOARD_FRAME);
+}
+
+bool decode_board_reply(BoardReply& reply, const FrameBuffer& frame, size_t length) {
+    clear_text(reply.version);
+    clear_text(reply.error);
+    return decode_reply(frame, length, CleaningComponentResponse_fields, &reply.record,
+                        BOARD_FRAME);
+}
+
+std::string board_reply_text(const BoardReply& reply) {
+    std::string text = message_text(CleaningComponentResponse_fields, &reply.record);
+    return text.empty() ? "(empty answer)" : text;
 }
 
 void print_board_reply(const BoardReply& reply) {

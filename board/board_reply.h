@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "board.pb.h"
 #include "link/frame.h"
@@ -23,6 +24,14 @@ struct BoardReply {
 // texts are emptied first. On failure logs as unpack_reply() does and
 // returns false.
 bool unpack_board_reply(BoardReply& reply, const FrameBuffer& frame, size_t length);
+
+// The same without a line: for an answer that is only compared or described.
+bool decode_board_reply(BoardReply& reply, const FrameBuffer& frame, size_t length);
+
+// The answer on one line of the text format, strings included, as the
+// simulators show requests: "resp_id: 3 version_info { version: \"1.0\" }";
+// "(empty answer)" when nothing is set.
+std::string board_reply_text(const BoardReply& reply);
 
 // Log "resp_id:%d \n", then "version: %s\n\n" when version_info is present and
 // "error: %s\n" (at INFO) when error_info is present, each text made safe to

@@ -1,45 +1,19 @@
 #include "board/record_check.h"
 
-#include <pb_common.h>
 #include <pb_decode.h>
 
 #include "board.pb.h"
+#include "board/board_reply.h"
 #include "console/exit_status.h"
 #include "console/hex_text.h"
 #include "console/log.h"
 #include "console/printable_text.h"
 #include "link/frame.h"
 #include "prototext/board_request_text.h"
+#include "prototext/message_fields.h"
 #include "record/record_load.h"
 
 namespace {
-
-// The first field of the encoded message in `stream` that `fields` does not
-// know, at any depth, as its path of field numbers ("22.9"); "" when there is
-// none. `record` is a record of the message's type, only for the addresses of
-// its sub-messages: nothing is written to it.
-std::string unknown_field(pb_istream_t* stream, const pb_msgdesc_t* fields, void* record) {
-    while (stream->bytes_left > 0) {
-        pb_wire_type_t wire_type;
-        uint32_t tag = 0;
-        bool eof = false;
-        if (!pb_decode_tag(stream, &wire_type, &tag, &eof) || eof) return "";
-        pb_field_iter_t iter;
-        if (!pb_field_iter_begin(&iter, fields, record) || !pb_field_iter_find(&iter, tag)) {
-            return std::to_string(tag);
-        }
-        if (PB_LTYPE_IS_SUBMSG(iter.type) && wire_type == PB_WT_STRING) {
-            pb_istream_t inner;
-            if (!pb_make_string_substream(stream, &inner)) return "";
-            std::string deeper = unknown_field(&inner, iter.submsg_desc, iter.pData);
-            if (!pb_close_string_substream(stream, &inner)) return "";
-            if (!deeper.empty()) return std::to_string(tag) + "." + deeper;
-        } else if (!pb_skip_field(stream, wire_type)) {
-            return "";
-        }
-    }
-    return "";
-}
 
 void add_flag(StepCheck& check, const std::string& reason) {
     check.flagged += (check.flagged.empty() ? "" : "; ") + reason;
@@ -93,6 +67,64 @@ StepCheck check_step(const Action& action) {
     return check;
 }
 
+StepCheck check_answer(const Action& action) {
+    StepCheck check;
+    if (!action.answer_fault.empty()) {
+        check.words = "(unreadable)";
+        add_flag(check, "the recorded answer cannot be read: " + action.answer_fault);
+        return check;
+    }
+    const std::vector<uint8_t>& frame = action.answer;
+    const size_t header = BOARD_FRAME.header_size;
+    const std::string hex = "hex " + to_hex_text(frame.data(), frame.size());
+    if (frame.size() < header || frame.size() > FRAME_BUFFER_SIZE) {
+        check.words = frame.empty() ? "(no bytes)" : hex;
+        add_flag(check, frame.size() < header
+                            ? "shorter than its 2-byte header"
+                            : "longer than a " + std::to_string(FRAME_BUFFER_SIZE) + "-byte frame");
+        return check;
+    }
+    uint32_t declared = read_header(frame.data(), BOARD_FRAME);
+    size_t follow = frame.size() - header;
+    if (declared != follow) {
+        check.words = hex;
+        add_flag(check, "the header declares " + std::to_string(declared) + " bytes where " +
+                            std::to_string(follow) + " follow");
+        return check;
+    }
+    BoardReply reply;
+    pb_istream_t stream = pb_istream_from_buffer(frame.data() + header, follow);
+    if (!pb_decode(&stream, CleaningComponentResponse_fields, &reply.record)) {
+        check.words = hex;
+        add_flag(check, std::string("it does not decode as a CleaningComponentResponse (") +
+                            PB_GET_ERROR(&stream) + ")");
+        return check;
+    }
+    check.words = board_reply_text(reply);
+    return check;
+}
+
+std::string step_lines(const Action& action, size_t number, const std::string& suffix,
+                       bool& flagged) {
+    StepCheck check = check_step(action);
+    std::string lines = "step " + std::to_string(number) + ": delay " +
+                        std::to_string(action.delay) + " s, " + std::to_string(action.data.size()) +
+                        " bytes: " + check.words;
+    flagged = !check.flagged.empty();
+    if (flagged) lines += " FLAGGED: " + check.flagged;
+    lines += suffix + "\n";
+    if (action.has_answer || !action.answer_fault.empty()) {
+        StepCheck answer = check_answer(action);
+        lines += "  answer: " + answer.words;
+        if (!answer.flagged.empty()) {
+            lines += " FLAGGED: " + answer.flagged;
+            flagged = true;
+        }
+        lines += "\n";
+    }
+    return lines;
+}
+
 int check_record_file(const std::string& path) {
     std::vector<Action> actions;
     std::string error;
@@ -107,17 +139,12 @@ int check_record_file(const std::string& path) {
     int64_t seconds = 0;
     size_t number = 0;
     for (const Action& action : actions) {
-        StepCheck check = check_step(action);
-        std::string line = "step " + std::to_string(++number) + ": delay " +
-                           std::to_string(action.delay) + " s, " +
-                           std::to_string(action.data.size()) + " bytes: " + check.words;
-        if (!check.flagged.empty()) {
-            line += " FLAGGED: " + check.flagged;
-            ++flagged;
-        }
-        if (ended) {
-            line += " (not sent: the replay ends at step " + std::to_string(sent) + ")";
-        } else {
+        std::string suffix =
+            ended ? " (not sent: the replay ends at step " + std::to_string(sent) + ")" : "";
+        bool step_flagged = false;
+        write_console(step_lines(action, ++number, suffix, step_flagged));
+        if (step_flagged) ++flagged;
+        if (!ended) {
             ++sent;
             if (action.delay < 0) {
                 ended = true;
@@ -125,7 +152,6 @@ int check_record_file(const std::string& path) {
                 seconds += action.delay;
             }
         }
-        write_console(line + "\n");
     }
     std::string steps = "steps: " + std::to_string(actions.size());
     if (sent < actions.size()) steps += " (" + std::to_string(sent) + " sent)";

@@ -19,7 +19,13 @@
 // does not decode as a CleaningComponentRequest, or when it carries a field
 // that the schema does not know. An empty request (what an invalid menu choice
 // sends) is shown as such, not flagged. Steps after the one with a negative
-// delay are shown and checked too, marked as not sent.
+// delay are shown and checked too, marked as not sent. An answer kept with a
+// step is shown on a line of its own after it, in the text format, and the
+// step is flagged when that answer cannot be read, fails the size check or
+// does not decode:
+//
+//     step 1: delay 2 s, 4 bytes: platform_cmd: GET_FIRMWARE_VERSION
+//       answer: resp_id: 1 version_info { version: "VOSTREL-SIM signal board 1.0.0" }
 #pragma once
 
 #include <cstdint>
@@ -34,6 +40,17 @@ struct StepCheck {
 
 // Check one recorded frame.
 StepCheck check_step(const Action& action);
+
+// Check the answer kept with a step (board_recorder --keep-answers): the
+// answer in the text format, or flagged when it cannot be read, fails the
+// size check or does not decode as a CleaningComponentResponse.
+StepCheck check_answer(const Action& action);
+
+// What --check shows of step `number` (from 1): its line, `suffix` before the
+// line break, and for an entry with an answer the line "  answer: TEXT";
+// `flagged` tells whether either is flagged.
+std::string step_lines(const Action& action, size_t number, const std::string& suffix,
+                       bool& flagged);
 
 // Load `path`, print the steps and the summary on standard output and give
 // the exit status: 0 when no step is flagged; 3 when the file cannot be

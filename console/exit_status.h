@@ -7,6 +7,8 @@ constexpr int STATUS_EXCHANGE_FAILED = 2;  // encoding, write, no reply, link cl
 constexpr int STATUS_RECORD_FILE_FAILED = 3;
 constexpr int STATUS_INPUT_ENDED = 4;    // standard input ended before a command was complete
 constexpr int STATUS_OUTPUT_FAILED = 5;  // standard output could not be written (a watch)
+constexpr int STATUS_ANSWERS_DIFFER =
+    6;  // board_replay --expect: an answer differed or did not decode
 constexpr int STATUS_INTERRUPTED = 130;  // Ctrl-C; SIGTERM gives 143 and SIGHUP 129
 constexpr int STATUS_BAD_ARGUMENTS = 255;
 

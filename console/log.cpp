@@ -39,22 +39,21 @@ const std::string& time_prefix() {
 }
 
 void append_line(std::string& out, const char* level, const char* format, va_list args) {
-    const size_t start = out.size();
-    out += time_prefix();
-    out += '[';
-    out += level;
-    out += "] ";
-    const size_t message_at = out.size();
-    out.resize(message_at + LINE_ROOM);
     va_list again;
     va_copy(again, args);
-    // The string's own terminator slot takes vsnprintf's zero.
-    int length = std::vsnprintf(&out[message_at], LINE_ROOM + 1, format, args);
-    if (length < 0) {
-        out.resize(start);
-    } else {
-        out.resize(message_at + static_cast<size_t>(length));
-        if (static_cast<size_t>(length) > LINE_ROOM) {
+    char message[LINE_ROOM];
+    int length = std::vsnprintf(message, sizeof message, format, args);
+    if (length >= 0) {
+        out += time_prefix();
+        out += '[';
+        out += level;
+        out += "] ";
+        if (static_cast<size_t>(length) < sizeof message) {
+            out.append(message, static_cast<size_t>(length));
+        } else {
+            const size_t message_at = out.size();
+            out.resize(message_at + static_cast<size_t>(length));
+            // The string's own terminator slot takes vsnprintf's zero.
             std::vsnprintf(&out[message_at], static_cast<size_t>(length) + 1, format, again);
         }
     }

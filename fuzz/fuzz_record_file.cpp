@@ -18,7 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
         }
         for (size_t i = 0; i < again.size(); ++i) {
-            if (again[i].data != loaded[i].data || again[i].delay != loaded[i].delay) {
+            if (again[i].data != loaded[i].data || again[i].delay != loaded[i].delay ||
+                again[i].has_answer != loaded[i].has_answer ||
+                again[i].answer != loaded[i].answer) {
                 __builtin_trap();
             }
         }
@@ -26,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (action.data.size() > MAX_ACTION_BYTES) __builtin_trap();
             StepCheck check = check_step(action);
             if (check.words.empty()) __builtin_trap();  // every step is shown somehow
+            if (action.has_answer && check_answer(action).words.empty()) __builtin_trap();
         }
     } else if (error.empty()) {
         __builtin_trap();  // a refusal always says why

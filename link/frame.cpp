@@ -61,20 +61,40 @@ FrameResult pack_request(const pb_msgdesc_t* fields, const void* record, FrameFo
     return packed;
 }
 
-bool unpack_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
-                  void* record, FrameFormat format, std::string* held) {
+namespace {
+
+enum class Unpacked { DECODED, WRONG_SIZE, UNDECODABLE };
+
+Unpacked unpack(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
+                void* record, FrameFormat format) {
     uint32_t payload = read_header(reply_buffer.data(), format);
     if (count < format.header_size || payload != count - format.header_size) {
-        log_to(held, "ERROR", "msg size err: total:%d, msg len:%u\n", static_cast<int>(count),
-               payload);
-        log_to(held, "ERROR", "%s\n", "decode failed!");
-        return false;
+        return Unpacked::WRONG_SIZE;
     }
     pb_istream_t stream = pb_istream_from_buffer(reply_buffer.data() + format.header_size, payload);
-    if (!pb_decode(&stream, fields, record)) {
-        log_to(held, "ERROR", "%s\n", "pb_decode failed");
-        log_to(held, "ERROR", "%s\n", "decode failed!");
-        return false;
+    return pb_decode(&stream, fields, record) ? Unpacked::DECODED : Unpacked::UNDECODABLE;
+}
+
+}  // namespace
+
+bool unpack_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
+                  void* record, FrameFormat format, std::string* held) {
+    switch (unpack(reply_buffer, count, fields, record, format)) {
+        case Unpacked::DECODED:
+            return true;
+        case Unpacked::WRONG_SIZE:
+            log_to(held, "ERROR", "msg size err: total:%d, msg len:%u\n", static_cast<int>(count),
+                   read_header(reply_buffer.data(), format));
+            break;
+        case Unpacked::UNDECODABLE:
+            log_to(held, "ERROR", "%s\n", "pb_decode failed");
+            break;
     }
-    return true;
+    log_to(held, "ERROR", "%s\n", "decode failed!");
+    return false;
+}
+
+bool decode_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
+                  void* record, FrameFormat format) {
+    return unpack(reply_buffer, count, fields, record, format) == Unpacked::DECODED;
 }

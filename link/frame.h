@@ -78,3 +78,8 @@ FrameResult pack_request(const pb_msgdesc_t* fields, const void* record, FrameFo
 // log_to()), and returns false.
 bool unpack_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
                   void* record, FrameFormat format, std::string* held = nullptr);
+
+// The same check and decode, without a line: true when the frame passes the
+// size check and its payload decodes.
+bool decode_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
+                  void* record, FrameFormat format);

@@ -17,20 +17,31 @@ long CommandLine::number(const std::string& name, long fallback) const {
     return found != values.end() ? std::strtol(found->second.c_str(), nullptr, 10) : fallback;
 }
 
+namespace {
+
+// "--check RECORD_FILE", or "--confirm" for a flag.
+std::string named_option(const OptionForm& option) {
+    return option.value[0] == '\0' ? option.name : std::string(option.name) + " " + option.value;
+}
+
+}  // namespace
+
 std::string usage_text(const CommandLineForm& form) {
     if (form.usage != nullptr) return form.usage;
     const std::string program = form.program;
     std::string text = "usage: " + program;
+    if (form.options_word != nullptr) text += std::string(" [") + form.options_word + "]";
     for (const OptionForm& option : form.options) {
-        if (!option.stands_alone)
-            text += std::string(" [") + option.name + " " + option.value + "]";
+        if (!option.stands_alone && form.options_word == nullptr) {
+            text += " [" + named_option(option) + "]";
+        }
     }
     if (form.default_address[0] != '\0') text += " [SERVER PORT]";
     for (const ArgumentForm& argument : form.arguments) text += std::string(" ") + argument.name;
     text += "\n";
     for (const OptionForm& option : form.options) {
         if (option.stands_alone) {
-            text += "       " + program + " " + option.name + " " + option.value + "\n";
+            text += "       " + program + " " + named_option(option) + "\n";
         }
     }
     if (form.default_address[0] != '\0') {
@@ -42,7 +53,7 @@ std::string usage_text(const CommandLineForm& form) {
         text += std::string("  ") + argument.name + "  " + argument.meaning + "\n";
     }
     for (const OptionForm& option : form.options) {
-        text += std::string("  ") + option.name + " " + option.value + "  " + option.meaning + "\n";
+        text += "  " + named_option(option) + "  " + option.meaning + "\n";
     }
     return text + "  --version  print the program's name and version\n";
 }
@@ -97,11 +108,21 @@ bool value_fits(const ValueRule& rule, const char* value) {
             return is_ipv4_address(value);
         case ValueRule::WHOLE_NUMBER:
             return parse_whole_number(value, rule.low, rule.high, number);
+        case ValueRule::CHECKED:
+            return rule.check(value);
         case ValueRule::NAME:
         case ValueRule::TEXT:
             return true;
     }
     return true;
+}
+
+// A tool's number may be written with a "-" (to be refused by its rule, named).
+bool takes_dashed_value(const CommandLineForm& form, const OptionForm& option, const char* value) {
+    const ValueRule::Kind kind = option.rule.kind;
+    return form.wording == Wording::TOOL &&
+           (kind == ValueRule::WHOLE_NUMBER || kind == ValueRule::CHECKED) &&
+           known_option(form, value) == nullptr;
 }
 
 std::string missing_value(const CommandLineForm& form, const OptionForm& option) {
@@ -170,10 +191,17 @@ CommandLine parse_command_line(int argc, const char* const* argv, const CommandL
             }
             return refuse(form, std::string("unknown option: ") + argv[i]);
         }
-        if (i + 1 >= argc || is_option(argv[i + 1]))
+        const bool flag = option->value[0] == '\0';
+        if (!flag && (i + 1 >= argc || (is_option(argv[i + 1]) &&
+                                        !takes_dashed_value(form, *option, argv[i + 1])))) {
             return refuse(form, missing_value(form, *option));
+        }
         if (tool && line.has(option->name)) {
             return refuse(form, std::string(option->name) + " given twice");
+        }
+        if (flag) {
+            line.values[option->name] = "";
+            continue;
         }
         const char* value = argv[++i];
         if (!value_fits(option->rule, value)) {
@@ -184,8 +212,7 @@ CommandLine parse_command_line(int argc, const char* const* argv, const CommandL
     }
     if (alone != nullptr) {
         if (!positional.empty() || line.values.size() > 1) {
-            return refuse(form,
-                          std::string(alone->name) + " " + alone->value + " takes nothing else");
+            return refuse(form, named_option(*alone) + " takes nothing else");
         }
         return line;
     }

@@ -16,7 +16,8 @@
 // An argument that starts with "-" is an option, never a file, an address or
 // a port: one the program does not know is refused before any connection is
 // tried (a file named "-x" is given as "./-x"). An option's value is the next
-// argument, which may not start with "-" either.
+// argument, which may not start with "-" either, but for a tool's number
+// ("--rate -2" is refused as a bad rate, naming -2).
 #pragma once
 
 #include <cstdint>
@@ -34,18 +35,21 @@ struct ValueRule {
         TEXT,  // a request's text, which cannot begin with "-"
         IPV4_ADDRESS,
         WHOLE_NUMBER,
+        CHECKED,  // whatever `check` takes
     };
     Kind kind = NAME;
     long low = 0;  // WHOLE_NUMBER: the range
     long high = 0;
     const char* refusal = "";
     const char* hint = "";
+    bool (*check)(const char* value) = nullptr;  // CHECKED
 };
 
-// An option with a value that a program knows, "--check FILE".
+// An option that a program knows: with a value, "--check FILE", or a flag
+// without one, "--confirm".
 struct OptionForm {
     const char* name = "";      // "--check"
-    const char* value = "";     // "FILE", as the usage names it
+    const char* value = "";     // "FILE", as the usage names it; "" for a flag
     const char* meaning = "";   // one line for the usage
     bool stands_alone = false;  // nothing else may be given with it: a form of its own
     ValueRule rule = {};
@@ -72,6 +76,9 @@ struct CommandLineForm {
     std::vector<OptionForm> options;
     Wording wording = Wording::TOOL;
     const char* usage = nullptr;  // a usage text of its own; nullptr: formed from the table
+    // The word the usage line shows for the options that do not stand alone
+    // ("OPTIONS"); nullptr: each of them in brackets.
+    const char* options_word = nullptr;
 };
 
 struct CommandLine {

@@ -1,5 +1,8 @@
 #include "prototext/message_fields.h"
 
+#include <pb_common.h>
+#include <pb_decode.h>
+
 #include <cstring>
 #include <map>
 
@@ -198,4 +201,27 @@ std::string enumerator_list(const EnumNames& names) {
         if (known != nullptr) list += (list.empty() ? "" : ", ") + std::string(known);
     }
     return list;
+}
+
+std::string unknown_field(pb_istream_t* stream, const pb_msgdesc_t* fields, void* record) {
+    while (stream->bytes_left > 0) {
+        pb_wire_type_t wire_type;
+        uint32_t tag = 0;
+        bool eof = false;
+        if (!pb_decode_tag(stream, &wire_type, &tag, &eof) || eof) return "";
+        pb_field_iter_t iter;
+        if (!pb_field_iter_begin(&iter, fields, record) || !pb_field_iter_find(&iter, tag)) {
+            return std::to_string(tag);
+        }
+        if (PB_LTYPE_IS_SUBMSG(iter.type) && wire_type == PB_WT_STRING) {
+            pb_istream_t inner;
+            if (!pb_make_string_substream(stream, &inner)) return "";
+            std::string deeper = unknown_field(&inner, iter.submsg_desc, iter.pData);
+            if (!pb_close_string_substream(stream, &inner)) return "";
+            if (!deeper.empty()) return std::to_string(tag) + "." + deeper;
+        } else if (!pb_skip_field(stream, wire_type)) {
+            return "";
+        }
+    }
+    return "";
 }

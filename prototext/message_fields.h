@@ -55,3 +55,10 @@ const char* enumerator_name(const EnumNames& names, int64_t value);
 
 // "POWER_WHOLE_MACHINE, POWER_CHASSIS, ...": every name, for an error.
 std::string enumerator_list(const EnumNames& names);
+
+// The first field of the encoded message in `stream`, of the message
+// `fields`, that the schema does not know, at any depth, as its path of field
+// numbers ("22.9"); "" when there is none. `record` is a record of the
+// message's type, only for the addresses of its sub-messages: nothing is
+// written to it.
+std::string unknown_field(pb_istream_t* stream, const pb_msgdesc_t* fields, void* record);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "proto/text_buffer.h"
 #include "prototext/message_fields.h"
 
 namespace {
@@ -90,6 +91,15 @@ bool all_zero(const void* where, size_t size) {
 
 void append_fields(std::string& out, const pb_msgdesc_t* descriptor, const void* record);
 
+// The text of a string field held by a callback, where it arrived in a
+// text_buffer through decode_text(); nullptr for any other callback.
+const char* received_text(const FieldName& field, const void* slot) {
+    const auto* callback = static_cast<const pb_callback_t*>(slot);
+    if (field.kind != FieldKind::STRING || callback->funcs.decode != decode_text) return nullptr;
+    const auto* buffer = static_cast<const text_buffer*>(callback->arg);
+    return buffer != nullptr ? buffer->text : nullptr;
+}
+
 // One value of the field: "name: value" or "name { ... }".
 void append_value(std::string& out, const FieldName& field, const pb_field_iter_t& iter,
                   const void* where) {
@@ -110,7 +120,12 @@ void append_fields(std::string& out, const pb_msgdesc_t* descriptor, const void*
     if (message == nullptr || !pb_field_iter_begin_const(&iter, descriptor, record)) return;
     do {
         const FieldName* field = field_tagged(*message, iter.tag);
-        if (field == nullptr || field->callback || field->kind == FieldKind::OTHER) continue;
+        if (field == nullptr || field->kind == FieldKind::OTHER) continue;
+        if (field->callback) {
+            const char* text = received_text(*field, iter.pData);
+            if (text != nullptr && text[0] != '\0') append_value(out, *field, iter, text);
+            continue;
+        }
         switch (field->role) {
             case FieldRole::SINGULAR: {
                 bool set = field->kind == FieldKind::STRING

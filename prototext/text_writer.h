@@ -3,9 +3,10 @@
 // "name { ... }", a repeated field as repeated entries, enumerators by name
 // where the value has one, doubles in the shortest form that reads back the
 // same, strings quoted with their control and non-ASCII bytes as octal
-// escapes. A field is left out where it would not be encoded (a proto3
-// scalar at zero, a message not present), so what is written reads back to a
-// record that encodes to the same bytes.
+// escapes. A string held by a callback (an answer's strings) is written where
+// its text arrived in a text_buffer. A field is left out where it would not
+// be encoded (a proto3 scalar at zero, a message not present), so what is
+// written reads back to a record that encodes to the same bytes.
 //
 //     power_cmd { channel: POWER_CHASSIS on_off: POWER_ON }
 //     req_type: SYNC_MAIN_ARM angles { angle: 0.5 angle: -1.25 }

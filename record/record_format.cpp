@@ -20,6 +20,10 @@ void emit_entries(YAML::Emitter& out, const Action* actions, size_t count) {
         out << YAML::Key << "hexData" << YAML::Value
             << to_hex_text(action.data.data(), action.data.size());
         out << YAML::Key << "delay" << YAML::Value << action.delay;
+        if (action.has_answer) {
+            out << YAML::Key << "answer" << YAML::Value
+                << to_hex_text(action.answer.data(), action.answer.size());
+        }
         out << YAML::EndMap;
     }
     out << YAML::EndSeq;
@@ -56,15 +60,25 @@ void add_entry(RecordSize& size, const std::string& entry_text) {
     size.marks += yaml_marks(entry_text) + 1;
 }
 
-bool recording_full(const RecordSize& size) {
-    static const RecordSize LARGEST_ENTRY = [] {
-        Action largest;
-        largest.data.assign(FRAME_BUFFER_SIZE, 0);
-        largest.delay = INT32_MIN;
-        RecordSize entry;
-        add_entry(entry, largest);
-        return entry;
-    }();
-    return size.bytes + LARGEST_ENTRY.bytes > MAX_RECORD_FILE_BYTES ||
-           size.marks + LARGEST_ENTRY.marks > MAX_YAML_MARKS;
+namespace {
+
+RecordSize largest_entry(bool with_answer) {
+    Action largest;
+    largest.data.assign(FRAME_BUFFER_SIZE, 0);
+    largest.delay = INT32_MIN;
+    largest.has_answer = with_answer;
+    if (with_answer) largest.answer.assign(FRAME_BUFFER_SIZE, 0);
+    RecordSize entry;
+    add_entry(entry, largest);
+    return entry;
+}
+
+}  // namespace
+
+bool recording_full(const RecordSize& size, bool with_answers) {
+    static const RecordSize LARGEST_ENTRY = largest_entry(false);
+    static const RecordSize LARGEST_ANSWERED_ENTRY = largest_entry(true);
+    const RecordSize& largest = with_answers ? LARGEST_ANSWERED_ENTRY : LARGEST_ENTRY;
+    return size.bytes + largest.bytes > MAX_RECORD_FILE_BYTES ||
+           size.marks + largest.marks > MAX_YAML_MARKS;
 }

@@ -7,7 +7,16 @@
 //     - hexData: 0000       #   answer; a negative delay marks the last step
 //       delay: -1
 //
-// Keys may come in any order and other keys are ignored. A slice of the hex
+// board_recorder --keep-answers adds to each map, after "delay", the key
+// "answer": the answer's whole frame as received, header included, in the
+// same hex (board_replay --expect compares the answers it gets with these):
+//
+//     - hexData: 02001001
+//       delay: 2
+//       answer: 0b0008011207...
+//
+// Keys may come in any order, and every reader ignores the keys it does not
+// know, so a file with answers replays as any other. A slice of the hex
 // text is read as strtoul(base 16) reads it (upper case accepted, an odd last
 // digit is a byte of its own, "0g" gives 00); a slice without a digit is an
 // error. An empty, null or scalar document is an empty recording.
@@ -26,7 +35,7 @@
 // 2 MiB) with at most MAX_YAML_MARKS structure marks (':', '-', ',', '[', '{'
 // and line breaks: about five per entry, so some 60000 entries). A frame is at
 // most MAX_ACTION_BYTES (the replayer's writes count in 16 bits), and all the
-// frames together at most MAX_RECORDING_BYTES, with at most MAX_RECORDING_KEYS
+// frames and answers together at most MAX_RECORDING_BYTES, with at most MAX_RECORDING_KEYS
 // map keys in all the entries: a YAML alias repeats a frame or a map without
 // repeating its text, and no plain file within the limits comes near either.
 // board_recorder keeps its recordings within these limits (recording_full()).
@@ -43,10 +52,17 @@ constexpr size_t MAX_ACTION_BYTES = 65535;
 constexpr size_t MAX_RECORDING_BYTES = MAX_RECORD_FILE_BYTES;
 constexpr size_t MAX_RECORDING_KEYS = MAX_YAML_MARKS;
 
-// One recorded step: the frame exactly as sent and the delay after its answer.
+// One recorded step: the frame exactly as sent and the delay after its
+// answer, and the answer's frame where one was kept.
 struct Action {
     std::vector<uint8_t> data;
     int32_t delay = 0;
+    bool has_answer = false;
+    std::vector<uint8_t> answer;
+    // Why the entry's "answer" could not be read as hex text ("" when it
+    // could or there is none): such an answer is no answer, and the step
+    // still replays; --check flags it and --expect refuses it.
+    std::string answer_fault;
 };
 
 // The YAML text of a recording.
@@ -69,5 +85,6 @@ void add_entry(RecordSize& size, const Action& action);
 void add_entry(RecordSize& size, const std::string& entry_text);
 
 // True when one more entry, of the largest frame a tool builds and the
-// longest delay, could take the recording beyond what load_actions accepts.
-bool recording_full(const RecordSize& size);
+// longest delay (and the largest answer, `with_answers`), could take the
+// recording beyond what load_actions accepts.
+bool recording_full(const RecordSize& size, bool with_answers = false);

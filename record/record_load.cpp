@@ -32,6 +32,7 @@ bool failure(std::string& error, std::string why) {
 struct Fields {
     std::optional<YAML::Node> hex;
     std::optional<YAML::Node> delay;
+    std::optional<YAML::Node> answer;
 };
 
 bool find_fields(const YAML::Node& element, Fields& fields, size_t& keys) {
@@ -41,8 +42,26 @@ bool find_fields(const YAML::Node& element, Fields& fields, size_t& keys) {
         if (!key.IsScalar()) continue;
         if (!fields.hex && key.Scalar() == "hexData") fields.hex.emplace(it->second);
         if (!fields.delay && key.Scalar() == "delay") fields.delay.emplace(it->second);
+        if (!fields.answer && key.Scalar() == "answer") fields.answer.emplace(it->second);
     }
     return true;
+}
+
+// The answer kept with the entry, or why it cannot be read: such an answer is
+// no answer, and the entry loads all the same.
+void read_answer(const YAML::Node& answer, Action& action) {
+    size_t position = 0;
+    if (!answer.IsScalar()) {
+        action.answer_fault = "it is not a text";
+    } else if (!hex_to_bytes(answer.Scalar(), action.answer, position)) {
+        action.answer_fault = "it has no hex digit at position " + std::to_string(position);
+    } else if (action.answer.size() > MAX_ACTION_BYTES) {
+        action.answer_fault = "it is longer than " + std::to_string(MAX_ACTION_BYTES) + " bytes";
+    } else {
+        action.has_answer = true;
+        return;
+    }
+    action.answer.clear();
 }
 
 // One element of the top-level sequence; `number` counts from 1.
@@ -91,6 +110,7 @@ bool read_action(const YAML::Node& element, size_t number, size_t& keys, Action&
                 ": \"delay\" is not a 32-bit integer";
         return false;
     }
+    if (fields.answer) read_answer(*fields.answer, action);
     return true;
 }
 
@@ -117,7 +137,7 @@ bool parse_actions(const std::string& text, std::vector<Action>& actions, std::s
                 actions.clear();
                 return false;
             }
-            frame_bytes += action.data.size();
+            frame_bytes += action.data.size() + action.answer.size();
             if (frame_bytes > MAX_RECORDING_BYTES) {
                 actions.clear();
                 return failure(error, at_line(element) + "entry " + std::to_string(number) +

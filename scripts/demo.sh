@@ -1,8 +1,9 @@
 #!/bin/sh
 # Set up, build, and run one tool against the two simulators on 127.0.0.1.
 #
-# usage: scripts/demo.sh [board_console | board_recorder | board_replay [FILE] |
-#                         arm_console | arm_monitor [--csv FILE]]
+# usage: scripts/demo.sh [board_console | board_recorder [--keep-answers] |
+#                         board_replay [OPTIONS] [FILE] | arm_console |
+#                         arm_monitor [--csv FILE]]
 # The tool runs in the current directory (board_recorder saves its record
 # files there); board_console is the default. When the tool ends, the lines
 # the simulator logged meanwhile are shown: it decodes every request by name.
@@ -11,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 case ${1:-} in
     -h | --help)
-        sed -n '2,8s/^# \{0,1\}//p' "$0"
+        sed -n '2,9s/^# \{0,1\}//p' "$0"
         exit 0
         ;;
 esac

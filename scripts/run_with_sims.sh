@@ -4,9 +4,10 @@
 # meanwhile (every request in words, every change); then remove the logs.
 #
 # usage: scripts/run_with_sims.sh BIN_DIR [TOOL [ARGS...]]
-#   TOOL: board_console (default), board_recorder, board_replay [FILE],
+#   TOOL: board_console (default), board_recorder, board_replay [OPTIONS] [FILE],
 #         arm_console, arm_monitor
-# board_replay plays FILE, or else the newest record_*.yaml here.
+# board_replay plays FILE, or else the newest record_*.yaml here, with its
+# options (--rate, --loop, --steps, --confirm, --answers, --expect).
 set -eu
 
 bin=$1
@@ -22,13 +23,24 @@ case $tool in
         exit 255
         ;;
 esac
-if [ "$tool" = board_replay ] && [ $# -eq 0 ]; then
+# Whether the last argument names a file: not an option, nor an option's value.
+names_file() {
+    last="" before=""
+    for argument in "$@"; do
+        before=$last
+        last=$argument
+    done
+    case $last in "" | -*) return 1 ;; esac
+    case $before in --rate | --loop | --steps) return 1 ;; esac
+    return 0
+}
+if [ "$tool" = board_replay ] && ! names_file "$@"; then
     newest=$(ls -t record_*.yaml 2>/dev/null | head -n 1 || true)
     if [ -z "$newest" ]; then
         echo "no record file here: record one with board_recorder, or name one" >&2
         exit 255
     fi
-    set -- "$newest"
+    set -- "$@" "$newest"
 fi
 
 . "$(dirname "$0")/simulator.sh"

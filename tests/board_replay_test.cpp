@@ -1,6 +1,9 @@
 // board_replay: a record file played back, and a recording round trip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "tests/support/background.h"
 #include "tests/support/capture.h"
 #include "tests/support/directory.h"
 #include "tests/support/scenario.h"
@@ -160,6 +163,284 @@ TEST(RecordRoundTrip, ReplaySendsWhatTheRecorderSentWithItsDelays) {
     EXPECT_EQ(replayed.output.substr(replayed.output.size() - 23), "[T] [INFO] delay: -1 s\n");
 }
 
+// A recording of three steps whose answers were kept, as board_recorder
+// --keep-answers writes it: the answers say resp_id 1, 2, 3.
+const std::string ANSWERED =
+    "- hexData: 02001001\n  delay: 0\n  answer: " + hex_of(board_frame_of("08 01")) +
+    "\n- hexData: 05009201020801\n  delay: 0\n  answer: " + hex_of(board_frame_of("08 02")) +
+    "\n- hexData: 0000\n  delay: -1\n  answer: " +
+    hex_of(board_frame_bytes(bytes_of("08 03 22 07 08 01 12 03") + "bad")) + "\n";
+
+TEST(BoardRecorder, KeptAnswersAreInTheFileAndInTheUnfinishedRecording) {
+    const std::string answer = board_frame_of("08 07");
+    for (bool killed : {false, true}) {
+        TemporaryDirectory directory;
+        RunOptions options;
+        options.input = {{"0\n0\n0\n2\n3\n0\n", 0}};
+        options.directory = directory.path;
+        if (killed) {  // SIGKILL at the menu after the second entry: the unfinished file stays
+            options.close_input = false;
+            options.interrupt_when = "hex data:05009201020801";
+            options.interrupt_signal = 9;
+        }
+        PeerRun r =
+            run_with_peer("board_recorder", board_answers(2, answer), options, {"--keep-answers"});
+        ASSERT_EQ(directory.files().size(), 1u) << r.output;
+        const std::string name = directory.files()[0];
+        EXPECT_EQ(name.rfind(killed ? "unfinished_record_" : "record_", 0), 0u) << name;
+        EXPECT_EQ(directory.read(name),
+                  "- hexData: 02001001\n  delay: 0\n  answer: 02000807\n"
+                  "- hexData: 05009201020801\n  delay: 0\n  answer: 02000807" +
+                      std::string(killed ? "\n" : ""));
+    }
+}
+
+// The options of board_replay, each against a scripted board: pace, loop,
+// steps, confirm, answers and expect, with the lines they add.
+TEST(BoardReplay, OptionsPlayTheStepsAsAsked) {
+    const std::string A1 = board_frame_of("08 01"), A2 = board_frame_of("08 02");
+    const std::string A3 = board_frame_bytes(bytes_of("08 03 22 07 08 01 12 03") + "bad");
+    const struct {
+        const char* name;
+        std::vector<std::string> options;
+        std::vector<PeerStep> script;
+        std::string input;
+        int status;
+        std::string sent;    // hex
+        std::string output;  // after the start-up lines
+    } rows[] = {
+        {"--steps 2-3 --loop 2",
+         {"--steps", "2-3", "--loop", "2"},
+         {receive_board_frame(), send_bytes(A2), receive_board_frame(), send_bytes(A3),
+          receive_board_frame(), send_bytes(A2), receive_board_frame(), send_bytes(A3)},
+         "",
+         0,
+         "0500920102080100000500920102080100 00",
+         "[T] [INFO] pass 1 of 2\n[T] [INFO] send: 05009201020801\n[T] [INFO] rev len: 4 \n"
+         "[T] [INFO] delay: 0 s\n[T] [INFO] send: 0000\n[T] [INFO] rev len: 13 \n"
+         "[T] [INFO] delay: -1 s\n[T] [INFO] pass 2 of 2\n[T] [INFO] send: 05009201020801\n"
+         "[T] [INFO] rev len: 4 \n[T] [INFO] delay: 0 s\n[T] [INFO] send: 0000\n"
+         "[T] [INFO] rev len: 13 \n[T] [INFO] delay: -1 s\n"},
+        {"--expect, answers as recorded",
+         {"--expect", "--steps", "2-"},
+         {receive_board_frame(), send_bytes(board_frame_of("08 09")), receive_board_frame(),
+          send_bytes(A3)},
+         "",
+         0,
+         "050092010208010000",
+         "[T] [INFO] send: 05009201020801\n[T] [INFO] rev len: 4 \n"
+         "[T] [INFO] answer: resp_id: 9 (R ms)\n[T] [INFO] delay: 0 s\n"
+         "[T] [INFO] send: 0000\n[T] [INFO] rev len: 13 \n"
+         "[T] [ERROR] answer: resp_id: 3 error_info { code: 1 message: \"bad\" } (R ms)\n"
+         "[T] [INFO] delay: -1 s\n"
+         "[T] [INFO] replayed 2 steps: 2 answered, 1 with an error, round trip min R ms, "
+         "median R ms, max R ms, 0 differ from the recording\n"},
+        {"--expect, one answer changed",
+         {"--expect", "--steps", "2"},
+         {receive_board_frame(), send_bytes(board_frame_of("08 02 12 02 0a 00"))},
+         "",
+         6,
+         "05009201020801",
+         "[T] [INFO] send: 05009201020801\n[T] [INFO] rev len: 8 \n"
+         "[T] [INFO] answer: resp_id: 2 version_info { } (R ms)\n"
+         "[T] [ERROR] step 2: the answer differs from the recording: expected resp_id: 2, got "
+         "resp_id: 2 version_info { }\n[T] [INFO] delay: 0 s\n"
+         "[T] [INFO] replayed 1 steps: 1 answered, 0 with an error, round trip min R ms, "
+         "median R ms, max R ms, 1 differ from the recording\n"},
+        {"--answers, an answer that does not decode",
+         {"--answers", "--steps", "3"},
+         {receive_board_frame(), send_bytes(board_frame_of("ff"))},
+         "",
+         0,
+         "0000",
+         "[T] [INFO] send: 0000\n[T] [INFO] rev len: 3 \n"
+         "[T] [ERROR] answer does not decode (R ms)\n[T] [INFO] delay: -1 s\n"
+         "[T] [INFO] replayed 1 steps: 1 answered, 1 with an error, round trip min R ms, "
+         "median R ms, max R ms\n"},
+        {"--confirm: send, skip, ask again, end",
+         {"--confirm", "--rate", "max"},
+         {receive_board_frame(), send_bytes(A1)},
+         "\ns\nx\nq\n",
+         0,
+         "02001001",
+         "step 1: delay 0 s, 4 bytes: platform_cmd: GET_FIRMWARE_VERSION\n  answer: resp_id: 1\n"
+         "send? (Enter: send, s: skip, q: end) [T] [INFO] send: 02001001\n[T] [INFO] rev len: 4 \n"
+         "[T] [INFO] delay: 0 s\nstep 2: delay 0 s, 7 bytes: chassis { cmd: UNLOCK }\n"
+         "  answer: resp_id: 2\nsend? (Enter: send, s: skip, q: end) "
+         "step 3: delay -1 s, 2 bytes: (empty request)\n  answer: resp_id: 3 error_info { code: "
+         "1 message: \"bad\" }\nsend? (Enter: send, s: skip, q: end) send? (Enter: send, s: "
+         "skip, q: end) "},
+        {"--confirm: the end of input ends it",
+         {"--confirm", "--answers"},
+         {},
+         "",
+         0,
+         "",
+         "step 1: delay 0 s, 4 bytes: platform_cmd: GET_FIRMWARE_VERSION\n  answer: resp_id: 1\n"
+         "send? (Enter: send, s: skip, q: end) [T] [INFO] replayed 0 steps: 0 answered, 0 with "
+         "an error, round trip min -, median -, max -\n"},
+        {"a range past the last step",
+         {"--steps", "4-"},
+         {},
+         "",
+         3,
+         "",
+         "[T] [ERROR] --steps: the range starts at step 4, past the file's last step, 3\n"},
+    };
+    for (const auto& row : rows) {
+        TemporaryDirectory directory;
+        directory.write("r.yaml", ANSWERED);
+        RunOptions options;
+        options.input = {{row.input, 0}};
+        std::vector<std::string> args = row.options;
+        args.push_back(directory.path + "/r.yaml");
+        PeerRun r = run_with_peer("board_replay", row.script, options, args);
+        EXPECT_EQ(r.run.status, row.status) << row.name << "\n" << r.output;
+        std::string sent = row.sent;
+        sent.erase(std::remove(sent.begin(), sent.end(), ' '), sent.end());
+        EXPECT_EQ(hex_of(r.received), sent) << row.name;
+        // Round trips vary: "(0.3 ms)" and "min 0.3 ms" become "R ms".
+        std::string output = r.output.substr(startup_lines(r.port).size());
+        for (size_t at = output.find(" ms"); at != std::string::npos;
+             at = output.find(" ms", at + 3)) {
+            size_t start = output.find_last_not_of("0123456789.", at - 1) + 1;
+            output.replace(start, at - start, "R");
+            at = start;
+        }
+        EXPECT_EQ(output, row.output) << row.name;
+    }
+}
+
+TEST(BoardReplay, ARecordingOfTheSimulatorReplaysAsExpected) {
+    BackgroundProgram sim("board_sim", {"--port", "0"});
+    const std::string port = std::to_string(sim.port_of("board_sim"));
+    TemporaryDirectory directory;
+    RunOptions recording;
+    recording.input = {{"0\n0\n0\n2\n3\n0\n1\n0\n0\n-1\n", 0}};
+    recording.directory = directory.path;
+    ProgramRun recorded =
+        run_program("board_recorder", {"--keep-answers", "127.0.0.1", port}, recording);
+    ASSERT_EQ(recorded.status, 0) << recorded.out;
+    ASSERT_EQ(directory.files().size(), 1u);
+    const std::string file = directory.path + "/" + directory.files()[0];
+    ProgramRun replayed = run_program(
+        "board_replay", {"--expect", "--loop", "10", "--rate", "max", "127.0.0.1", port, file});
+    EXPECT_EQ(replayed.status, 0) << replayed.out;
+    EXPECT_EQ(count_of(replayed.out, "[INFO] pass "), 10u);
+    EXPECT_NE(replayed.out.find("replayed 30 steps: 30 answered, 0 with an error"),
+              std::string::npos)
+        << replayed.out;
+    EXPECT_NE(replayed.out.find(", 0 differ from the recording\n"), std::string::npos);
+    EXPECT_EQ(replayed.out.find("ERROR"), std::string::npos) << replayed.out;
+}
+
+// A signal ends a scaled wait, a --confirm prompt or an endless loop at once,
+// with the status of today, after the summary line.
+TEST(BoardReplay, ASignalEndsAWaitAPromptOrALoop) {
+    const struct {
+        std::vector<std::string> options;
+        const char* when;
+        std::string summary;
+    } rows[] = {
+        {{"--rate", "0.5"}, "delay: 10 s", "delay: 10 s\n[T] [INFO] replayed 1 steps: 1 answered"},
+        {{"--confirm"}, "send? (", "end) [T] [INFO] replayed 0 steps: 0 answered"},
+        {{"--loop", "0", "--rate", "max", "--steps", "2"}, "pass 3\n", "[T] [INFO] replayed "},
+    };
+    for (const auto& row : rows) {
+        for (int signal : {2, 15, 1}) {
+            TemporaryDirectory directory;
+            directory.write("r.yaml",
+                            "- hexData: 02001001\n  delay: 10\n- hexData: 0000\n  delay: 0\n");
+            RunOptions options;
+            options.close_input = false;
+            options.interrupt_when = row.when;
+            options.interrupt_signal = signal;
+            std::vector<std::string> args = row.options;
+            args.insert(args.end(), {"--answers", directory.path + "/r.yaml"});
+            std::vector<PeerStep> script = answers(1);
+            for (int i = 0; i < 2000; ++i) script.push_back(send_bytes(ANSWER));  // for the loop
+            PeerRun r = run_with_peer("board_replay", script, options, args);
+            EXPECT_EQ(r.run.status, 128 + signal) << row.when << "\n" << r.output;
+            EXPECT_LT(r.run.seconds, 5) << row.when;
+            EXPECT_NE(r.output.find(row.summary), std::string::npos) << row.when << r.output;
+            // The summary is the last line.
+            size_t summary = r.output.rfind("[T] [INFO] replayed ");
+            EXPECT_NE(summary, std::string::npos) << row.when;
+            EXPECT_EQ(r.output.find('\n', summary), r.output.size() - 1) << row.when;
+        }
+    }
+}
+
+// --rate divides each delay, never to less.
+TEST(BoardReplay, ARateDividesTheDelays) {
+    TemporaryDirectory directory;
+    PeerRun r = run_with_peer("board_replay", answers(3), RunOptions{},
+                              {"--rate", "4",
+                               (directory.write("r.yaml",
+                                                "- hexData: 02001001\n  delay: 1\n"
+                                                "- hexData: 02001001\n  delay: 2\n"
+                                                "- hexData: 0000\n  delay: -1\n"),
+                                directory.path + "/r.yaml")});
+    EXPECT_EQ(r.run.status, 0) << r.output;
+    ASSERT_EQ(r.arrivals.size(), 3u);
+    EXPECT_GE(r.arrivals[1] - r.arrivals[0], 0.25);
+    EXPECT_LT(r.arrivals[1] - r.arrivals[0], 0.9);
+    EXPECT_GE(r.arrivals[2] - r.arrivals[1], 0.5);
+    EXPECT_NE(r.output.find("[T] [INFO] delay: 2 s\n"), std::string::npos);  // as recorded
+}
+
+TEST(BoardReplay, OptionsThatCannotBeAreRefusedBeforeAnySocket) {
+    const struct {
+        std::vector<std::string> args;
+        std::string error;
+    } rows[] = {
+        {{"--rate", "0"}, "bad rate: 0 (a positive number such as 2 or 0.5, or max)"},
+        {{"--rate", "-2"}, "bad rate: -2 (a positive number such as 2 or 0.5, or max)"},
+        {{"--rate", "inf"}, "bad rate: inf (a positive number such as 2 or 0.5, or max)"},
+        {{"--rate", "fast"}, "bad rate: fast (a positive number such as 2 or 0.5, or max)"},
+        {{"--loop", "-1"}, "bad loop count: -1 (a whole number of passes; 0 plays until Ctrl-C)"},
+        {{"--loop", "2.5"}, "bad loop count: 2.5 (a whole number of passes; 0 plays until Ctrl-C)"},
+        {{"--steps", "0"}, "bad steps: 0 (A, A- or A-B, with 1 <= A <= B)"},
+        {{"--steps", "5-2"}, "bad steps: 5-2 (A, A- or A-B, with 1 <= A <= B)"},
+        {{"--steps", "-3"}, "bad steps: -3 (A, A- or A-B, with 1 <= A <= B)"},
+        {{"--expect", "--expect"}, "--expect given twice"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args = row.args;
+        args.insert(args.end(), {"127.0.0.1", "1", "r.yaml"});
+        ProgramRun run = run_program("board_replay", args);
+        EXPECT_EQ(run.status, 255) << row.error;
+        EXPECT_NE(normalized(run.out).find("[T] [ERROR] " + row.error + "\nusage: board_replay"),
+                  std::string::npos)
+            << run.out;
+        EXPECT_EQ(run.out.find("Socket"), std::string::npos) << row.error;
+    }
+}
+
+TEST(BoardReplay, ExpectRefusesStepsWithoutARecordedAnswer) {
+    const std::string two_answered = ANSWERED.substr(0, ANSWERED.find("- hexData: 0000"));
+    const struct {
+        std::string text;
+        std::string error;
+    } rows[] = {
+        {"- hexData: 02001001\n  delay: 0\n",
+         "--expect: step 1 cannot be checked: it carries no recorded answer"},
+        {two_answered + "- hexData: 0000\n  delay: 0\n  answer: 0300ff\n",
+         "--expect: step 3 cannot be checked: its recorded answer does not decode"},
+        {two_answered + "- hexData: 0000\n  delay: 0\n  answer: zz\n",
+         "--expect: step 3 cannot be checked: it carries no recorded answer"},
+    };
+    for (const auto& row : rows) {
+        TemporaryDirectory directory;
+        directory.write("r.yaml", row.text);
+        PeerRun r = run_with_peer("board_replay", {}, RunOptions{},
+                                  {"--expect", directory.path + "/r.yaml"});
+        EXPECT_EQ(r.run.status, 3) << row.error;
+        EXPECT_EQ(r.received, "");
+        EXPECT_NE(r.output.find("[T] [ERROR] " + row.error), std::string::npos) << r.output;
+    }
+}
+
 // `board_replay --check`: what each step will do, read before it reaches a
 // board; run in an empty network namespace where one can be made, so that a
 // connection could not go anywhere even by mistake.
@@ -217,6 +498,21 @@ TEST(RecordCheck, EachStepIsDescribedAndFaultyOnesFlagged) {
          "platform_cmd: GET_FIRMWARE_VERSION (not sent: the replay ends at step 1)\n"
          "steps: 2 (1 sent)\nreplay time: 0 s, the sum of the delays up to the end\n"
          "flagged: 0\n"},
+        {"answers kept with the steps", ANSWERED, 0,
+         "step 1: delay 0 s, 4 bytes: platform_cmd: GET_FIRMWARE_VERSION\n  answer: resp_id: 1\n"
+         "step 2: delay 0 s, 7 bytes: chassis { cmd: UNLOCK }\n  answer: resp_id: 2\n"
+         "step 3: delay -1 s, 2 bytes: (empty request)\n  answer: resp_id: 3 error_info { code: 1 "
+         "message: \"bad\" }\nsteps: 3\n"},
+        {"answers that do not pass",
+         "- hexData: 0000\n  delay: 0\n  answer: 0300ff\n- hexData: 0000\n  delay: 0\n"
+         "  answer: zz\n- hexData: 0000\n  delay: 0\n  answer: 0300ff0102\n",
+         3,
+         "step 1: delay 0 s, 2 bytes: (empty request)\n  answer: hex 0300ff FLAGGED: the header "
+         "declares 3 bytes where 1 follow\nstep 2: delay 0 s, 2 bytes: (empty request)\n  answer: "
+         "(unreadable) FLAGGED: the recorded answer cannot be read: it has no hex digit at "
+         "position 0\nstep 3: delay 0 s, 2 bytes: (empty request)\n  answer: hex 0300ff0102 "
+         "FLAGGED: it does not decode as a CleaningComponentResponse (invalid wire_type)\n"
+         "steps: 3\nreplay time: 0 s, the sum of the delays up to the end\nflagged: 3\n"},
         {"a file that cannot be loaded", "- hexData: 0000\n  delay: soon\n", 3,
          "[T] [ERROR] cannot load record file DIR/r.yaml: line 2: entry 1: \"delay\" is not a "
          "32-bit integer\n"},

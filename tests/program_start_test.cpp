@@ -25,9 +25,11 @@ const Tool TOOLS[] = {
     {"board_console",
      "usage: board_console [--request TEXT] [SERVER PORT]\n       board_console --encode TEXT",
      "192.168.1.10 port: 8080", false},
-    {"board_recorder", "usage: board_recorder [SERVER PORT]", "192.168.1.10 port: 8080", false},
+    {"board_recorder", "usage: board_recorder [--keep-answers] [SERVER PORT]",
+     "192.168.1.10 port: 8080", false},
     {"board_replay",
-     "usage: board_replay [SERVER PORT] RECORD_FILE\n       board_replay --check RECORD_FILE",
+     "usage: board_replay [OPTIONS] [SERVER PORT] RECORD_FILE\n"
+     "       board_replay --check RECORD_FILE",
      "192.168.1.10 port: 8080", true},
     {"arm_console",
      "usage: arm_console [--request TEXT] [SERVER PORT]\n       arm_console --encode TEXT",

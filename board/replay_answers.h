@@ -1,0 +1,60 @@
+// What board_replay --answers and --expect make of the board's answers.
+//
+// Each answer is decoded as a CleaningComponentResponse and logged after its
+// "rev len" line with its round trip, from the write of the step's frame to
+// the answer complete, in milliseconds with one decimal:
+//
+//     [INFO] answer: resp_id: 7 version_info { version: "1.0" } (0.4 ms)
+//     [ERROR] answer: resp_id: 8 error_info { code: 1 message: "empty" } (0.3 ms)
+//     [ERROR] answer does not decode (0.2 ms)
+//
+// (ERROR for an answer that carries error_info.) With --expect, each answer
+// is compared with the one the recording kept: every field but resp_id, a
+// counter, must be equal, strings included; a difference is one line, and the
+// replay goes on:
+//
+//     [ERROR] step 3: the answer differs from the recording: expected TEXT, got TEXT
+//
+// However the replay ends, one line sums it up:
+//
+//     [INFO] replayed 30 steps: 30 answered, 0 with an error, round trip min 0.2 ms,
+//            median 0.3 ms, max 1.9 ms, 0 differ from the recording    (one line)
+//
+// The round trips are counted per tenth of a millisecond, so a replay that
+// loops all night keeps a bounded tally.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <vector>
+
+#include "console/exit_status.h"
+#include "link/frame.h"
+#include "record/record_format.h"
+
+struct AnswerTally {
+    bool expect = false;
+    size_t replayed = 0;                 // steps whose frame went out
+    size_t answered = 0;                 // answers received
+    size_t with_error = 0;               // answers with error_info, or that did not decode
+    size_t undecoded = 0;                // answers that did not decode
+    size_t differ = 0;                   // --expect: answers unlike the recorded one
+    std::map<long, size_t> round_trips;  // tenths of a millisecond -> how many
+};
+
+// Decode and log the answer of step `number` (`action` in the file), taken
+// `round_trip_ms` after its frame's write, compare it with the recorded one
+// when the tally expects, and count it.
+void judge_answer(AnswerTally& tally, const Action& action, size_t number, const FrameBuffer& frame,
+                  size_t length, double round_trip_ms);
+
+// Log the line that sums the replay up.
+void log_tally(const AnswerTally& tally);
+
+// True when --expect found an answer that differed or did not decode.
+bool answers_failed(const AnswerTally& tally);
+
+// Before --expect sends anything: each step to be played (`steps`, numbered
+// from `first`) must carry a recorded answer that decodes. Ends with status
+// 3, naming the first step that does not.
+Outcome expect_recorded_answers(const std::vector<const Action*>& steps, size_t first);
