@@ -1,9 +1,12 @@
 #include "arm/arm_monitor.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "arm.pb.h"
 #include "arm/arm_watch.h"
+#include "arm/live_watch.h"
 #include "console/exit_status.h"
 #include "console/interrupt.h"
 #include "console/log.h"
@@ -14,7 +17,8 @@ const CommandLineForm ARM_MONITOR_FORM{
     ARM_DEFAULT_ADDRESS,
     8006,
     {},
-    {{"--csv", "FILE", "also write each report printed as a row of FILE (a new file)", false}}};
+    {{"--csv", "FILE", "also write each report printed as a row of FILE (a new file)", false},
+     {"--live", "", "show the reports as one view that redraws in place (a terminal only)"}}};
 
 namespace {
 
@@ -63,6 +67,11 @@ int watch_reports(ArmWatch& watch) {
 }  // namespace
 
 int run_arm_monitor(Start& start) {
+    const bool live = start.command_line.has("--live");
+    if (live && !is_terminal(STDOUT_FILENO)) {
+        log_error("%s\n", "--live draws on a terminal, and standard output is not one");
+        return STATUS_BAD_ARGUMENTS;
+    }
     ArmWatch watch;
     const bool with_csv = start.command_line.has("--csv");
     if (with_csv && !watch.csv.open(start.command_line.value("--csv"))) {
@@ -73,7 +82,9 @@ int run_arm_monitor(Start& start) {
         if (with_csv) watch.csv.discard();  // nothing was watched: leave no file behind
         return connected.status;
     }
-    catch_interrupt();  // so that what is held goes out before the watch ends
+    TerminalScreen screen;
+    if (live) watch_resizes(screen);  // before the signal mask of the waits is set
+    catch_interrupt();                // so that what is held goes out before the watch ends
     write_console(std::string(TITLE) + "\n");
     log_debug("call action: %s\n", TITLE);
     FrameBuffer request_frame{};
@@ -85,5 +96,7 @@ int run_arm_monitor(Start& start) {
     }
     watch.reports.link = start.link.get();
     watch.reports.format = ARM_FRAME;
-    return watch_reports(watch);
+    if (!live) return watch_reports(watch);
+    const CommandLine& line = start.command_line;
+    return watch_live(watch, screen, line.server_address + ":" + std::to_string(line.server_port));
 }

@@ -5,7 +5,8 @@
 
 extern const CommandLineForm ARM_MONITOR_FORM;
 
-// With --csv, create the file first (a new one); connect; send the all-zero
+// With --live, refuse (255) unless standard output is a terminal; with
+// --csv, create the file first (a new one); connect; send the all-zero
 // request once, then print every report until the link falls silent for the
 // receive time-out or is closed; with --csv, each report printed is also a
 // row of that file. A report that does not decode is dropped with its error
@@ -15,5 +16,6 @@ extern const CommandLineForm ARM_MONITOR_FORM;
 // impossible length); 3 when the CSV file could not be created or written; 5
 // when standard output failed (its reader gone); 128 + the signal after
 // Ctrl-C, SIGTERM or SIGHUP. The watch ends at once in each case, with
-// everything formed written first.
+// everything formed written first. With --live the reports are one view
+// instead of lines (live_watch.h).
 int run_arm_monitor(Start& start);

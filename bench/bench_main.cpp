@@ -1,8 +1,9 @@
 // What users feel of the tools, side by side with references on 127.0.0.1, as
 // one table (scripts/bench.sh builds Release and runs it): the monitor's lost
-// reports, CPU at 1 kHz (against a C reader), memory and speed (against a
-// Python monitor); the one-shot consoles and the replay against C clients;
-// the largest recordings saved and loaded.
+// reports, CPU at 1 kHz (against a C reader, plain, --csv and --live), memory
+// and speed (against a Python monitor); how soon the live view shows a
+// report; the one-shot consoles and the replay against C clients; the
+// largest recordings saved and loaded.
 // usage: bench BIN_DIR [--python PB2_DIR] [--reports N] [--runs N] [--smoke]
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     }
     std::vector<BenchRow> rows;
     measure_monitors(options, rows);
+    measure_live(options, rows);
     measure_one_shots(options, rows);
     measure_replay(options, rows);
     measure_pacing(options, rows);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,12 +30,37 @@ int temporary_file(const std::string& text) {
     return fd;
 }
 
+// A pseudo-terminal of 80 x 24: our end, and the path of the program's.
+int open_terminal(std::string& path) {
+    int ours = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (ours < 0 || grantpt(ours) != 0 || unlockpt(ours) != 0) return -1;
+    winsize size = {};
+    size.ws_row = 24;
+    size.ws_col = 80;
+    ioctl(ours, TIOCSWINSZ, &size);
+    path = ptsname(ours);
+    return ours;
+}
+
+// In the child: the terminal at `path` as its controlling terminal, its
+// standard input and output.
+void take_terminal(const std::string& path) {
+    setsid();
+    int terminal = open(path.c_str(), O_RDWR);
+    dup2(terminal, STDIN_FILENO);
+    dup2(terminal, STDOUT_FILENO);
+    setenv("TERM", "xterm", 1);
+    setenv("LC_ALL", "C.UTF-8", 1);
+}
+
 }  // namespace
 
 Child start_child(const std::vector<std::string>& argv, const std::string& input, Output output) {
     int input_fd = temporary_file(input);
     int pipe_fds[2] = {-1, -1};
     int output_fd = -1;
+    std::string terminal;
+    if (output == Output::PTY) pipe_fds[0] = open_terminal(terminal);
     if (output == Output::PIPE && pipe2(pipe_fds, O_CLOEXEC) == 0) output_fd = pipe_fds[1];
     if (output == Output::DEV_NULL) output_fd = open("/dev/null", O_WRONLY);
     if (output == Output::TO_FILE)
@@ -48,6 +74,7 @@ Child start_child(const std::vector<std::string>& argv, const std::string& input
     if (child.pid == 0) {
         dup2(input_fd, STDIN_FILENO);
         dup2(output_fd, STDOUT_FILENO);
+        if (output == Output::PTY) take_terminal(terminal);
         int null_error = open("/dev/null", O_WRONLY);
         dup2(null_error, STDERR_FILENO);
         signal(SIGPIPE, SIG_DFL);
@@ -55,7 +82,7 @@ Child start_child(const std::vector<std::string>& argv, const std::string& input
         _exit(121);
     }
     close(input_fd);
-    close(output_fd);
+    if (output_fd >= 0) close(output_fd);
     child.output = pipe_fds[0];
     return child;
 }

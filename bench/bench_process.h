@@ -9,14 +9,16 @@
 #include <thread>
 #include <vector>
 
-enum class Output { DEV_NULL, PIPE, TO_FILE };  // TO_FILE: OUTPUT_FILE, made new
+// TO_FILE: OUTPUT_FILE, made new. PTY: a pseudo-terminal of 80 x 24 (TERM
+// xterm, a UTF-8 locale) as standard input and output, read by us to its end.
+enum class Output { DEV_NULL, PIPE, TO_FILE, PTY };
 
 // Where Output::TO_FILE puts a child's standard output.
 constexpr const char OUTPUT_FILE[] = "/tmp/vostrel-bench-output.txt";
 
 struct Child {
     pid_t pid = -1;
-    int output = -1;  // our end of its standard output (Output::PIPE)
+    int output = -1;  // our end of its standard output (Output::PIPE, Output::PTY)
 };
 
 // Start `argv` with `input` on its standard input (a temporary file) and its

@@ -24,6 +24,7 @@ struct BenchRow {
 };
 
 void measure_monitors(const BenchOptions& options, std::vector<BenchRow>& rows);
+void measure_live(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_one_shots(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_replay(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_pacing(const BenchOptions& options, std::vector<BenchRow>& rows);

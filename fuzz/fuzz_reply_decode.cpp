@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "arm/arm_reply.h"
-#include "arm/arm_report.h"
+#include "report/arm_report.h"
 #include "board/board_reply.h"
 
 namespace {

@@ -49,25 +49,13 @@ namespace {
 // One read into the free end of the stream's bytes, waiting no later than
 // `until`: FRAME with the number of bytes read, CLOSED, FAILED, or PENDING.
 FrameResult read_more(FrameStream& stream, Deadline until) {
-    if (stream.begin > 0) {
-        std::memmove(stream.bytes.data(), stream.bytes.data() + stream.begin,
-                     stream.end - stream.begin);
-        stream.end -= stream.begin;
-        stream.begin = 0;
-    }
     for (;;) {
         int polled = wait_until_ready(stream.link, POLLIN, until);
         if (polled < 0 && errno == EINTR && !interrupted()) continue;
         if (polled == 0) return {FrameResult::PENDING, 0};
         if (polled < 0) return {FrameResult::FAILED, 0};
-        ssize_t n =
-            read(stream.link, stream.bytes.data() + stream.end, stream.bytes.size() - stream.end);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN) && !interrupted()) continue;
-        if (n < 0) return {FrameResult::FAILED, 0};
-        if (n == 0) return {FrameResult::CLOSED, 0};
-        stream.last_read_at = Clock::now();
-        stream.last_read_wall_us = wall_clock_microseconds();
-        return {FrameResult::FRAME, static_cast<size_t>(n)};
+        FrameResult read = read_available(stream);
+        if (read.kind != FrameResult::PENDING) return read;
     }
 }
 
@@ -79,6 +67,27 @@ FrameResult hand_out(FrameStream& stream, FrameBuffer& buffer, size_t count,
 }
 
 }  // namespace
+
+FrameResult read_available(FrameStream& stream) {
+    if (stream.begin > 0) {
+        std::memmove(stream.bytes.data(), stream.bytes.data() + stream.begin,
+                     stream.end - stream.begin);
+        stream.end -= stream.begin;
+        stream.begin = 0;
+    }
+    for (;;) {
+        ssize_t n =
+            read(stream.link, stream.bytes.data() + stream.end, stream.bytes.size() - stream.end);
+        if (n < 0 && errno == EINTR && !interrupted()) continue;
+        if (n < 0 && errno == EAGAIN) return {FrameResult::PENDING, 0};
+        if (n < 0) return {FrameResult::FAILED, 0};
+        if (n == 0) return {FrameResult::CLOSED, 0};
+        stream.end += static_cast<size_t>(n);
+        stream.last_read_at = Clock::now();
+        stream.last_read_wall_us = wall_clock_microseconds();
+        return {FrameResult::FRAME, static_cast<size_t>(n)};
+    }
+}
 
 FrameResult take_held_frame(FrameStream& stream, FrameBuffer& buffer) {
     if (stream.framing_lost) return {FrameResult::FAILED, 0};
@@ -104,7 +113,6 @@ FrameResult receive_frame_until(FrameStream& stream, FrameBuffer& buffer, Deadli
         if (held.kind != FrameResult::PENDING) return held;
         FrameResult more = read_more(stream, until);
         if (!more.is_frame()) return more;
-        stream.end += more.length;
     }
 }
 

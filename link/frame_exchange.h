@@ -54,6 +54,12 @@ struct FrameStream {
     int64_t last_read_wall_us = 0;
 };
 
+// One read of what the link holds now, without waiting, into the free end of
+// the stream's bytes (the caller has seen it ready): FRAME with the number of
+// bytes read, now held (take_held_frame() finds the frames in them), CLOSED, FAILED,
+// or PENDING when there was nothing to read after all.
+FrameResult read_available(FrameStream& stream);
+
 // A frame from the bytes held already, without reading or waiting: FRAME,
 // FRAMING_LOST (with the bytes held so far, at most 1024, a frame that fails
 // unpack_reply's size check), PENDING when no whole frame is held, or FAILED

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Make the README's example picture: arm_monitor --csv watches arm_sim while
-# arm_console moves the arm through a few seconds of joint motion, then
+# Make the README's example picture: arm_monitor --csv watches arm_sim --wave
+# for five seconds while its joints swing, each at its own pace, then
 # scripts/plot_arm.sh draws the joints. Everything on 127.0.0.1.
 #
 # usage: scripts/plot_example.sh [BIN_DIR] [OUT.png]   (defaults: build/bin, docs/arm_joints.png)
@@ -20,26 +20,16 @@ cleanup() {
 trap cleanup EXIT
 
 . "$root/scripts/simulator.sh"
-start_simulator "$bin/arm_sim" "$work/sim.log" --command-port 0 --report-port 0 --rate 100
+start_simulator "$bin/arm_sim" "$work/sim.log" --command-port 0 --report-port 0 --rate 100 --wave
 sim=$simulator_pid
-if ! commands=$(simulator_port "$work/sim.log" "arm_sim command port") ||
-    ! reports=$(simulator_port "$work/sim.log" "arm_sim report port"); then
+if ! reports=$(simulator_port "$work/sim.log" "arm_sim report port"); then
     echo "arm_sim did not start" >&2
     exit 1
 fi
 
 "$bin/arm_monitor" --csv "$work/arm.csv" 127.0.0.1 "$reports" >/dev/null &
 monitor=$!
-sleep 0.3
-# Forty moves, a tenth of a second apart: each joint swings at its own pace.
-i=0
-while [ $i -lt 40 ]; do
-    awk -v i=$i 'BEGIN { printf "4\n"; for (j = 0; j < 6; j++) printf "%.4f\n", (0.4 + 0.15 * j) * sin(i * (0.08 + 0.03 * j) + j) }' |
-        "$bin/arm_console" 127.0.0.1 "$commands" >/dev/null
-    sleep 0.1
-    i=$((i + 1))
-done
-sleep 0.3
+sleep 5
 kill -INT "$monitor"
 wait "$monitor" || true
 monitor=""

@@ -5,9 +5,10 @@
 #
 # usage: scripts/run_with_sims.sh BIN_DIR [TOOL [ARGS...]]
 #   TOOL: board_console (default), board_recorder, board_replay [OPTIONS] [FILE],
-#         arm_console, arm_monitor
+#         arm_console, arm_monitor [--csv FILE] [--live]
 # board_replay plays FILE, or else the newest record_*.yaml here, with its
 # options (--rate, --loop, --steps, --confirm, --answers, --expect).
+# arm_monitor --live watches an arm that moves by itself (arm_sim --wave).
 set -eu
 
 bin=$1
@@ -47,7 +48,13 @@ fi
 logs=$(mktemp -d "${TMPDIR:-/tmp}/vostrel-demo.XXXXXX")
 start_simulator "$bin/board_sim" "$logs/board_sim.log" --port 0
 board_pid=$simulator_pid
-start_simulator "$bin/arm_sim" "$logs/arm_sim.log" --command-port 0 --report-port 0
+wave=""
+if [ "$tool" = arm_monitor ]; then
+    for argument in "$@"; do
+        case $argument in --live) wave=--wave ;; esac
+    done
+fi
+start_simulator "$bin/arm_sim" "$logs/arm_sim.log" --command-port 0 --report-port 0 $wave
 arm_pid=$simulator_pid
 
 stop_simulators() {

@@ -3,16 +3,17 @@
 # to install (otherwise). "scripts/setup.sh test" adds what the tests need:
 # clang with its libFuzzer runtime for the fuzz run, util-linux's unshare and
 # prlimit, dpkg-dev to build the package that the tests check and lintian to
-# check it;
+# check it, tmux to run the live view in a real terminal and python3-protobuf
+# for the tests that decode with the official library;
 # "scripts/setup.sh package" adds dpkg-dev alone. Safe to run again: installed
 # packages are left alone.
 set -eu
 
-PACKAGES="cmake make g++ libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev gnuplot-nox"
+PACKAGES="cmake make g++ libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev libncurses-dev gnuplot-nox"
 # The package needs dpkg-shlibdeps; the tests build and check it too.
 case ${1:-} in
     package) PACKAGES="$PACKAGES dpkg-dev" ;;
-    test) PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux dpkg-dev lintian" ;;
+    test) PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux dpkg-dev lintian tmux python3-protobuf" ;;
 esac
 
 missing=""

@@ -139,13 +139,18 @@ ArmAnswer answer_undecodable(int64_t now_ms) {
     return answer;
 }
 
-MainArmStateMsg make_report(const ArmState& state, int64_t now_ms) {
+MainArmStateMsg make_report(const ArmState& state, int64_t now_ms, bool wave) {
     MainArmStateMsg report{};
     report.has_angles = true;
     report.angles.angle_count = 6;
-    for (int i = 0; i < 6; ++i) report.angles.angle[i] = state.angles[i];
+    for (int i = 0; i < 6; ++i) {
+        // Joint i swings 0.5 rad about its angle, once every 3 + i seconds.
+        const double swing =
+            wave ? 0.5 * std::sin(2 * M_PI * static_cast<double>(now_ms) / (1000.0 * (3 + i))) : 0;
+        report.angles.angle[i] = state.angles[i] + swing;
+    }
     report.poses_count = 6;
-    compute_poses(state.angles, report.poses);
+    compute_poses(report.angles.angle, report.poses);
     report.timestamp = now_ms;
     report.grip = state.grip;
     report.enable = state.enable;

@@ -42,5 +42,7 @@ ArmAnswer answer_command(ArmState& state, const MainArmRequestMsg& request, int6
 // The answer to a command that could not be decoded.
 ArmAnswer answer_undecodable(int64_t now_ms);
 
-// One state report of the arm as it is now (error text empty).
-MainArmStateMsg make_report(const ArmState& state, int64_t now_ms);
+// One state report of the arm as it is now (error text empty); with `wave`,
+// each joint swings 0.5 rad about its angle, joint i once every 3 + i
+// seconds, so that the arm moves without a second program.
+MainArmStateMsg make_report(const ArmState& state, int64_t now_ms, bool wave = false);

@@ -30,6 +30,7 @@ struct Shared {
     std::mutex mutex;
     ArmState state;
     int rate_hz = 100;
+    bool wave = false;
 };
 
 bool send_arm_answer(int client, const ArmAnswer& answer) {
@@ -93,7 +94,7 @@ void serve_reports(int client, const std::string& who, Shared& shared) {
         MainArmStateMsg report;
         {
             std::lock_guard<std::mutex> lock(shared.mutex);
-            report = make_report(shared.state, wall_clock_milliseconds());
+            report = make_report(shared.state, wall_clock_milliseconds(), shared.wave);
         }
         FrameBuffer frame{};
         FrameResult encoded = encode_frame(MainArmStateMsg_fields, &report, ARM_FRAME, frame);
@@ -113,9 +114,10 @@ void serve_reports(int client, const std::string& who, Shared& shared) {
 
 const CommandLineForm ARM_SIM_FORM = simulator_form(
     "arm_sim",
-    "usage: arm_sim [--listen ADDR] [--command-port N] [--report-port N] [--rate HZ]\n"
+    "usage: arm_sim [--listen ADDR] [--command-port N] [--report-port N] [--rate HZ] [--wave]\n"
     "  a main-arm controller on this machine; defaults 127.0.0.1, 8007, 8006 and 100 Hz\n"
     "  (port 0: any free port)\n"
+    "  --wave  the joints follow slow sine waves, so the arm moves by itself\n"
     "  --version  print the program's name and version\n",
     {port_option("--command-port"),
      port_option("--report-port"),
@@ -123,7 +125,8 @@ const CommandLineForm ARM_SIM_FORM = simulator_form(
       "HZ",
       "",
       false,
-      {ValueRule::WHOLE_NUMBER, 1, 10000, "bad rate: ", " (1 to 10000 Hz)"}}});
+      {ValueRule::WHOLE_NUMBER, 1, 10000, "bad rate: ", " (1 to 10000 Hz)"}},
+     {"--wave", "", ""}});
 
 int run_arm_sim(const CommandLine& command_line) {
     catch_interrupt();
@@ -140,6 +143,7 @@ int run_arm_sim(const CommandLine& command_line) {
     const int report_listener = report_port.get();
     Shared shared;
     shared.rate_hz = static_cast<int>(command_line.number("--rate", 100));
+    shared.wave = command_line.has("--wave");
     std::thread commands([command_listener, &shared] {
         serve_clients(command_listener, "arm_sim command port", MAX_COMMAND_CLIENTS,
                       "too many command clients; turning this one away",

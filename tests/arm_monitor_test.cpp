@@ -13,6 +13,7 @@
 #include "link/frame.h"
 #include "link/wall_clock.h"
 #include "proto/text_buffer.h"
+#include "tests/support/arm_reports.h"
 #include "tests/support/capture.h"
 #include "tests/support/directory.h"
 #include "tests/support/scenario.h"
@@ -218,53 +219,6 @@ TEST(ArmMonitor, SilentControllerEndsTheWatchAfterTheTimeout) {
     EXPECT_EQ(r.run.status, 0);
     EXPECT_EQ(reports_part(r), "[T] [INFO] rev len: -1 \n");
     EXPECT_GE(r.run.seconds, 14.5);
-}
-
-// A state report frame filled by `fill`, with `error` as its error text.
-std::string report_frame(void (*fill)(MainArmStateMsg&), const char* error = "") {
-    static text_buffer error_text;
-    set_text(error_text, error);
-    MainArmStateMsg report{};
-    fill(report);
-    if (error[0] != '\0') bind_text_to_send(report.error, error_text);
-    FrameBuffer frame{};
-    FrameResult encoded = encode_frame(MainArmStateMsg_fields, &report, ARM_FRAME, frame);
-    return std::string(reinterpret_cast<const char*>(frame.data()), encoded.length);
-}
-
-std::vector<PeerStep> awkward_reports() {
-    return {receive_arm_frame(),
-            send_bytes(report_frame(
-                [](MainArmStateMsg& r) {
-                    r.timestamp = 5;
-                    r.state = 2;
-                    r.enable = true;
-                    r.force = true;
-                    r.has_angles = true;
-                    r.angles.angle_count = 6;
-                    const double angles[6] = {-0.0,          5e-324,   1e308,
-                                              -std::nan(""), HUGE_VAL, -HUGE_VAL};
-                    std::memcpy(r.angles.angle, angles, sizeof angles);
-                    r.poses_count = 3;
-                    r.poses[0] = 0.1;
-                    r.poses[1] = -2.5;
-                    r.poses[2] = 2.2250738585072014e-308;
-                },
-                "bad, \"very\" bad")),
-            send_bytes(report_frame(
-                [](MainArmStateMsg& r) {
-                    r.poses_count = 6;
-                    for (int i = 0; i < 6; ++i) r.poses[i] = i + 1;
-                },
-                "line1\nline2")),
-            send_bytes(report_frame([](MainArmStateMsg& r) { r.timestamp = 6; },
-                                    "\x1b]0;t\x07 \xff\xfe \xe5\x9b\xba")),
-            send_bytes(arm_frame_bytes(bytes_of("12 38") + std::string(56, '\0'))),  // 7 poses
-            send_bytes(report_frame([](MainArmStateMsg& r) {
-                r.timestamp = 7;
-                r.has_angles = true;
-            })),
-            close_link()};
 }
 
 TEST(ArmMonitorCsv, AwkwardValuesGiveExactlyTheirRows) {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "arm.pb.h"
-#include "arm/arm_report.h"
+#include "report/arm_report.h"
 #include "board.pb.h"
 #include "board/board_reply.h"
 #include "link/frame.h"

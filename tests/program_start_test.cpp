@@ -34,8 +34,8 @@ const Tool TOOLS[] = {
     {"arm_console",
      "usage: arm_console [--request TEXT] [SERVER PORT]\n       arm_console --encode TEXT",
      "192.168.1.20 port: 8007", false},
-    {"arm_monitor", "usage: arm_monitor [--csv FILE] [SERVER PORT]", "192.168.1.20 port: 8006",
-     false},
+    {"arm_monitor", "usage: arm_monitor [--csv FILE] [--live] [SERVER PORT]",
+     "192.168.1.20 port: 8006", false},
 };
 
 const char BANNER[] = "[T] [INFO] Vostrel. Build date: D\n";

@@ -57,6 +57,12 @@ PeerStep reset_link() {
     return step;
 }
 
+PeerStep gate() {
+    PeerStep step;
+    step.kind = PeerStep::GATE;
+    return step;
+}
+
 FakePeer::FakePeer(std::vector<PeerStep> script) : script_(std::move(script)) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int yes = 1;
@@ -143,6 +149,15 @@ bool FakePeer::play(int link, const PeerStep& step) {
         case PeerStep::CLOSE:
             close(link);
             return false;
+        case PeerStep::GATE: {
+            auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (!stop_ && gates_opened_ <= gates_passed_ &&
+                   std::chrono::steady_clock::now() < until) {
+                usleep(2000);
+            }
+            ++gates_passed_;
+            return true;
+        }
         case PeerStep::RESET: {
             linger hard = {1, 0};
             setsockopt(link, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);

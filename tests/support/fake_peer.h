@@ -12,7 +12,7 @@
 #include <vector>
 
 struct PeerStep {
-    enum Kind { RECEIVE, RECEIVE_FRAME, SEND, PAUSE, CLOSE, RESET };
+    enum Kind { RECEIVE, RECEIVE_FRAME, SEND, PAUSE, CLOSE, RESET, GATE };
     Kind kind = PAUSE;
     std::string bytes;     // SEND
     size_t count = 0;      // RECEIVE: bytes to read; RECEIVE_FRAME: header size (2 or 4)
@@ -27,6 +27,8 @@ PeerStep send_bytes(const std::string& bytes);
 PeerStep pause_for(int milliseconds);
 PeerStep close_link();
 PeerStep reset_link();
+// Wait until the test opens the next gate (FakePeer::open_gate(), at most 30 s).
+PeerStep gate();
 
 class FakePeer {
   public:
@@ -48,6 +50,9 @@ class FakePeer {
     // connection was accepted (after received() has returned).
     std::vector<double> arrivals();
 
+    // Let the script go on past its next GATE step.
+    void open_gate() { ++gates_opened_; }
+
   private:
     void serve();
     bool wait_readable(int fd, int milliseconds);
@@ -62,6 +67,8 @@ class FakePeer {
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> done_{false};
+    std::atomic<int> gates_opened_{0};
+    int gates_passed_ = 0;  // the peer's thread only
     std::chrono::steady_clock::time_point accepted_at_;
     std::mutex mutex_;
     std::string received_;

@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <string>
 
-#include "arm/arm_report.h"
+#include "report/arm_report.h"
 
 extern const char REPORT_CSV_HEADER[];  // the header row, with its line break
 

@@ -1,4 +1,4 @@
-#include "arm/report_csv.h"
+#include "report/report_csv.h"
 
 #include <charconv>
 #include <cmath>

@@ -34,5 +34,8 @@ struct ArmReport {
 bool unpack_report(ArmReport& report, const FrameBuffer& frame, size_t length,
                    std::string* held = nullptr);
 
+// The same without a line, for a view that counts the frames that fail.
+bool decode_report(ArmReport& report, const FrameBuffer& frame, size_t length);
+
 // The report's lines, logged as log_to() logs (into `held` when given).
 void print_report(const ArmReport& report, std::string* held = nullptr);

@@ -1,4 +1,4 @@
-#include "arm/arm_report.h"
+#include "report/arm_report.h"
 
 #include "console/log.h"
 #include "console/printable_text.h"
@@ -7,14 +7,30 @@ ArmReport::ArmReport() {
     bind_text(record.error, error);
 }
 
+namespace {
+
+// The error text as the terminal shows it, once the report has decoded.
+bool shown(ArmReport& report, bool decoded) {
+    if (decoded && report.error.text[0] != '\0') {
+        report.error_shown = printable_text(report.error.text);
+    }
+    return decoded;
+}
+
+}  // namespace
+
 bool unpack_report(ArmReport& report, const FrameBuffer& frame, size_t length, std::string* held) {
     clear_text(report.error);
     report.error_shown.clear();
-    if (!unpack_reply(frame, length, MainArmStateMsg_fields, &report.record, ARM_FRAME, held)) {
-        return false;
-    }
-    if (report.error.text[0] != '\0') report.error_shown = printable_text(report.error.text);
-    return true;
+    return shown(report, unpack_reply(frame, length, MainArmStateMsg_fields, &report.record,
+                                      ARM_FRAME, held));
+}
+
+bool decode_report(ArmReport& report, const FrameBuffer& frame, size_t length) {
+    clear_text(report.error);
+    report.error_shown.clear();
+    return shown(report,
+                 decode_reply(frame, length, MainArmStateMsg_fields, &report.record, ARM_FRAME));
 }
 
 void print_report(const ArmReport& report, std::string* held) {

@@ -1,4 +1,4 @@
-#include "arm/csv_file.h"
+#include "report/csv_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "arm/report_csv.h"
+#include "report/report_csv.h"
 #include "console/log.h"
 #include "console/printable_text.h"
 #include "files/file_writing.h"

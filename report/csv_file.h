@@ -20,7 +20,7 @@
 
 #include <string>
 
-#include "arm/arm_report.h"
+#include "report/arm_report.h"
 #include "console/interrupt.h"
 #include "files/file_writing.h"
 
