@@ -68,8 +68,9 @@ int watch_reports(ArmWatch& watch) {
 
 int run_arm_monitor(Start& start) {
     const bool live = start.command_line.has("--live");
-    if (live && !is_terminal(STDOUT_FILENO)) {
-        log_error("%s\n", "--live draws on a terminal, and standard output is not one");
+    const std::string no_screen = live ? why_no_screen() : "";
+    if (!no_screen.empty()) {
+        log_error("%s\n", no_screen.c_str());
         return STATUS_BAD_ARGUMENTS;
     }
     ArmWatch watch;

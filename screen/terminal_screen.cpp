@@ -64,8 +64,22 @@ bool utf8_locale() {
 
 }  // namespace
 
-bool is_terminal(int fd) {
-    return isatty(fd) == 1;
+std::string why_no_screen() {
+    if (isatty(STDOUT_FILENO) != 1) {
+        return "--live draws on a terminal, and standard output is not one";
+    }
+    int error = 0;
+    bool moves = false;
+    if (setupterm(nullptr, STDOUT_FILENO, &error) == OK) {
+        const char* cup = tigetstr(const_cast<char*>("cup"));
+        moves = cup != nullptr && cup != reinterpret_cast<char*>(-1);
+        del_curterm(cur_term);
+    }
+    if (!moves) {
+        return "--live cannot draw on this terminal: its type (TERM) is unset or unknown, or "
+               "it cannot move the cursor";
+    }
+    return "";
 }
 
 bool watch_resizes(TerminalScreen& screen) {

@@ -26,8 +26,10 @@ struct TerminalScreen {
     void* terminal = nullptr;  // ncurses' SCREEN
 };
 
-// True when `fd` is a terminal.
-bool is_terminal(int fd);
+// Why the view cannot be drawn on standard output, or "" when it can: it is
+// not a terminal, or the terminal's type (TERM) is unset, unknown or cannot
+// move the cursor.
+std::string why_no_screen();
 
 // Block SIGWINCH and read it from a descriptor instead (screen.resizes),
 // before catch_interrupt() sets the signal mask of its waits. False when it

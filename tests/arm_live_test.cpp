@@ -250,7 +250,7 @@ TEST(ArmMonitorLive, SilenceEndsTheWatchAfterTheTimeout) {
     expect_terminal_given_back(pane);
 }
 
-TEST(ArmMonitorLive, IsRefusedWhenStandardOutputIsNoTerminal) {
+TEST(ArmMonitorLive, IsRefusedWhereItCannotDraw) {
     TemporaryDirectory directory;
     FakePeer peer({receive_arm_frame(), close_link()});
     ProgramRun refused = run_program("arm_monitor", {"--live", "--csv", directory.path + "/arm.csv",
@@ -262,6 +262,18 @@ TEST(ArmMonitorLive, IsRefusedWhenStandardOutputIsNoTerminal) {
         << refused.out;
     EXPECT_EQ(refused.out.find("server:"), std::string::npos);  // no socket was made
     EXPECT_TRUE(directory.files().empty());
+
+    // A terminal of a type that cannot be drawn on.
+    TerminalPane pane;
+    SKIP_WITHOUT_TMUX(pane);
+    pane.type_line("TERM=no-such-terminal " + program_path("arm_monitor") + " --live 127.0.0.1 " +
+                   peer.port_text() + "; echo \"status $?\"");
+    std::string shown = normalized(pane.wait_for("\nstatus "));
+    EXPECT_NE(shown.find("[T] [ERROR] --live cannot draw on this terminal: its type (TERM) is "
+                         "unset or unknown, or it cannot move the cursor\nstatus 255\n"),
+              std::string::npos)
+        << shown;
+    EXPECT_EQ(shown.find("server:"), std::string::npos);
 }
 
 // The same stream gives the same CSV rows with the view as without it (but
