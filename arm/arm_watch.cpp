@@ -35,17 +35,23 @@ FrameResult next_report_frame(ArmWatch& watch) {
         int polled = wait_until_ready(ready, 3, until);  // a descriptor of -1 is left alone
         if (polled < 0 && errno == EINTR && !interrupted()) continue;
         if (polled < 0) return {FrameResult::FAILED, 0};
+        // A key or a resize comes first: a link that never stops bringing
+        // reports must not keep q from ending the watch. What the link holds
+        // waits for the next call.
+        const bool silent_too_long = ready[0].revents == 0 && Clock::now() >= watch.link_deadline;
+        watch.keys_ready = ready[1].revents != 0;
+        watch.resized = ready[2].revents != 0;
+        if (!silent_too_long && (watch.keys_ready || watch.resized)) {
+            return {FrameResult::PENDING, 0};
+        }
         if (ready[0].revents != 0) {
             FrameResult read = read_available(watch.reports);
             if (read.kind == FrameResult::CLOSED || read.kind == FrameResult::FAILED) return read;
             FrameResult frame = take_held_frame(watch.reports, watch.frame);
             if (frame.kind != FrameResult::PENDING) return handed_out(watch, frame);
         }
-        watch.keys_ready = ready[1].revents != 0;
-        watch.resized = ready[2].revents != 0;
-        if (watch.keys_ready || watch.resized) return {FrameResult::PENDING, 0};
+        if (silent_too_long) return {FrameResult::FAILED, 0};
         const Deadline now = Clock::now();
-        if (now >= watch.link_deadline) return {FrameResult::FAILED, 0};  // silent too long
         if (now >= watch.redraw_due) return {FrameResult::PENDING, 0};
     }
 }
