@@ -1,7 +1,5 @@
 #include "arm/arm_monitor.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "arm.pb.h"

@@ -74,12 +74,11 @@ int watch_live(ArmWatch& watch, TerminalScreen& screen, const std::string& peer)
     }
     Live live{screen, {}, {}, false, {}};
     start_figures(live.figures, LiveClock::now(), peer);
-    watch.keys = screen.keys;
     watch.resizes = screen.resizes;
     draw(live, watch, LiveClock::now());
     const FrameResult none{FrameResult::PENDING, 0};
     for (;;) {
-        watch.keys = screen.keys;
+        watch.keys = screen.keys;  // -1 once the keyboard is gone
         FrameResult received = next_report_frame(watch);
         if (interrupted()) return end_live(watch, live, interrupt_status(), none);
         if (watch.csv.failed()) return end_live(watch, live, STATUS_RECORD_FILE_FAILED, none);

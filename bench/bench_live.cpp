@@ -1,7 +1,6 @@
 // How soon arm_monitor --live shows a report: the monitor in a real terminal
 // (tmux, its own server), fed at 1 kHz; each report's value counts as shown
 // once a capture of the pane shows its timestamp or a later one.
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,19 +39,6 @@ long long shown_timestamp(const std::string& tmux) {
     return std::atoll(pane.c_str() + at + 11);
 }
 
-bool read_request(int link) {
-    char request[4];
-    size_t got = 0;
-    while (got < sizeof request) {
-        pollfd ready = {link, POLLIN, 0};
-        if (poll(&ready, 1, 10000) <= 0) return false;
-        ssize_t n = read(link, request + got, sizeof request - got);
-        if (n <= 0) return false;
-        got += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 void measure_live(const BenchOptions& options, std::vector<BenchRow>& rows) {
@@ -71,8 +57,8 @@ void measure_live(const BenchOptions& options, std::vector<BenchRow>& rows) {
         run_text(tmux + " -f /dev/null new-session -d -x 80 -y 24 'env LC_ALL=C.UTF-8 " +
                  options.bin + "/arm_monitor --live 127.0.0.1 " + listener.port + "' 2>&1");
     int link = accept_within(listener.fd, 20);
-    std::vector<double> sent(count, 0), shown(count, 0);
-    if (link >= 0 && read_request(link)) {
+    std::vector<double> sent, shown(count, 0);
+    if (link >= 0 && take_request(link)) {
         // Capture the pane over and over, on a thread of its own, while the reports go out.
         std::atomic<double> fed_at{0};  // when the last report went out
         std::thread look([&] {
@@ -89,13 +75,7 @@ void measure_live(const BenchOptions& options, std::vector<BenchRow>& rows) {
                 usleep(2000);
             }
         });
-        const double start = now_seconds();
-        for (size_t i = 0; i < count; ++i) {
-            const double due = start + static_cast<double>(i) / 1000;
-            while (now_seconds() < due) usleep(100);
-            sent[i] = now_seconds();
-            if (write(link, stream.data() + i * frame_length, frame_length) < 0) break;
-        }
+        send_reports(link, stream, frame_length, 1000, &sent);
         fed_at = now_seconds();
         look.join();
         close(link);
@@ -103,8 +83,8 @@ void measure_live(const BenchOptions& options, std::vector<BenchRow>& rows) {
     run_text(tmux + " kill-server 2>/dev/null");
     run_text(std::string("rm -rf ") + directory);
     std::vector<double> delays;
-    for (size_t i = 0; i < count; ++i) {
-        if (shown[i] > 0 && sent[i] > 0) delays.push_back((shown[i] - sent[i]) * 1000);
+    for (size_t i = 0; i < sent.size(); ++i) {
+        if (shown[i] > 0) delays.push_back((shown[i] - sent[i]) * 1000);
     }
     if (delays.size() < count) {
         rows.push_back({what,

@@ -71,20 +71,36 @@ bool send_all(int link, const char* bytes, size_t length) {
 
 }  // namespace
 
-bool feed_reports(int link, const std::string& stream, size_t frame_length, double rate_hz) {
+bool take_request(int link) {
     char request[4];
-    if (recv(link, request, sizeof request, MSG_WAITALL) != 4) return false;
-    bool sent = true;
-    if (rate_hz <= 0) {
-        sent = send_all(link, stream.data(), stream.size());
-    } else {
-        double start = now_seconds();
-        for (size_t at = 0, frame = 0; sent && at < stream.size(); at += frame_length, ++frame) {
-            double wait = start + static_cast<double>(frame) / rate_hz - now_seconds();
-            if (wait > 0) usleep(static_cast<useconds_t>(wait * 1e6));
-            sent = send_all(link, stream.data() + at, frame_length);
-        }
+    size_t got = 0;
+    while (got < sizeof request) {
+        pollfd ready = {link, POLLIN, 0};
+        if (poll(&ready, 1, 10000) <= 0) return false;
+        ssize_t n = read(link, request + got, sizeof request - got);
+        if (n <= 0) return false;
+        got += static_cast<size_t>(n);
     }
+    return true;
+}
+
+bool send_reports(int link, const std::string& stream, size_t frame_length, double rate_hz,
+                  std::vector<double>* sent_at) {
+    if (rate_hz <= 0) return send_all(link, stream.data(), stream.size());
+    bool sent = true;
+    double start = now_seconds();
+    for (size_t at = 0, frame = 0; sent && at < stream.size(); at += frame_length, ++frame) {
+        double wait = start + static_cast<double>(frame) / rate_hz - now_seconds();
+        if (wait > 0) usleep(static_cast<useconds_t>(wait * 1e6));
+        if (sent_at != nullptr) sent_at->push_back(now_seconds());
+        sent = send_all(link, stream.data() + at, frame_length);
+    }
+    return sent;
+}
+
+bool feed_reports(int link, const std::string& stream, size_t frame_length, double rate_hz) {
+    if (!take_request(link)) return false;
+    bool sent = send_reports(link, stream, frame_length, rate_hz);
     shutdown(link, SHUT_WR);
     return sent;
 }

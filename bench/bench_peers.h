@@ -24,9 +24,16 @@ int accept_within(int listener, double seconds);
 // main-arm frames of `frame_length` bytes each.
 std::string report_stream(size_t count, size_t& frame_length);
 
-// Take the monitor's request off `link`, then send `stream` (frames of
-// `frame_length` bytes) as fast as the link takes it (rate_hz 0) or paced at
-// rate_hz, and close the link. False when the monitor went away.
+// Take the monitor's request (4 bytes) off `link`, waiting at most 10 s.
+bool take_request(int link);
+
+// Send `stream` (frames of `frame_length` bytes) as fast as the link takes it
+// (rate_hz 0) or paced at rate_hz, noting when each frame went out in
+// `sent_at` (paced, when given). False when the monitor went away.
+bool send_reports(int link, const std::string& stream, size_t frame_length, double rate_hz,
+                  std::vector<double>* sent_at = nullptr);
+
+// take_request(), send_reports(), and close the link's sending side.
 bool feed_reports(int link, const std::string& stream, size_t frame_length, double rate_hz);
 
 // Answers every frame on every connection with `answer`, until destroyed.
