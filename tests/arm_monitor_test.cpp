@@ -262,22 +262,26 @@ TEST(ArmMonitorCsv, AwkwardValuesGiveExactlyTheirRows) {
     }
 }
 
-// A row reaches the file within a quarter of a second, even while the
-// monitor waits for a report that does not come.
+// A row reaches the file while the monitor still waits for a report that
+// does not come.
 TEST(ArmMonitorCsv, RowsReachTheFileWhileTheWatchWaits) {
     TemporaryDirectory directory;
-    std::vector<PeerStep> script = {
-        receive_arm_frame(), send_bytes(report_frame([](MainArmStateMsg& r) { r.timestamp = 42; })),
-        pause_for(1500), close_link()};
-    std::string during;
+    FakePeer peer({receive_arm_frame(),
+                   send_bytes(report_frame([](MainArmStateMsg& r) { r.timestamp = 42; })), gate(),
+                   close_link()});
+    std::string during;  // while the peer holds back the next report
     std::thread look([&] {
-        usleep(900 * 1000);
-        during = directory.read("arm.csv");
+        for (int i = 0; i < 500 && count_of(during, "\n") < 2; ++i) {
+            usleep(20 * 1000);
+            during = directory.read("arm.csv");
+        }
+        peer.open_gate();
     });
-    PeerRun r =
-        run_with_peer("arm_monitor", script, RunOptions{}, {"--csv", directory.path + "/arm.csv"});
+    ProgramRun run = run_program(
+        "arm_monitor", {"--csv", directory.path + "/arm.csv", "127.0.0.1", peer.port_text()},
+        RunOptions{});
     look.join();
-    EXPECT_EQ(r.run.status, 0) << r.output;
+    EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(count_of(during, "\n"), 2u) << during;  // the header and the row
     EXPECT_NE(during.find(",42,0,0,0,0,"), std::string::npos) << during;
 }

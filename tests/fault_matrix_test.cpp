@@ -10,7 +10,6 @@
 
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "tests/support/background.h"
 #include "tests/support/capture.h"
@@ -86,15 +85,12 @@ TEST(FaultMatrix, SignalsEndingARecording) {
 TEST(FaultMatrix, UnfinishedRecordingGrowsEntryByEntryAndGoesWhenSaved) {
     TemporaryDirectory directory;
     RunOptions options;
-    options.input = {{"0\n0\n3\n", 0}, {"0\n1\n-1\n", 600}};
+    std::vector<std::string> during;  // once the first entry is sent
+    options.input = {{"0\n0\n3\n"}, once_output_holds("hex data:", "0\n1\n-1\n", [&] {
+                         during = directory.files();
+                     })};
     options.directory = directory.path;
-    std::vector<std::string> during;
-    std::thread look([&] {
-        usleep(300 * 1000);
-        during = directory.files();
-    });
     PeerRun r = run_with_peer("board_recorder", board_answers(2, ANSWER), options);
-    look.join();
     ASSERT_EQ(during.size(), 1u);
     EXPECT_EQ(during[0].rfind("unfinished_record_", 0), 0u) << during[0];
     EXPECT_EQ(r.run.status, 0);
@@ -163,15 +159,14 @@ TEST(FaultMatrix, UnfinishedRecordingOnAFullDiskAndInARemovedDirectory) {
         EXPECT_NE(r.output.find("\n- hexData: 02001001\n  delay: 3\n- hexData: 02001001\n"),
                   std::string::npos);  // printed for the operator to keep
 
-        // Space comes back: the next entry brings every entry in.
+        // Space comes back after the first entry failed: the next entry brings
+        // every entry in.
         FullDisk again(directory.path);
-        options.input = {{"0\n0\n3\n", 0}, {"0\n0\n-1\n", 2000}};
-        std::thread free_space([&] {
-            usleep(1200 * 1000);  // after the first entry failed, before the second
-            again.make_room();
-        });
+        ASSERT_TRUE(again.made);
+        options.input = {{"0\n0\n3\n"},
+                         once_output_holds("cannot keep the unfinished recording", "0\n0\n-1\n",
+                                           [&] { again.make_room(); })};
         r = run_with_peer("board_recorder", board_answers(2, ANSWER), options);
-        free_space.join();
         EXPECT_EQ(r.run.status, 0) << r.output;
         EXPECT_NE(r.output.find(" holds all 2 entries again\n"), std::string::npos) << r.output;
     }
@@ -179,17 +174,15 @@ TEST(FaultMatrix, UnfinishedRecordingOnAFullDiskAndInARemovedDirectory) {
         // The directory is removed mid-recording: the save fails, and no file is named.
         TemporaryDirectory directory;
         RunOptions options;
-        options.input = {{"0\n0\n3\n", 0}, {"0\n0\n-1\n", 600}};
-        options.directory = directory.path;
-        std::thread remove([&] {
-            usleep(300 * 1000);
+        auto remove = [&] {
             for (const std::string& name : directory.files()) {
                 unlink((directory.path + "/" + name).c_str());
             }
             rmdir(directory.path.c_str());
-        });
+        };
+        options.input = {{"0\n0\n3\n"}, once_output_holds("hex data:", "0\n0\n-1\n", remove)};
+        options.directory = directory.path;
         PeerRun r = run_with_peer("board_recorder", board_answers(2, ANSWER), options);
-        remove.join();
         EXPECT_EQ(r.run.status, 3) << r.output;
         EXPECT_NE(r.output.find("[ERROR] cannot write record file record_"), std::string::npos);
         EXPECT_EQ(r.output.find("the recording stays in"), std::string::npos) << r.output;
@@ -350,9 +343,10 @@ TEST(FaultMatrix, SimulatorsServeOthersWhileOneClientStalls) {
         send(link, "\x00\x00\x00\x00", 4, MSG_NOSIGNAL);
         close(link);
     }
-    usleep(300 * 1000);
     EXPECT_GT(before, 0);
-    EXPECT_LT(virtual_kib() - before, 1024L * 1024);  // 300 leaked stacks: 2.4 GiB
+    const long bound = 1024L * 1024;  // 300 leaked stacks: 2.4 GiB
+    for (int i = 0; i < 500 && virtual_kib() - before >= bound; ++i) usleep(20 * 1000);
+    EXPECT_LT(virtual_kib() - before, bound);
 
     for (int link : silent) close(link);
     close(half_frame);

@@ -46,6 +46,15 @@ std::string BackgroundProgram::log() const {
     return text.str();
 }
 
+std::string BackgroundProgram::log_holding(const std::string& text) const {
+    std::string logged = log();
+    for (int i = 0; i < 1000 && logged.find(text) == std::string::npos; ++i) {
+        usleep(10 * 1000);
+        logged = log();
+    }
+    return logged;
+}
+
 int BackgroundProgram::port_of(const std::string& what) const {
     const std::string marker = what + " listening on 127.0.0.1:";
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);

@@ -16,6 +16,8 @@ class BackgroundProgram {
 
     // Everything it has logged so far.
     std::string log() const;
+    // ... once it holds `text` (waits up to 10 s, then what there is).
+    std::string log_holding(const std::string& text) const;
 
     // The port logged as "<what> listening on 127.0.0.1:PORT" (waits up to 5 s; 0 if none).
     int port_of(const std::string& what) const;

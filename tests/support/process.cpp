@@ -51,6 +51,14 @@ bool leaves_loopback(const std::string& program, const std::vector<std::string>&
 
 }  // namespace
 
+InputChunk once_output_holds(const std::string& after, const std::string& text,
+                             std::function<void()> first) {
+    InputChunk chunk(text);
+    chunk.after = after;
+    chunk.first = std::move(first);
+    return chunk;
+}
+
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
                        const RunOptions& options) {
     bool isolated = !options.wrapper.empty() && options.wrapper[0] == "unshare";
@@ -103,14 +111,24 @@ Child spawn(const std::string& path, const std::vector<std::string>& args,
     return {pid, in_pipe[1], out_pipe[0], err_pipe[0]};
 }
 
-// Feeding the scripted input chunk by chunk, each after its delay.
+// Feeding the scripted input chunk by chunk, each after its delay and once
+// the output holds what the chunk waits for.
 struct InputFeed {
     const std::vector<InputChunk>& chunks;
     size_t chunk = 0;
     size_t written = 0;
     Clock::time_point due;
+    bool ran_first = false;  // the next chunk's `first` has run
 
-    bool wants_write() const { return chunk < chunks.size() && Clock::now() >= due; }
+    bool wants_write(const std::string& out) {
+        if (chunk >= chunks.size() || Clock::now() < due) return false;
+        const InputChunk& next = chunks[chunk];
+        if (written > 0) return true;
+        if (!next.after.empty() && out.find(next.after) == std::string::npos) return false;
+        if (next.first && !ran_first) next.first();
+        ran_first = true;
+        return true;
+    }
     bool done() const { return chunk >= chunks.size(); }
 
     // Write what the pipe takes; false when the program stopped reading.
@@ -121,6 +139,7 @@ struct InputFeed {
         written += static_cast<size_t>(n);
         if (written == text.size()) {
             written = 0;
+            ran_first = false;
             ++chunk;
             if (chunk < chunks.size()) {
                 due = Clock::now() + std::chrono::milliseconds(chunks[chunk].delay_ms);
@@ -165,7 +184,9 @@ void pump(Child& child, const RunOptions& options, Clock::time_point start, Prog
         std::vector<pollfd> fds;
         if (child.output >= 0) fds.push_back({child.output, POLLIN, 0});
         if (child.error >= 0) fds.push_back({child.error, POLLIN, 0});
-        if (child.input >= 0 && feed.wants_write()) fds.push_back({child.input, POLLOUT, 0});
+        if (child.input >= 0 && feed.wants_write(run.out)) {
+            fds.push_back({child.input, POLLOUT, 0});
+        }
         poll(fds.data(), fds.size(), 10);
         for (const pollfd& p : fds) {
             if (p.revents == 0) continue;

@@ -1,13 +1,23 @@
 // Running the real programs from build/bin with scripted standard input.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct InputChunk {
+    InputChunk(std::string text_ = {}, int delay_ms_ = 0)
+        : text(std::move(text_)), delay_ms(delay_ms_) {}
     std::string text;
-    int delay_ms = 0;  // wait this long before writing the text
+    int delay_ms = 0;             // wait this long before writing the text
+    std::string after;            // ... and until standard output holds this
+    std::function<void()> first;  // then run this, once, and write the text
 };
+
+// A chunk written once standard output holds `after`, just after `first` ran.
+InputChunk once_output_holds(const std::string& after, const std::string& text,
+                             std::function<void()> first = {});
 
 struct RunOptions {
     std::vector<InputChunk> input;
