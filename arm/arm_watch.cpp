@@ -51,8 +51,7 @@ FrameResult next_report_frame(ArmWatch& watch) {
             if (frame.kind != FrameResult::PENDING) return handed_out(watch, frame);
         }
         if (silent_too_long) return {FrameResult::FAILED, 0};
-        const Deadline now = Clock::now();
-        if (now >= watch.redraw_due) return {FrameResult::PENDING, 0};
+        if (Clock::now() >= watch.redraw_due) return {FrameResult::PENDING, 0};
     }
 }
 

@@ -71,7 +71,12 @@ void reset_ranges(LiveFigures& figures) {
     }
 }
 
-LiveView gather_view(const LiveFigures& figures, LiveClock::time_point now, bool paused) {
+double silent_seconds(const LiveFigures& figures, LiveClock::time_point now) {
+    const LiveClock::time_point last = figures.reports > 0 ? figures.last_report : figures.started;
+    return std::chrono::duration<double>(now - last).count();
+}
+
+LiveView gather_view(const LiveFigures& figures, LiveClock::time_point now) {
     LiveView view;
     view.peer = figures.peer;
     view.connected_s = seconds_since(figures, now);
@@ -106,9 +111,7 @@ LiveView gather_view(const LiveFigures& figures, LiveClock::time_point now, bool
         }
     }
     view.error = figures.latest_error;
-    const LiveClock::time_point last = figures.reports > 0 ? figures.last_report : figures.started;
-    view.silent_s = std::chrono::duration<double>(now - last).count();
-    view.paused = paused;
+    view.silent_s = silent_seconds(figures, now);
     return view;
 }
 

@@ -52,8 +52,11 @@ void count_bad_frame(LiveFigures& figures);
 // The key r: the least and greatest values and the largest gap start afresh.
 void reset_ranges(LiveFigures& figures);
 
-// The view of the figures at `now`.
-LiveView gather_view(const LiveFigures& figures, LiveClock::time_point now, bool paused);
+// The view of the figures at `now` (not paused).
+LiveView gather_view(const LiveFigures& figures, LiveClock::time_point now);
+
+// Seconds since the last report (or the start).
+double silent_seconds(const LiveFigures& figures, LiveClock::time_point now);
 
 // "watched N reports in S s, R per second, largest gap G ms, F bad frames".
 std::string watched_text(const LiveFigures& figures, LiveClock::time_point now);

@@ -21,13 +21,9 @@ struct Live {
 };
 
 void draw(Live& live, ArmWatch& watch, LiveClock::time_point now) {
-    LiveView view = gather_view(live.figures, now, live.paused);
-    if (live.paused) {
-        LiveView shown = live.frozen;
-        shown.paused = true;
-        shown.silent_s = view.silent_s;
-        view = shown;
-    }
+    LiveView view = live.paused ? live.frozen : gather_view(live.figures, now);
+    view.paused = live.paused;
+    view.silent_s = silent_seconds(live.figures, now);
     draw_lines(live.screen, view_lines(view, screen_columns(live.screen), live.screen.utf8));
     live.drawn = now;
     watch.redraw_due = now + REDRAW_AT_LEAST_EVERY;
@@ -39,7 +35,7 @@ bool take_keys(Live& live, LiveClock::time_point now) {
         if (key == 'q') return false;
         if (key == ' ') {
             live.paused = !live.paused;
-            if (live.paused) live.frozen = gather_view(live.figures, now, false);
+            if (live.paused) live.frozen = gather_view(live.figures, now);
         }
         if (key == 'r') reset_ranges(live.figures);
     }

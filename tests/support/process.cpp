@@ -118,28 +118,23 @@ struct InputFeed {
     size_t chunk = 0;
     size_t written = 0;
     Clock::time_point due;
-    bool ran_first = false;  // the next chunk's `first` has run
 
-    bool wants_write(const std::string& out) {
-        if (chunk >= chunks.size() || Clock::now() < due) return false;
-        const InputChunk& next = chunks[chunk];
-        if (written > 0) return true;
-        if (!next.after.empty() && out.find(next.after) == std::string::npos) return false;
-        if (next.first && !ran_first) next.first();
-        ran_first = true;
-        return true;
+    bool wants_write(const std::string& out) const {
+        return chunk < chunks.size() && Clock::now() >= due &&
+               out.find(chunks[chunk].after) != std::string::npos;
     }
     bool done() const { return chunk >= chunks.size(); }
 
-    // Write what the pipe takes; false when the program stopped reading.
+    // Write what the pipe takes, running the chunk's `first` before its
+    // first byte; false when the program stopped reading.
     bool write_some(int fd) {
+        if (written == 0 && chunks[chunk].first) chunks[chunk].first();
         const std::string& text = chunks[chunk].text;
         ssize_t n = write(fd, text.data() + written, text.size() - written);
         if (n < 0) return false;
         written += static_cast<size_t>(n);
         if (written == text.size()) {
             written = 0;
-            ran_first = false;
             ++chunk;
             if (chunk < chunks.size()) {
                 due = Clock::now() + std::chrono::milliseconds(chunks[chunk].delay_ms);
