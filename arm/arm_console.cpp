@@ -3,7 +3,7 @@
 #include "arm/arm_tree.h"
 
 const OneShotConsole<MainArmRequestMsg, ArmReply> ARM_CONSOLE{
-    {"arm_console", ARM_DEFAULT_ADDRESS, 8007, {}, {REQUEST_OPTION, ENCODE_OPTION}},
+    console_form("arm_console", ARM_DEFAULT_ADDRESS, 8007),
     &rootMenu,
     MainArmRequestMsg_fields,
     ARM_FRAME,

@@ -1,9 +1,17 @@
 // arm_monitor: the main arm's state reports, printed as they arrive.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "program/program_start.h"
 
-extern const CommandLineForm ARM_MONITOR_FORM;
+struct MonitorOptions {
+    std::optional<std::string> csv;  // --csv FILE
+    bool live = false;               // --live
+};
+
+extern const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM;
 
 // With --live, refuse (255) unless standard output is a terminal; with
 // --csv, create the file first (a new one); connect; send the all-zero
@@ -18,4 +26,4 @@ extern const CommandLineForm ARM_MONITOR_FORM;
 // Ctrl-C, SIGTERM or SIGHUP. The watch ends at once in each case, with
 // everything formed written first. With --live the reports are one view
 // instead of lines (live_watch.h).
-int run_arm_monitor(Start& start);
+int run_arm_monitor(Start& start, const MonitorOptions& options);

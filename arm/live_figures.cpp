@@ -7,24 +7,16 @@ namespace {
 
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
-long slot_of(const LiveFigures& figures, LiveClock::time_point at) {
-    return static_cast<long>(Milliseconds(at - figures.started).count()) / TRACE_SLOT_MS;
-}
-
-void count_value(JointFigures& joint, bool carried, double value, long slot) {
-    joint.carried = carried;
+void count_value(LiveRow& row, bool carried, double value, long slot) {
+    row.carried = carried;
     if (!carried) return;
-    joint.latest = value;
-    joint.least = joint.seen ? std::fmin(joint.least, value) : value;
-    joint.greatest = joint.seen ? std::fmax(joint.greatest, value) : value;
-    joint.seen = true;
+    row.latest = value;
+    row.least = row.seen ? std::fmin(row.least, value) : value;
+    row.greatest = row.seen ? std::fmax(row.greatest, value) : value;
+    row.seen = true;
     const size_t at = static_cast<size_t>(slot) % TRACE_SLOTS;
-    joint.values[at] = value;
-    joint.slots[at] = slot;
-}
-
-double seconds_since(const LiveFigures& figures, LiveClock::time_point now) {
-    return std::chrono::duration<double>(now - figures.started).count();
+    row.values[at] = value;
+    row.slots[at] = slot;
 }
 
 }  // namespace
@@ -33,8 +25,12 @@ void start_figures(LiveFigures& figures, LiveClock::time_point now, const std::s
     figures = LiveFigures{};
     figures.started = now;
     figures.peer = peer;
-    for (JointFigures& joint : figures.joints) joint.slots.fill(-1);
+    for (LiveRow& row : figures.rows) row.slots.fill(-1);
     figures.count_slots.fill(-1);
+}
+
+long slot_at(const LiveFigures& figures, LiveClock::time_point at) {
+    return static_cast<long>(Milliseconds(at - figures.started).count()) / TRACE_SLOT_MS;
 }
 
 void count_report(LiveFigures& figures, const ArmReport& report, LiveClock::time_point at) {
@@ -44,18 +40,22 @@ void count_report(LiveFigures& figures, const ArmReport& report, LiveClock::time
     }
     ++figures.reports;
     figures.last_report = at;
-    figures.latest = report.record;
-    figures.latest_error = report.error_shown;
-    const long slot = slot_of(figures, at);
+    const MainArmStateMsg& r = report.record;
+    figures.timestamp = r.timestamp;
+    figures.state = r.state;
+    figures.enable = r.enable;
+    figures.grip = r.grip;
+    figures.force = r.force;
+    figures.error = report.error_shown;
+    const long slot = slot_at(figures, at);
     const size_t bucket = static_cast<size_t>(slot) % figures.counts.size();
     if (figures.count_slots[bucket] != slot) figures.counts[bucket] = 0;
     figures.count_slots[bucket] = slot;
     ++figures.counts[bucket];
-    const MainArmStateMsg& r = report.record;
     for (size_t i = 0; i < 6; ++i) {
-        count_value(figures.joints[i], r.has_angles && i < r.angles.angle_count, r.angles.angle[i],
+        count_value(figures.rows[i], r.has_angles && i < r.angles.angle_count, r.angles.angle[i],
                     slot);
-        count_value(figures.joints[6 + i], i < r.poses_count, r.poses[i], slot);
+        count_value(figures.rows[6 + i], i < r.poses_count, r.poses[i], slot);
     }
 }
 
@@ -65,10 +65,25 @@ void count_bad_frame(LiveFigures& figures) {
 
 void reset_ranges(LiveFigures& figures) {
     figures.largest_gap_ms = 0;
-    for (JointFigures& joint : figures.joints) {
-        joint.seen = joint.carried;
-        joint.least = joint.greatest = joint.latest;
+    for (LiveRow& row : figures.rows) {
+        row.seen = row.carried;
+        row.least = row.greatest = row.latest;
+        row.slots.fill(-1);
     }
+}
+
+size_t reports_last_second(const LiveFigures& figures, LiveClock::time_point at) {
+    const long slot = slot_at(figures, at);
+    size_t reports = 0;
+    for (size_t i = 0; i < figures.counts.size(); ++i) {
+        const long of = figures.count_slots[i];
+        if (of >= slot - static_cast<long>(RATE_SLOTS) && of < slot) reports += figures.counts[i];
+    }
+    return reports;
+}
+
+double connected_seconds(const LiveFigures& figures, LiveClock::time_point now) {
+    return std::chrono::duration<double>(now - figures.started).count();
 }
 
 double silent_seconds(const LiveFigures& figures, LiveClock::time_point now) {
@@ -76,47 +91,8 @@ double silent_seconds(const LiveFigures& figures, LiveClock::time_point now) {
     return std::chrono::duration<double>(now - last).count();
 }
 
-LiveView gather_view(const LiveFigures& figures, LiveClock::time_point now) {
-    LiveView view;
-    view.peer = figures.peer;
-    view.connected_s = seconds_since(figures, now);
-    view.reports = figures.reports;
-    const long slot = slot_of(figures, now);
-    size_t last_second = 0;  // the 20 slots before the one under way
-    for (size_t i = 0; i < figures.counts.size(); ++i) {
-        const long of = figures.count_slots[i];
-        if (of >= slot - 20 && of < slot) last_second += figures.counts[i];
-    }
-    view.rate = static_cast<double>(last_second);
-    view.largest_gap_ms = figures.largest_gap_ms;
-    view.bad_frames = figures.bad_frames;
-    view.any_report = figures.reports > 0;
-    view.timestamp = figures.latest.timestamp;
-    view.state = figures.latest.state;
-    view.enable = figures.latest.enable;
-    view.grip = figures.latest.grip;
-    view.force = figures.latest.force;
-    for (size_t i = 0; i < LIVE_ROWS; ++i) {
-        const JointFigures& joint = figures.joints[i];
-        LiveRow& row = view.rows[i];
-        row.label = (i < 6 ? "angle " : "pose ") + std::to_string(i % 6);
-        row.carried = joint.carried;
-        row.latest = joint.latest;
-        row.seen = joint.seen;
-        row.least = joint.least;
-        row.greatest = joint.greatest;
-        for (long s = slot - static_cast<long>(TRACE_SLOTS) + 1; s <= slot; ++s) {
-            const size_t at = static_cast<size_t>(s < 0 ? 0 : s) % TRACE_SLOTS;
-            row.trace.push_back(s >= 0 && joint.slots[at] == s ? joint.values[at] : NAN);
-        }
-    }
-    view.error = figures.latest_error;
-    view.silent_s = silent_seconds(figures, now);
-    return view;
-}
-
 std::string watched_text(const LiveFigures& figures, LiveClock::time_point now) {
-    const double seconds = seconds_since(figures, now);
+    const double seconds = connected_seconds(figures, now);
     char text[200];
     std::snprintf(text, sizeof text,
                   "watched %zu reports in %.1f s, %.1f per second, largest gap %.1f ms, %zu bad "

@@ -33,14 +33,32 @@ std::string clock_text(double seconds) {
     return printed("%02ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
 }
 
-// The trace, `width` characters: each the latest value of its share of the slots.
-std::string trace_text(const LiveRow& row, size_t width, bool blocks) {
+// The first line: the marks of the status stay, the head gives way to them.
+std::string first_line(const LiveFigures& figures, LiveClock::time_point at,
+                       const LiveStatus& status, int columns) {
+    std::string head = "arm_monitor --live  " + figures.peer + "  connected " +
+                       clock_text(connected_seconds(figures, at));
+    std::string marks;
+    if (status.paused) marks += "  paused";
+    if (status.silent_s >= 1) {
+        marks += printed("  link silent for %ld s", static_cast<long>(status.silent_s));
+    }
+    const size_t room =
+        columns > static_cast<int>(marks.size()) ? static_cast<size_t>(columns) - marks.size() : 0;
+    if (!marks.empty() && head.size() > room) head.resize(room);
+    return head + marks;
+}
+
+// The trace, `width` characters: each the latest value of its share of the
+// slots up to that of `at`.
+std::string trace_text(const LiveRow& row, long slot, size_t width, bool blocks) {
     std::string text;
-    const size_t slots = row.trace.size();
-    for (size_t c = 0; c < width && slots > 0; ++c) {
+    for (size_t c = 0; c < width; ++c) {
         double value = NAN;
-        for (size_t s = c * slots / width; s < (c + 1) * slots / width; ++s) {
-            if (!std::isnan(row.trace[s])) value = row.trace[s];
+        for (size_t s = c * TRACE_SLOTS / width; s < (c + 1) * TRACE_SLOTS / width; ++s) {
+            const long of = slot - static_cast<long>(TRACE_SLOTS) + 1 + static_cast<long>(s);
+            const size_t at = static_cast<size_t>(of < 0 ? 0 : of) % TRACE_SLOTS;
+            if (of >= 0 && row.slots[at] == of) value = row.values[at];
         }
         if (std::isnan(value)) {
             text += ' ';
@@ -55,39 +73,42 @@ std::string trace_text(const LiveRow& row, size_t width, bool blocks) {
     return text;
 }
 
-std::string row_line(const LiveRow& row, int columns, bool blocks) {
-    std::string line = printed("%-*s%*s%*s%*s  ", LABEL_WIDTH, row.label.c_str(), VALUE_WIDTH,
+std::string row_line(const LiveRow& row, size_t index, long slot, int columns, bool blocks) {
+    const std::string label = (index < 6 ? "angle " : "pose ") + std::to_string(index % 6);
+    std::string line = printed("%-*s%*s%*s%*s  ", LABEL_WIDTH, label.c_str(), VALUE_WIDTH,
                                row.carried ? value_text(row.latest).c_str() : "-", VALUE_WIDTH,
                                row.seen ? value_text(row.least).c_str() : "-", VALUE_WIDTH,
                                row.seen ? value_text(row.greatest).c_str() : "-");
     int room = columns - static_cast<int>(line.size());
-    if (room > 0) line += trace_text(row, static_cast<size_t>(room), blocks);
+    if (room > 0) line += trace_text(row, slot, static_cast<size_t>(room), blocks);
     return line;
 }
 
 }  // namespace
 
-std::vector<std::string> view_lines(const LiveView& view, int columns, bool blocks) {
+std::vector<std::string> view_lines(const LiveFigures& figures, LiveClock::time_point at,
+                                    const LiveStatus& status, int columns, bool blocks) {
     std::vector<std::string> lines;
-    lines.push_back("arm_monitor --live  " + view.peer + "  connected " +
-                    clock_text(view.connected_s));
+    lines.push_back(first_line(figures, at, status, columns));
     lines.push_back(printed("reports %zu  rate %.1f  largest gap %.1f ms  bad frames %zu",
-                            view.reports, view.rate, view.largest_gap_ms, view.bad_frames));
-    if (view.any_report) {
+                            figures.reports, static_cast<double>(reports_last_second(figures, at)),
+                            figures.largest_gap_ms, figures.bad_frames));
+    if (figures.reports > 0) {
         lines.push_back(printed("timestamp %lld  state %u  enable %d  grip %d  force %d",
-                                static_cast<long long>(view.timestamp), view.state,
-                                view.enable ? 1 : 0, view.grip ? 1 : 0, view.force ? 1 : 0));
+                                static_cast<long long>(figures.timestamp), figures.state,
+                                figures.enable ? 1 : 0, figures.grip ? 1 : 0,
+                                figures.force ? 1 : 0));
     } else {
         lines.push_back("timestamp -  state -  enable -  grip -  force -");
     }
     lines.push_back(printed("%-*s%*s%*s%*s  last 5 s", LABEL_WIDTH, "", VALUE_WIDTH, "latest",
                             VALUE_WIDTH, "least", VALUE_WIDTH, "greatest"));
-    for (const LiveRow& row : view.rows) lines.push_back(row_line(row, columns, blocks));
-    lines.push_back("error: " + (view.error.empty() ? std::string("-") : view.error));
-    if (view.silent_s >= 1) {
-        lines.push_back(printed("link silent for %ld s", static_cast<long>(view.silent_s)));
+    const long slot = slot_at(figures, at);
+    for (size_t i = 0; i < LIVE_ROWS; ++i) {
+        lines.push_back(row_line(figures.rows[i], i, slot, columns, blocks));
     }
-    if (view.paused) lines.push_back("paused");
-    lines.push_back("keys: q quit  space pause  r reset");
+    lines.push_back("error: " + (figures.error.empty() ? std::string("-") : figures.error));
+    lines.push_back(status.paused ? "keys: q quit  space resume  r reset"
+                                  : "keys: q quit  space pause  r reset");
     return lines;
 }

@@ -3,62 +3,110 @@
 #include <algorithm>
 
 #include "arm/live_figures.h"
+#include "arm/live_view.h"
 #include "console/exit_status.h"
-#include "console/interrupt.h"
 #include "console/log.h"
+#include "link/link_timeout.h"
 
 namespace {
 
 constexpr std::chrono::milliseconds REDRAW_AT_MOST_EVERY{100};
 constexpr std::chrono::seconds REDRAW_AT_LEAST_EVERY{1};  // the clocks of the view move on
 
-struct Live {
-    TerminalScreen& screen;
-    LiveFigures figures;
-    LiveView frozen;  // what a paused view shows
-    bool paused = false;
-    LiveClock::time_point drawn{};
+class LiveWatch : public WatchConsumer {
+  public:
+    LiveWatch(ArmWatch& watch, TerminalScreen& screen, const std::string& peer)
+        : watch_(watch), screen_(screen) {
+        start_figures(figures_, LiveClock::now(), peer);
+        watch_.keys = screen_.keys;
+        watch_.resizes = screen_.resizes;
+        draw(LiveClock::now());
+    }
+
+    Outcome report(const ArmReport& report, const FrameResult& frame) override {
+        count_report(figures_, report, frame.complete_at);
+        return redraw_soon(frame.complete_at);
+    }
+    Outcome bad_frame(const FrameBuffer&, const FrameResult& frame, Unpacked) override {
+        count_bad_frame(figures_);
+        return redraw_soon(frame.complete_at);
+    }
+    Outcome keys() override {
+        const LiveClock::time_point now = LiveClock::now();
+        for (char key : take_keys(screen_)) {
+            if (key == 'q') return end_with(STATUS_OK);
+            if (key == ' ') pause_or_resume(now);
+            if (key == 'r') reset_ranges(figures_);
+        }
+        watch_.keys = screen_.keys;  // -1 once the keyboard is gone
+        // A key shows at the next redraw, within the tenth of a second.
+        watch_.redraw_due = std::min(watch_.redraw_due, drawn_ + REDRAW_AT_MOST_EVERY);
+        return go_on();
+    }
+    Outcome resize() override {
+        if (take_resize(screen_)) draw(LiveClock::now());
+        return go_on();
+    }
+    Outcome redraw() override {
+        draw(LiveClock::now());
+        return go_on();
+    }
+    void leave(const WatchEnd&) override { close_screen(screen_); }
+    void sum_up(const WatchEnd& end, int) override;
+
+  private:
+    Outcome redraw_soon(LiveClock::time_point now) {
+        watch_.redraw_due = std::min(watch_.redraw_due, drawn_ + REDRAW_AT_MOST_EVERY);
+        if (now >= watch_.redraw_due) draw(LiveClock::now());
+        return go_on();
+    }
+    void pause_or_resume(LiveClock::time_point now) {
+        paused_ = !paused_;
+        if (!paused_) return;
+        frozen_ = figures_;
+        frozen_at_ = now;
+    }
+    void draw(LiveClock::time_point now) {
+        const LiveStatus status{paused_, silent_seconds(figures_, now)};
+        draw_lines(screen_, view_lines(paused_ ? frozen_ : figures_, paused_ ? frozen_at_ : now,
+                                       status, screen_columns(screen_), screen_.utf8));
+        drawn_ = now;
+        watch_.redraw_due = now + REDRAW_AT_LEAST_EVERY;
+    }
+
+    ArmWatch& watch_;
+    TerminalScreen& screen_;
+    LiveFigures figures_;
+    LiveFigures frozen_;  // what a paused view shows, as it stood at frozen_at_
+    LiveClock::time_point frozen_at_{};
+    bool paused_ = false;
+    LiveClock::time_point drawn_{};
 };
 
-void draw(Live& live, ArmWatch& watch, LiveClock::time_point now) {
-    LiveView view = live.paused ? live.frozen : gather_view(live.figures, now);
-    view.paused = live.paused;
-    view.silent_s = silent_seconds(live.figures, now);
-    draw_lines(live.screen, view_lines(view, screen_columns(live.screen), live.screen.utf8));
-    live.drawn = now;
-    watch.redraw_due = now + REDRAW_AT_LEAST_EVERY;
-}
-
-// The keys typed; false at q.
-bool take_keys(Live& live, LiveClock::time_point now) {
-    for (char key : take_keys(live.screen)) {
-        if (key == 'q') return false;
-        if (key == ' ') {
-            live.paused = !live.paused;
-            if (live.paused) live.frozen = gather_view(live.figures, now);
-        }
-        if (key == 'r') reset_ranges(live.figures);
+// After the view: what the plain monitor would have printed last, the
+// summary, and what ended the link.
+void LiveWatch::sum_up(const WatchEnd& end, int) {
+    const ArmReport* latest = latest_report(watch_);
+    if (latest != nullptr) print_report(*latest);
+    log_info("%s\n", watched_text(figures_, LiveClock::now()).c_str());
+    if (end.link.kind != FrameResult::PENDING) log_received(end.link);
+    switch (end.reason) {
+        case WatchEnd::CLOSED:
+            log_info("%s\n", "the arm closed the link");
+            break;
+        case WatchEnd::SILENT:
+            log_info("the link was silent for %d s\n", LINK_TIMEOUT_SECONDS);
+            break;
+        case WatchEnd::LINK_FAILED:
+            log_info("%s\n", "the link failed");
+            break;
+        case WatchEnd::FRAMING_LOST:
+            log_framing_lost(nullptr);
+            log_info("%s\n", "the framing was lost");
+            break;
+        default:
+            break;
     }
-    return true;
-}
-
-// After the view: what the plain monitor would have printed last, and the summary.
-int end_live(ArmWatch& watch, Live& live, int status, const FrameResult& ended) {
-    const LiveClock::time_point now = LiveClock::now();
-    close_screen(live.screen);
-    if (!watch.csv.finish() && status != STATUS_OUTPUT_FAILED) status = STATUS_RECORD_FILE_FAILED;
-    if (live.figures.reports > 0) {
-        ArmReport latest;
-        latest.record = live.figures.latest;
-        latest.error_shown = live.figures.latest_error;
-        print_report(latest);
-    }
-    log_info("%s\n", watched_text(live.figures, now).c_str());
-    if (ended.kind != FrameResult::PENDING) log_received(ended);
-    if (ended.kind == FrameResult::FRAMING_LOST) {
-        log_error("%s\n", "report stream lost its framing; no later report can be read.");
-    }
-    return status;
 }
 
 }  // namespace
@@ -68,41 +116,6 @@ int watch_live(ArmWatch& watch, TerminalScreen& screen, const std::string& peer)
         log_error("%s\n", "--live: this terminal cannot be drawn on (is TERM set?)");
         return STATUS_BAD_ARGUMENTS;
     }
-    Live live{screen, {}, {}, false, {}};
-    start_figures(live.figures, LiveClock::now(), peer);
-    watch.resizes = screen.resizes;
-    draw(live, watch, LiveClock::now());
-    const FrameResult none{FrameResult::PENDING, 0};
-    for (;;) {
-        watch.keys = screen.keys;  // -1 once the keyboard is gone
-        FrameResult received = next_report_frame(watch);
-        if (interrupted()) return end_live(watch, live, interrupt_status(), none);
-        if (watch.csv.failed()) return end_live(watch, live, STATUS_RECORD_FILE_FAILED, none);
-        LiveClock::time_point now = received.complete_at;
-        if (received.kind == FrameResult::PENDING) {
-            now = LiveClock::now();
-            if (watch.keys_ready) {
-                if (!take_keys(live, now)) return end_live(watch, live, STATUS_OK, none);
-                // A key shows at the next redraw, within the tenth of a second.
-                watch.redraw_due = std::min(watch.redraw_due, live.drawn + REDRAW_AT_MOST_EVERY);
-            }
-            if ((watch.resized && take_resize(screen)) || now >= watch.redraw_due) {
-                draw(live, watch, now);
-            }
-            continue;
-        }
-        if (received.kind == FrameResult::FRAMING_LOST) {
-            count_bad_frame(live.figures);
-            return end_live(watch, live, STATUS_EXCHANGE_FAILED, received);
-        }
-        if (!received.is_frame()) return end_live(watch, live, STATUS_OK, received);
-        if (decode_report(watch.report, watch.frame, received.length)) {
-            count_report(live.figures, watch.report, now);
-            watch.csv.add(watch.report, received.complete_at_wall_us);
-        } else {
-            count_bad_frame(live.figures);
-        }
-        watch.redraw_due = std::min(watch.redraw_due, live.drawn + REDRAW_AT_MOST_EVERY);
-        if (now >= watch.redraw_due) draw(live, watch, LiveClock::now());
-    }
+    LiveWatch live(watch, screen, peer);
+    return run_watch(watch, live);
 }

@@ -5,15 +5,15 @@
 //
 // Keys: q ends the watch (status 0); space freezes the view (reports are
 // still counted and rows still written) and thaws it; r starts the least and
-// greatest values and the largest gap afresh.
+// greatest values, the traces and the largest gap afresh.
 //
-// The watch ends at q, Ctrl-C (130), SIGTERM (143), SIGHUP (129), the link
-// closed or silent for the time-out (0), the report stream's framing lost (2)
-// or a failed CSV write (3). Then, in every case: the terminal is given back,
-// the CSV rows still held are written, and on the normal screen come the
-// latest report as the plain monitor prints one, the line
+// The watch ends as arm_watch.h says. Then, in every case: the terminal is
+// given back, the CSV rows still held are written, and on the normal screen
+// come the latest report as the plain monitor prints it, the line
 //     watched N reports in S s, R per second, largest gap G ms, F bad frames
-// and the "rev len" line that ended the link, where one did.
+// and, where the link ended it, the "rev len" line and why in words: "the arm
+// closed the link", "the link was silent for 15 s", "the link failed" or
+// "the framing was lost" (after the ERROR line that says so).
 #pragma once
 
 #include <string>

@@ -3,7 +3,7 @@
 #include "board/board_tree.h"
 
 const OneShotConsole<CleaningComponentRequest, BoardReply> BOARD_CONSOLE{
-    {"board_console", BOARD_DEFAULT_ADDRESS, 8080, {}, {REQUEST_OPTION, ENCODE_OPTION}},
+    console_form("board_console", BOARD_DEFAULT_ADDRESS, 8080),
     &board_root_menu,
     CleaningComponentRequest_fields,
     BOARD_FRAME,

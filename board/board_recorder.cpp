@@ -46,21 +46,21 @@ int finish(Recording& recording, int status) {
 
 }  // namespace
 
-const CommandLineForm BOARD_RECORDER_FORM{
+const CommandLineForm<RecorderOptions> BOARD_RECORDER_FORM{
     "board_recorder",
     BOARD_DEFAULT_ADDRESS,
     8080,
     {},
-    {{"--keep-answers", "",
-      "also keep each answer's frame in the record file, for a replay to compare"}}};
+    {flag_option("--keep-answers", &RecorderOptions::keep_answers,
+                 "also keep each answer's frame in the record file, for a replay to compare")}};
 
-int run_board_recorder(Start& start) {
+int run_board_recorder(Start& start, const RecorderOptions& options) {
     Outcome connected = connect_to_controller(start);
     if (!connected.goes_on) return connected.status;
     catch_interrupt();
     use_console_input(interruptible_stdin());
     const int link = start.link.get();
-    const bool keep_answers = start.command_line.has("--keep-answers");
+    const bool keep_answers = options.keep_answers;
     FrameBuffer frame_buffer{};
     FrameBuffer reply_buffer{};
     FrameStream replies(link, BOARD_FRAME);

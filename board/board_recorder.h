@@ -5,7 +5,11 @@
 
 #include "program/program_start.h"
 
-extern const CommandLineForm BOARD_RECORDER_FORM;
+struct RecorderOptions {
+    bool keep_answers = false;  // each entry with its answer's frame
+};
+
+extern const CommandLineForm<RecorderOptions> BOARD_RECORDER_FORM;
 
 // Connect, then run passes until the operator types a negative delay; save
 // the recording (with --keep-answers, each entry with its answer's frame). A recording is never
@@ -16,4 +20,4 @@ extern const CommandLineForm BOARD_RECORDER_FORM;
 // delay, at the end of input or at the limit; 2 after a failed exchange; 3 when the file could not
 // be written; 4 when input ended with nothing recorded; 128 + the signal after one (130 Ctrl-C, 143
 // SIGTERM, 129 SIGHUP).
-int run_board_recorder(Start& start);
+int run_board_recorder(Start& start, const RecorderOptions& options);

@@ -103,8 +103,8 @@ Outcome play_step(Replay& r, const Action& action, size_t number) {
         judge_answer(r.tally, action, number, r.answer, answer.length, round_trip.count());
     }
     log_info("delay: %d s\n", action.delay);
-    if (action.delay <= 0 || r.options.no_delays) return go_on();
-    const std::chrono::duration<double> scaled(action.delay / r.options.rate);
+    if (action.delay <= 0 || r.options.rate.max) return go_on();
+    const std::chrono::duration<double> scaled(action.delay / r.options.rate.factor);
     const Deadline due = answer.complete_at + std::chrono::duration_cast<Clock::duration>(scaled);
     return wait_until(due) ? go_on() : end_with(interrupt_status());
 }
@@ -128,17 +128,16 @@ int play(Replay& r, const std::vector<Action>& actions, const std::vector<const 
 
 }  // namespace
 
-int run_board_replay(Start& start) {
-    const CommandLine& command_line = start.command_line;
-    if (command_line.has("--check")) return check_record_file(command_line.value("--check"));
+int run_board_replay(Start& start, const ReplayOptions& options) {
+    if (options.check) return check_record_file(*options.check);
     Outcome connected = connect_to_controller(start);
     if (!connected.goes_on) return connected.status;
     catch_interrupt();
     std::vector<Action> actions;
-    Outcome loaded = load_recording(command_line.value("RECORD_FILE"), actions);
+    Outcome loaded = load_recording(options.record_file, actions);
     if (!loaded.goes_on) return loaded.status;
     Replay replay(start.link.get());
-    replay.options = replay_options(command_line);
+    replay.options = options;
     replay.tally.expect = replay.options.expect;
     std::vector<const Action*> steps;
     Outcome planned = plan_steps(actions, replay.options, steps);

@@ -15,4 +15,4 @@
 // be loaded or its steps cannot be played as asked (nothing is then sent); 6
 // with --expect when an answer differed from the recording or did not
 // decode; 128 + the signal when Ctrl-C, SIGTERM or SIGHUP ended it.
-int run_board_replay(Start& start);
+int run_board_replay(Start& start, const ReplayOptions& options);

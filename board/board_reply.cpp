@@ -20,7 +20,7 @@ bool decode_board_reply(BoardReply& reply, const FrameBuffer& frame, size_t leng
     clear_text(reply.version);
     clear_text(reply.error);
     return decode_reply(frame, length, CleaningComponentResponse_fields, &reply.record,
-                        BOARD_FRAME);
+                        BOARD_FRAME) == Unpacked::DECODED;
 }
 
 std::string board_reply_text(const BoardReply& reply) {

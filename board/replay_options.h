@@ -19,29 +19,24 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
 
 #include "program/command_line.h"
-
-extern const CommandLineForm BOARD_REPLAY_FORM;
+#include "program/play_rate.h"
 
 struct ReplayOptions {
-    double rate = 1;         // delays are divided by it
-    bool no_delays = false;  // --rate max
-    bool looped = false;     // --loop given: each pass is headed
-    long passes = 1;         // 0: until a signal
-    bool ranged = false;     // --steps given
-    size_t first = 1;        // the steps played, from 1
+    std::optional<std::string> check;  // --check RECORD_FILE: describe it, connect to nothing
+    std::string record_file;
+    PlayRate rate;
+    bool looped = false;  // --loop given: each pass is headed
+    long passes = 1;      // 0: until a signal
+    bool ranged = false;  // --steps given
+    size_t first = 1;     // the steps played, from 1
     size_t last = static_cast<size_t>(-1);
     bool confirm = false;
-    bool answers = false;
+    bool answers = false;  // --answers, or --expect
     bool expect = false;
 };
 
-// The options of a command line that BOARD_REPLAY_FORM has taken.
-ReplayOptions replay_options(const CommandLine& command_line);
-
-// "2", "0.5", ".5": a positive finite decimal, or "max".
-bool read_rate(const char* text, double& rate, bool& no_delays);
-
-// "A", "A-" or "A-B" with 1 <= A <= B.
-bool read_steps(const char* text, size_t& first, size_t& last);
+extern const CommandLineForm<ReplayOptions> BOARD_REPLAY_FORM;

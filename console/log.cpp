@@ -44,10 +44,7 @@ void append_line(std::string& out, const char* level, const char* format, va_lis
     char message[LINE_ROOM];
     int length = std::vsnprintf(message, sizeof message, format, args);
     if (length >= 0) {
-        out += time_prefix();
-        out += '[';
-        out += level;
-        out += "] ";
+        append_log_prefix(out, level);
         if (static_cast<size_t>(length) < sizeof message) {
             out.append(message, static_cast<size_t>(length));
         } else {
@@ -89,6 +86,13 @@ void write_line(std::string* held, const char* level, const char* format, va_lis
 }
 
 }  // namespace
+
+void append_log_prefix(std::string& out, const char* level) {
+    out += time_prefix();
+    out += '[';
+    out += level;
+    out += "] ";
+}
 
 void log_info(const char* format, ...) {
     va_list args;

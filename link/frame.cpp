@@ -61,12 +61,8 @@ FrameResult pack_request(const pb_msgdesc_t* fields, const void* record, FrameFo
     return packed;
 }
 
-namespace {
-
-enum class Unpacked { DECODED, WRONG_SIZE, UNDECODABLE };
-
-Unpacked unpack(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
-                void* record, FrameFormat format) {
+Unpacked decode_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
+                      void* record, FrameFormat format) {
     uint32_t payload = read_header(reply_buffer.data(), format);
     if (count < format.header_size || payload != count - format.header_size) {
         return Unpacked::WRONG_SIZE;
@@ -75,26 +71,21 @@ Unpacked unpack(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_
     return pb_decode(&stream, fields, record) ? Unpacked::DECODED : Unpacked::UNDECODABLE;
 }
 
-}  // namespace
+void log_undecoded(Unpacked why, const FrameBuffer& reply_buffer, size_t count, FrameFormat format,
+                   std::string* held) {
+    if (why == Unpacked::DECODED) return;
+    if (why == Unpacked::WRONG_SIZE) {
+        log_to(held, "ERROR", "msg size err: total:%d, msg len:%u\n", static_cast<int>(count),
+               read_header(reply_buffer.data(), format));
+    } else {
+        log_to(held, "ERROR", "%s\n", "pb_decode failed");
+    }
+    log_to(held, "ERROR", "%s\n", "decode failed!");
+}
 
 bool unpack_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
                   void* record, FrameFormat format, std::string* held) {
-    switch (unpack(reply_buffer, count, fields, record, format)) {
-        case Unpacked::DECODED:
-            return true;
-        case Unpacked::WRONG_SIZE:
-            log_to(held, "ERROR", "msg size err: total:%d, msg len:%u\n", static_cast<int>(count),
-                   read_header(reply_buffer.data(), format));
-            break;
-        case Unpacked::UNDECODABLE:
-            log_to(held, "ERROR", "%s\n", "pb_decode failed");
-            break;
-    }
-    log_to(held, "ERROR", "%s\n", "decode failed!");
-    return false;
-}
-
-bool decode_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
-                  void* record, FrameFormat format) {
-    return unpack(reply_buffer, count, fields, record, format) == Unpacked::DECODED;
+    const Unpacked why = decode_reply(reply_buffer, count, fields, record, format);
+    log_undecoded(why, reply_buffer, count, format, held);
+    return why == Unpacked::DECODED;
 }

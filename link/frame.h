@@ -33,7 +33,7 @@ constexpr FrameFormat BOARD_FRAME{2, false, FRAME_BUFFER_SIZE - 2};
 constexpr FrameFormat ARM_FRAME{4, true, FRAME_BUFFER_SIZE - 4};
 
 // What one step of the frame layer gave: a frame (packed, sent or received),
-// or why not.
+// or why there is none.
 struct FrameResult {
     enum Kind {
         FRAME,         // a whole frame of `length` bytes, header included
@@ -42,7 +42,7 @@ struct FrameResult {
         CLOSED,        // the peer closed the link before a frame was complete
         FRAMING_LOST,  // a header declared more than the largest payload: the `length`
                        // bytes held so far are handed out, and no later frame can be found
-        PENDING,       // no whole frame yet by the time asked for: the bytes so far stay held
+        PENDING,       // no whole frame is held yet: the bytes so far stay held
     };
     Kind kind = FAILED;
     size_t length = 0;
@@ -72,14 +72,24 @@ FrameResult encode_frame(const pb_msgdesc_t* fields, const void* record, FrameFo
 FrameResult pack_request(const pb_msgdesc_t* fields, const void* record, FrameFormat format,
                          FrameBuffer& frame_buffer);
 
+// How a received frame decoded.
+enum class Unpacked {
+    DECODED,
+    WRONG_SIZE,   // its header does not declare the bytes that follow it
+    UNDECODABLE,  // its payload is not the message
+};
+
 // Check the frame of `count` bytes against its header and decode its payload
-// into `record`. On failure logs "msg size err: total:%d, msg len:%u" or
-// "pb_decode failed", then "decode failed!" (into `held` when given, see
-// log_to()), and returns false.
+// into `record`, without a line.
+Unpacked decode_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
+                      void* record, FrameFormat format);
+
+// The lines of a frame that did not decode: "msg size err: total:%d, msg
+// len:%u" or "pb_decode failed", then "decode failed!" (into `held` when
+// given, see log_to()).
+void log_undecoded(Unpacked why, const FrameBuffer& reply_buffer, size_t count, FrameFormat format,
+                   std::string* held = nullptr);
+
+// decode_reply(), then log_undecoded() when it failed: true when decoded.
 bool unpack_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
                   void* record, FrameFormat format, std::string* held = nullptr);
-
-// The same check and decode, without a line: true when the frame passes the
-// size check and its payload decodes.
-bool decode_reply(const FrameBuffer& reply_buffer, size_t count, const pb_msgdesc_t* fields,
-                  void* record, FrameFormat format);

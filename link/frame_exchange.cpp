@@ -46,19 +46,6 @@ FrameResult send_request(int link, const pb_msgdesc_t* fields, const void* recor
 
 namespace {
 
-// One read into the free end of the stream's bytes, waiting no later than
-// `until`: FRAME with the number of bytes read, CLOSED, FAILED, or PENDING.
-FrameResult read_more(FrameStream& stream, Deadline until) {
-    for (;;) {
-        int polled = wait_until_ready(stream.link, POLLIN, until);
-        if (polled < 0 && errno == EINTR && !interrupted()) continue;
-        if (polled == 0) return {FrameResult::PENDING, 0};
-        if (polled < 0) return {FrameResult::FAILED, 0};
-        FrameResult read = read_available(stream);
-        if (read.kind != FrameResult::PENDING) return read;
-    }
-}
-
 FrameResult hand_out(FrameStream& stream, FrameBuffer& buffer, size_t count,
                      FrameResult::Kind kind) {
     std::memcpy(buffer.data(), stream.bytes.data() + stream.begin, count);
@@ -68,7 +55,7 @@ FrameResult hand_out(FrameStream& stream, FrameBuffer& buffer, size_t count,
 
 }  // namespace
 
-FrameResult read_available(FrameStream& stream) {
+ReadResult read_available(FrameStream& stream) {
     if (stream.begin > 0) {
         std::memmove(stream.bytes.data(), stream.bytes.data() + stream.begin,
                      stream.end - stream.begin);
@@ -79,13 +66,13 @@ FrameResult read_available(FrameStream& stream) {
         ssize_t n =
             read(stream.link, stream.bytes.data() + stream.end, stream.bytes.size() - stream.end);
         if (n < 0 && errno == EINTR && !interrupted()) continue;
-        if (n < 0 && errno == EAGAIN) return {FrameResult::PENDING, 0};
-        if (n < 0) return {FrameResult::FAILED, 0};
-        if (n == 0) return {FrameResult::CLOSED, 0};
+        if (n < 0 && errno == EAGAIN) return {ReadResult::NOTHING, 0};
+        if (n < 0) return {ReadResult::FAILED, 0};
+        if (n == 0) return {ReadResult::CLOSED, 0};
         stream.end += static_cast<size_t>(n);
         stream.last_read_at = Clock::now();
         stream.last_read_wall_us = wall_clock_microseconds();
-        return {FrameResult::FRAME, static_cast<size_t>(n)};
+        return {ReadResult::BYTES, static_cast<size_t>(n)};
     }
 }
 
@@ -107,15 +94,6 @@ FrameResult take_held_frame(FrameStream& stream, FrameBuffer& buffer) {
     return hand_out(stream, buffer, format.header_size + payload, FrameResult::FRAME);
 }
 
-FrameResult receive_frame_until(FrameStream& stream, FrameBuffer& buffer, Deadline until) {
-    for (;;) {
-        FrameResult held = take_held_frame(stream, buffer);
-        if (held.kind != FrameResult::PENDING) return held;
-        FrameResult more = read_more(stream, until);
-        if (!more.is_frame()) return more;
-    }
-}
-
 FrameResult receive_frame(FrameStream& stream, FrameBuffer& buffer) {
     // A frame already held needs no clock.
     FrameResult held = take_held_frame(stream, buffer);
@@ -123,9 +101,16 @@ FrameResult receive_frame(FrameStream& stream, FrameBuffer& buffer) {
     const Deadline deadline = stream.timeout_seconds < 0
                                   ? Deadline::max()
                                   : Clock::now() + std::chrono::seconds(stream.timeout_seconds);
-    FrameResult received = receive_frame_until(stream, buffer, deadline);
-    if (received.kind == FrameResult::PENDING) received.kind = FrameResult::FAILED;
-    return received;
+    for (;;) {
+        int polled = wait_until_ready(stream.link, POLLIN, deadline);
+        if (polled < 0 && errno == EINTR && !interrupted()) continue;
+        if (polled <= 0) return {FrameResult::FAILED, 0};  // the time-out, or a signal
+        ReadResult read = read_available(stream);
+        if (read.kind == ReadResult::CLOSED) return {FrameResult::CLOSED, 0};
+        if (read.kind == ReadResult::FAILED) return {FrameResult::FAILED, 0};
+        held = take_held_frame(stream, buffer);
+        if (held.kind != FrameResult::PENDING) return held;
+    }
 }
 
 void log_received(const FrameResult& received, std::string* held) {

@@ -54,11 +54,22 @@ struct FrameStream {
     int64_t last_read_wall_us = 0;
 };
 
+// What one read of a link gave.
+struct ReadResult {
+    enum Kind {
+        BYTES,    // `count` bytes, now held in the stream
+        NOTHING,  // nothing to read after all
+        CLOSED,   // the peer closed the link
+        FAILED,   // the read failed (reset, say)
+    };
+    Kind kind = FAILED;
+    size_t count = 0;
+};
+
 // One read of what the link holds now, without waiting, into the free end of
-// the stream's bytes (the caller has seen it ready): FRAME with the number of
-// bytes read, now held (take_held_frame() finds the frames in them), CLOSED, FAILED,
-// or PENDING when there was nothing to read after all.
-FrameResult read_available(FrameStream& stream);
+// the stream's bytes (the caller has seen it ready); take_held_frame() finds
+// the frames in them.
+ReadResult read_available(FrameStream& stream);
 
 // A frame from the bytes held already, without reading or waiting: FRAME,
 // FRAMING_LOST (with the bytes held so far, at most 1024, a frame that fails
@@ -66,13 +77,9 @@ FrameResult read_available(FrameStream& stream);
 // once the framing is lost.
 FrameResult take_held_frame(FrameStream& stream, FrameBuffer& buffer);
 
-// Take exactly one frame off the link into `buffer`, reading and waiting no
-// later than `until`: what take_held_frame() gives, CLOSED or FAILED, or
-// PENDING when `until` came first.
-FrameResult receive_frame_until(FrameStream& stream, FrameBuffer& buffer, Deadline until);
-
-// The same, waiting up to the stream's timeout_seconds for the frame to be
-// complete (no PENDING: a frame that is not complete by then is FAILED).
+// Take exactly one frame off the link into `buffer`, reading and waiting up to
+// the stream's timeout_seconds for it to be complete: what take_held_frame()
+// gives but PENDING, CLOSED, or FAILED (a frame not complete by then too).
 FrameResult receive_frame(FrameStream& stream, FrameBuffer& buffer);
 
 // Log "rev len: %d" with logged_length() (into `held` when given, see log_to()).

@@ -1,65 +1,80 @@
-// Command lines of the seven programs (the arguments after the program name),
-// each read by parse_command_line() from a small table of its own:
-//     board_console, arm_console   [--request TEXT] [SERVER PORT]
-//                                  --encode TEXT
-//     board_recorder               [SERVER PORT]
-//     board_replay                 [SERVER PORT] RECORD_FILE
-//                                  --check RECORD_FILE
-//     arm_monitor                  [--csv FILE] [SERVER PORT]
-//     board_sim     [--listen ADDR] [--port N]
-//     arm_sim       [--listen ADDR] [--command-port N] [--report-port N] [--rate HZ]
-// SERVER is a dotted-decimal IPv4 address, never looked up; PORT a plain decimal
-// number from 1 to 65535. Without them the compiled-in defaults are used.
-// -h or --help as the only argument prints the usage, --version the program's
-// name and the project's version (see program_start.h).
+// A program's command line, declared once: a table of its options, each with
+// its name, the name of its value, one line of help and the field of the
+// program's options struct that it fills. The usage of --help, the check of
+// the manual pages and the parse all come from that table:
+//
+//     struct MonitorOptions { std::optional<std::string> csv; bool live = false; };
+//     const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM{
+//         "arm_monitor", ARM_DEFAULT_ADDRESS, 8006, {},
+//         {named_option("--csv", "FILE", &MonitorOptions::csv, "also write ... (a new file)"),
+//          flag_option("--live", &MonitorOptions::live, "show the reports as one view ...")}};
+//
+// A tool takes [SERVER PORT] after its options (SERVER a dotted-decimal IPv4
+// address, never looked up; PORT a plain decimal number from 1 to 65535),
+// then its named arguments; without SERVER PORT the compiled-in defaults are
+// used. -h or --help as the only argument prints the usage, --version the
+// program's name and the project's version (see program_start.h).
 //
 // An argument that starts with "-" is an option, never a file, an address or
 // a port: one the program does not know is refused before any connection is
 // tried (a file named "-x" is given as "./-x"). An option's value is the next
 // argument, which may not start with "-" either, but for a tool's number
-// ("--rate -2" is refused as a bad rate, naming -2).
+// ("--rate -2" is refused as a bad rate, naming -2). A value is checked and
+// read once, by its option's fill, into its field.
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "console/exit_status.h"
 
-// What an option's value must be, and how a value that is not is refused:
-// "bad rate: VALUE (1 to 10000 Hz)" is {WHOLE_NUMBER, 1, 10000, "bad rate: ", " (1 to 10000 Hz)"}.
-struct ValueRule {
-    enum Kind {
-        NAME,  // a file's name or any text; one that starts with "-" is given as "./-name"
-        TEXT,  // a request's text, which cannot begin with "-"
-        IPV4_ADDRESS,
-        WHOLE_NUMBER,
-        CHECKED,  // whatever `check` takes
-    };
-    Kind kind = NAME;
-    long low = 0;  // WHOLE_NUMBER: the range
-    long high = 0;
-    const char* refusal = "";
-    const char* hint = "";
-    bool (*check)(const char* value) = nullptr;  // CHECKED
+// How a value reads before its option's own rule takes it.
+enum class ValueKind {
+    FLAG,    // no value
+    NAME,    // a file's name or any text; one that starts with "-" is given as "./-name"
+    TEXT,    // a request's text, which cannot begin with "-"
+    NUMBER,  // a number, which a tool takes with a "-" so as to refuse it by name
 };
 
-// An option that a program knows: with a value, "--check FILE", or a flag
-// without one, "--confirm".
+// Whether an option makes a command line of its own.
+enum class Alone {
+    NO,
+    YES,        // nothing else may be given with it ("--check FILE")
+    AND_QUIET,  // the same, and given first it prints its result alone: no banner
+};
+
+// What the usage says of an option, and how a refused value is worded:
+// "bad rate: VALUE (1 to 10000 Hz)" is refusal "bad rate: ", hint " (1 to 10000 Hz)".
+struct OptionWords {
+    const char* name = "";     // "--check"
+    const char* value = "";    // "FILE", as the usage names it; "" for a flag
+    const char* meaning = "";  // one line for the usage ("": not listed)
+    ValueKind kind = ValueKind::FLAG;
+    Alone alone = Alone::NO;
+    const char* refusal = "";
+    const char* hint = "";
+};
+
+// An option and how its value fills the options: false when the value is refused.
+template <typename Options>
 struct OptionForm {
-    const char* name = "";      // "--check"
-    const char* value = "";     // "FILE", as the usage names it; "" for a flag
-    const char* meaning = "";   // one line for the usage
-    bool stands_alone = false;  // nothing else may be given with it: a form of its own
-    ValueRule rule = {};
-    bool quiet = false;  // given first, it prints its result alone: no banner before it
+    OptionWords words;
+    std::function<bool(Options&, const char* value)> fill;
 };
 
 // A positional argument every run must give, after SERVER PORT.
-struct ArgumentForm {
+struct ArgumentWords {
     const char* name = "";     // "RECORD_FILE"
     const char* meaning = "";  // one line for the usage
+};
+
+template <typename Options>
+struct ArgumentForm {
+    ArgumentWords words;
+    std::string Options::*field;
 };
 
 // How a program words its refusals. The tools count their positional
@@ -68,43 +83,100 @@ struct ArgumentForm {
 // an option's last value.
 enum class Wording { TOOL, SIMULATOR };
 
+// What the usage and the parse need of a form, whatever its options struct.
+struct FormWords {
+    const char* program = "";
+    const char* default_address = "";  // "": no [SERVER PORT]
+    int32_t default_port = 0;
+    Wording wording = Wording::TOOL;
+    const char* about = "";         // lines after the usage line, each ending in "\n"
+    const char* options_word = "";  // "OPTIONS" for the options that combine; "": each in brackets
+    std::vector<ArgumentWords> arguments;
+    std::vector<OptionWords> options;
+};
+
+template <typename Options>
 struct CommandLineForm {
     const char* program = "";
-    const char* default_address = "";  // "" : no [SERVER PORT]
+    const char* default_address = "";
     int32_t default_port = 0;
-    std::vector<ArgumentForm> arguments;
-    std::vector<OptionForm> options;
+    std::vector<ArgumentForm<Options>> arguments;
+    std::vector<OptionForm<Options>> options;
     Wording wording = Wording::TOOL;
-    const char* usage = nullptr;  // a usage text of its own; nullptr: formed from the table
-    // The word the usage line shows for the options that do not stand alone
-    // ("OPTIONS"); nullptr: each of them in brackets.
-    const char* options_word = nullptr;
+    const char* about = "";
+    const char* options_word = "";
+    // A rule between options, once all are read: "" or the refusal.
+    std::string (*check)(const Options& options) = nullptr;
 };
 
+// A controller's address and port; "ADDR:PORT" as endpoint_text() writes it.
+struct Endpoint {
+    std::string address;
+    int32_t port = 0;
+};
+std::string endpoint_text(const Endpoint& endpoint);
+
+// What a command line gave besides the options.
 struct CommandLine {
     Outcome outcome;  // ends: --help, or a refusal (255)
-    std::string server_address;
-    int32_t server_port = 0;
-    // The options given and the positional arguments, by name ("--csv", "RECORD_FILE").
-    std::map<std::string, std::string> values;
-
-    bool has(const std::string& name) const { return values.count(name) != 0; }
-    // The value given for `name`, or `fallback` when none was.
-    std::string value(const std::string& name, const std::string& fallback = "") const;
-    long number(const std::string& name, long fallback) const;
+    Endpoint server;  // SERVER PORT, or the defaults
 };
 
-// The usage text of a program: a line for each form (the stand-alone options
-// each have one of their own), then a line for each argument and option.
-std::string usage_text(const CommandLineForm& form);
+template <typename Options>
+FormWords words_of(const CommandLineForm<Options>& form) {
+    FormWords words{form.program,
+                    form.default_address,
+                    form.default_port,
+                    form.wording,
+                    form.about,
+                    form.options_word,
+                    {},
+                    {}};
+    for (const ArgumentForm<Options>& argument : form.arguments) {
+        words.arguments.push_back(argument.words);
+    }
+    for (const OptionForm<Options>& option : form.options) words.options.push_back(option.words);
+    return words;
+}
 
-// Read the arguments. A wrong count logs "err arg input"; an unknown or
+// The usage text of a program: a line for each form (the options that stand
+// alone each have one of their own), the lines about it, then a line for
+// each argument and each option with a meaning.
+std::string usage_text(const FormWords& words);
+
+// Read the arguments: `take` is given each option by its place in the form
+// and its value ("" for a flag) as it is met, and refuses a bad value by
+// returning false. A wrong count logs "err arg input"; an unknown or
 // misplaced option, an option without its value or with a bad one, a bad
 // port or address an ERROR line naming it; all then print the usage and end
 // with status 255. A lone -h or --help prints the usage and ends with status
-// 0. An option that stands alone gives a line with that option and nothing
-// else.
-CommandLine parse_command_line(int argc, const char* const* argv, const CommandLineForm& form);
+// 0. `arguments` receives the named arguments.
+CommandLine read_command_line(int argc, const char* const* argv, const FormWords& words,
+                              const std::function<bool(size_t option, const char* value)>& take,
+                              std::vector<std::string>& arguments);
+
+// Log `why`, print the usage and give the refusal (255).
+CommandLine refuse_command_line(const FormWords& words, const std::string& why);
+
+// Read the arguments into `options` as the form's table says.
+template <typename Options>
+CommandLine parse_command_line(int argc, const char* const* argv,
+                               const CommandLineForm<Options>& form, Options& options) {
+    const FormWords words = words_of(form);
+    std::vector<std::string> arguments;
+    CommandLine line = read_command_line(
+        argc, argv, words,
+        [&form, &options](size_t option, const char* value) {
+            return form.options[option].fill(options, value);
+        },
+        arguments);
+    if (!line.outcome.goes_on) return line;
+    for (size_t i = 0; i < arguments.size() && i < form.arguments.size(); ++i) {
+        options.*(form.arguments[i].field) = arguments[i];
+    }
+    const std::string wrong = form.check != nullptr ? form.check(options) : "";
+    return wrong.empty() ? line : refuse_command_line(words, wrong);
+}
 
 // A plain decimal number from `low` to `high`: digits only, no sign, no
 // blanks (ports, rates). False, `value` untouched, for anything else.
@@ -112,3 +184,56 @@ bool parse_whole_number(const char* text, long low, long high, long& value);
 
 // True for a dotted-decimal IPv4 address ("127.0.0.1"; no names, no shorthand).
 bool is_ipv4_address(const char* text);
+
+// The options of a table, by kind.
+
+// "--confirm": sets the field.
+template <typename Options>
+OptionForm<Options> flag_option(const char* name, bool Options::*field, const char* meaning) {
+    return {{name, "", meaning, ValueKind::FLAG},
+            [field](Options& options, const char*) { return (options.*field = true); }};
+}
+
+// "--csv FILE": the value as it stands (ValueKind::NAME or TEXT).
+template <typename Options>
+OptionForm<Options> named_option(const char* name, const char* value,
+                                 std::optional<std::string> Options::*field, const char* meaning,
+                                 ValueKind kind = ValueKind::NAME, Alone alone = Alone::NO) {
+    return {{name, value, meaning, kind, alone}, [field](Options& options, const char* given) {
+                options.*field = given;
+                return true;
+            }};
+}
+
+// "--loop N": a whole number from `low` to `high`, refused as `refusal` VALUE `hint`.
+template <typename Options, typename Number>
+OptionForm<Options> number_option(const char* name, const char* value, Number Options::*field,
+                                  long low, long high, const char* refusal, const char* hint,
+                                  const char* meaning) {
+    return {{name, value, meaning, ValueKind::NUMBER, Alone::NO, refusal, hint},
+            [field, low, high](Options& options, const char* given) {
+                long number = 0;
+                if (!parse_whole_number(given, low, high, number)) return false;
+                options.*field = static_cast<Number>(number);
+                return true;
+            }};
+}
+
+// "--listen ADDR": a dotted-decimal IPv4 address, refused as `refusal` VALUE.
+template <typename Options>
+OptionForm<Options> address_option(const char* name, const char* value, std::string Options::*field,
+                                   const char* refusal, const char* meaning) {
+    return {{name, value, meaning, ValueKind::NAME, Alone::NO, refusal},
+            [field](Options& options, const char* given) {
+                if (!is_ipv4_address(given)) return false;
+                options.*field = given;
+                return true;
+            }};
+}
+
+// An option whose value `read` checks and reads into the options.
+template <typename Options>
+OptionForm<Options> read_option(OptionWords words,
+                                std::function<bool(Options&, const char* value)> read) {
+    return {words, std::move(read)};
+}

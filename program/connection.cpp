@@ -15,9 +15,8 @@ const char* const BOARD_DEFAULT_ADDRESS = "192.168.1.10";
 const char* const ARM_DEFAULT_ADDRESS = "192.168.1.20";
 
 Outcome connect_to_controller(Start& start) {
-    const CommandLine& command_line = start.command_line;
-    log_info("server: %s port: %d\n", command_line.server_address.c_str(),
-             command_line.server_port);
+    const Endpoint& server = start.server;
+    log_info("server: %s port: %d\n", server.address.c_str(), server.port);
     OwnedFd link(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!link.is_open()) {
         log_error("%s\n", "socket creation failed...");
@@ -35,8 +34,8 @@ Outcome connect_to_controller(Start& start) {
     }
     sockaddr_in address = {};
     address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(command_line.server_port));
-    address.sin_addr.s_addr = inet_addr(command_line.server_address.c_str());
+    address.sin_port = htons(static_cast<uint16_t>(server.port));
+    address.sin_addr.s_addr = inet_addr(server.address.c_str());
     if (connect(link.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         write_console("connection with the server failed...\n");
         return end_with(STATUS_LINK_FAILED);

@@ -21,7 +21,7 @@
 // The answer type holds its record and text buffers, bound when it is made.
 template <typename Request, typename Answer>
 struct OneShotConsole {
-    CommandLineForm form;
+    CommandLineForm<ConsoleOptions> form;
     const Menu<Request>* menu;
     const pb_msgdesc_t* request_fields;
     FrameFormat format;
@@ -29,17 +29,19 @@ struct OneShotConsole {
     void (*print)(const Answer& answer);
 };
 
-// Send `request` and take one answer frame into `answer_frame`: FRAME, or
+// Send `request` and take one answer frame into `answer_frame`: FRAME,
+// FRAMING_LOST (a header that declares more than the largest payload), or
 // the failure (logged).
 FrameResult exchange_once(int link, const pb_msgdesc_t* fields, const void* request,
                           FrameFormat format, FrameBuffer& answer_frame);
 
 // The whole run; returns the exit status.
 template <typename Request, typename Answer>
-int run_one_shot_console(Start& start, const OneShotConsole<Request, Answer>& console) {
+int run_one_shot_console(Start& start, const ConsoleOptions& options,
+                         const OneShotConsole<Request, Answer>& console) {
     Request request{};
     TypedRequest typed =
-        read_typed_request(start.command_line, console.request_fields, &request, console.format);
+        read_typed_request(options, console.request_fields, &request, console.format);
     if (!typed.outcome.goes_on) return typed.outcome.status;
     Outcome connected = connect_to_controller(start);
     if (!connected.goes_on) return connected.status;
@@ -50,6 +52,11 @@ int run_one_shot_console(Start& start, const OneShotConsole<Request, Answer>& co
     FrameBuffer frame{};
     FrameResult received =
         exchange_once(start.link.get(), console.request_fields, &request, console.format, frame);
+    if (received.kind == FrameResult::FRAMING_LOST) {
+        // An impossible header: the bytes it came with fail the size check.
+        log_undecoded(Unpacked::WRONG_SIZE, frame, received.length, console.format);
+        return STATUS_EXCHANGE_FAILED;
+    }
     Answer answer;
     if (!received.is_frame() || !console.unpack(answer, frame, received.length)) {
         return STATUS_EXCHANGE_FAILED;

@@ -1,39 +1,41 @@
-// How every program starts and ends. The start, in order: writes that cannot
-// be made fail instead of killing it, --version answered before anything
-// else, the banner with the program's build date, then its command line. A
-// tool then connects to its controller (connection.h) and runs; its end
-// closes the link. Every main reads as these steps:
+// How every program starts. In order: writes that cannot be made fail
+// instead of killing it, --version answered before anything else, the banner
+// with the program's build date, then its command line read into the
+// program's options. A tool then connects to its controller (connection.h)
+// and runs; the link closes with the Start. Every main reads as these steps:
 //
 //     int main(int argc, char** argv) {
-//         Start start = start_program(argc, argv, BOARD_RECORDER_FORM, __DATE__);
+//         RecorderOptions options;
+//         Start start = start_program(argc, argv, BOARD_RECORDER_FORM, options, __DATE__);
 //         if (!start.outcome.goes_on) return start.outcome.status;
-//         int status = run_board_recorder(start);
-//         return end_program(start, status);
+//         return run_board_recorder(start, options);
 //     }
 #pragma once
 
 #include "files/file_writing.h"
 #include "program/command_line.h"
 
-// What a run starts from: its command line and, once connected, its link.
+// What a run starts from: the controller to reach and, once connected, its link.
 struct Start {
     Outcome outcome;  // ends: --version, --help or a refusal
-    CommandLine command_line;
+    Endpoint server;
     OwnedFd link;  // open once the tool has connected
 };
 
-// "board_console 1.1.0 (git 22728eb)": the program's name and the project's
-// version (CMake's, with `git describe` where it was built in a checkout).
-std::string version_line(const char* program);
-
-// Log "Vostrel. Build date: %s" with the program's build date (__DATE__).
-void print_banner(const char* build_date);
-
 // fail_writes_gently(), --version alone (its line, then the end with status
-// 0), the banner (unless the first argument is a quiet option, such as
-// --encode), then parse_command_line().
-Start start_program(int argc, const char* const* argv, const CommandLineForm& form,
+// 0), and the banner unless the first argument is a quiet option (such as
+// --encode): what comes before the command line is read.
+Start begin_program(int argc, const char* const* argv, const FormWords& words,
                     const char* build_date);
 
-// The end of a run: the link closed. Returns `status`, the program's.
-int end_program(Start& start, int status);
+// begin_program(), then the command line read into `options`.
+template <typename Options>
+Start start_program(int argc, const char* const* argv, const CommandLineForm<Options>& form,
+                    Options& options, const char* build_date) {
+    Start start = begin_program(argc, argv, words_of(form), build_date);
+    if (!start.outcome.goes_on) return start;
+    CommandLine line = parse_command_line(argc, argv, form, options);
+    start.outcome = line.outcome;
+    start.server = line.server;
+    return start;
+}

@@ -4,14 +4,28 @@
 #include "console/log.h"
 #include "prototext/text_reader.h"
 
-TypedRequest read_typed_request(const CommandLine& command_line, const pb_msgdesc_t* fields,
+CommandLineForm<ConsoleOptions> console_form(const char* program, const char* default_address,
+                                             int32_t default_port) {
+    return {program,
+            default_address,
+            default_port,
+            {},
+            {named_option("--request", "TEXT", &ConsoleOptions::request,
+                          "send this request, in protobuf text format, instead of a menu choice",
+                          ValueKind::TEXT),
+             named_option("--encode", "TEXT", &ConsoleOptions::encode,
+                          "print the frame of this request as hex and connect to nothing",
+                          ValueKind::TEXT, Alone::AND_QUIET)}};
+}
+
+TypedRequest read_typed_request(const ConsoleOptions& options, const pb_msgdesc_t* fields,
                                 void* record, FrameFormat format) {
     TypedRequest typed;
-    const bool encode = command_line.has(ENCODE_OPTION.name);
-    if (!encode && !command_line.has(REQUEST_OPTION.name)) return typed;
-    const char* option = encode ? ENCODE_OPTION.name : REQUEST_OPTION.name;
+    const bool encode = options.encode.has_value();
+    if (!encode && !options.request) return typed;
+    const char* option = encode ? "--encode" : "--request";
     std::string error;
-    if (!parse_text(command_line.value(option), fields, record, error)) {
+    if (!parse_text(encode ? *options.encode : *options.request, fields, record, error)) {
         log_error("%s: %s\n", option, error.c_str());
         typed.outcome = end_with(STATUS_BAD_ARGUMENTS);
         return typed;

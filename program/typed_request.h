@@ -11,29 +11,28 @@
 
 #include <pb.h>
 
+#include <optional>
+#include <string>
+
 #include "link/frame.h"
 #include "program/command_line.h"
 
-inline constexpr OptionForm REQUEST_OPTION{
-    "--request",
-    "TEXT",
-    "send this request, in protobuf text format, instead of a menu choice",
-    false,
-    {ValueRule::TEXT}};
-inline constexpr OptionForm ENCODE_OPTION{
-    "--encode",
-    "TEXT",
-    "print the frame of this request as hex and connect to nothing",
-    true,
-    {ValueRule::TEXT},
-    true};
+// The options of a one-shot console.
+struct ConsoleOptions {
+    std::optional<std::string> request;  // --request TEXT
+    std::optional<std::string> encode;   // --encode TEXT
+};
+
+// The command line of a one-shot console: [--request TEXT] [SERVER PORT], --encode TEXT.
+CommandLineForm<ConsoleOptions> console_form(const char* program, const char* default_address,
+                                             int32_t default_port);
 
 struct TypedRequest {
     Outcome outcome;     // ends: --encode printed, or the text refused
     bool given = false;  // --request TEXT was read into the record
 };
 
-// Read --request or --encode of `command_line`, if given, into `record`
-// (cleared) of the message `fields`, framed as `format` says.
-TypedRequest read_typed_request(const CommandLine& command_line, const pb_msgdesc_t* fields,
+// Read --request or --encode, if given, into `record` (cleared) of the
+// message `fields`, framed as `format` says.
+TypedRequest read_typed_request(const ConsoleOptions& options, const pb_msgdesc_t* fields,
                                 void* record, FrameFormat format);

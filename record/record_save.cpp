@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <new>
 
 #include "console/log.h"
 #include "files/file_writing.h"
@@ -54,17 +53,6 @@ void report_failure(const std::string& name, int error, const std::string& text)
 }
 
 }  // namespace
-
-bool save_actions(const std::vector<Action>& actions) {
-    std::string text;
-    try {
-        text = record_text(actions);
-    } catch (const std::bad_alloc&) {
-        log_error("%s\n", "cannot write record file: out of memory");
-        return false;
-    }
-    return save_record_text(text);
-}
 
 bool save_record_text(const std::string& text) {
     const std::string base = "record_" + local_time_stamp();

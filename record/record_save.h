@@ -3,16 +3,12 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "record/record_format.h"
 
-// Write the recording to a new record file and log "save actions to %s".
-// On failure logs an ERROR line naming the path and the reason, prints the
-// recording's YAML text on standard output and returns false.
-bool save_actions(const std::vector<Action>& actions);
-
-// The same for the recording's text as record_text() forms it, or as the
-// recorder forms it entry by entry (the entry texts joined by line breaks),
-// so that a long recording is not formed again at its end.
+// Write the recording's text, as record_text() forms it or as the recorder
+// forms it entry by entry (the entry texts joined by line breaks), to a new
+// record file and log "save actions to %s". On failure logs an ERROR line
+// naming the path and the reason, prints the text on standard output and
+// returns false.
 bool save_record_text(const std::string& text);

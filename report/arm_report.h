@@ -9,6 +9,9 @@
 //     [INFO] poses:
 //     [INFO] \t\tpose:0 0.570429
 //     [INFO] error: TEXT\n\n              (only when the error text is not empty)
+//
+// The values as printf's "%lf" writes them (six decimals; nan, -inf), the
+// integers as "%lld", "%u" and "%d" do.
 #pragma once
 
 #include <cstddef>
@@ -29,13 +32,8 @@ struct ArmReport {
 };
 
 // Check the report frame of `length` bytes and decode it into `report`, so
-// that it shows only its own error text. On failure logs as unpack_reply()
-// does (into `held` when given) and returns false.
-bool unpack_report(ArmReport& report, const FrameBuffer& frame, size_t length,
-                   std::string* held = nullptr);
+// that it shows only its own error text; without a line.
+Unpacked decode_report(ArmReport& report, const FrameBuffer& frame, size_t length);
 
-// The same without a line, for a view that counts the frames that fail.
-bool decode_report(ArmReport& report, const FrameBuffer& frame, size_t length);
-
-// The report's lines, logged as log_to() logs (into `held` when given).
+// The report's lines, appended to `held` when given, else written at once.
 void print_report(const ArmReport& report, std::string* held = nullptr);

@@ -8,10 +8,10 @@
 #include <chrono>
 #include <cstring>
 
-#include "report/report_csv.h"
 #include "console/log.h"
 #include "console/printable_text.h"
 #include "files/file_writing.h"
+#include "report/report_csv.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ CsvFile::~CsvFile() {
     finish();
 }
 
-bool CsvFile::open(const std::string& path) {
+bool CsvFile::create(const std::string& path) {
     path_ = path;
     file_ = OwnedFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!file_.is_open()) {

@@ -20,9 +20,9 @@
 
 #include <string>
 
-#include "report/arm_report.h"
 #include "console/interrupt.h"
 #include "files/file_writing.h"
+#include "report/arm_report.h"
 
 class CsvFile {
   public:
@@ -33,7 +33,7 @@ class CsvFile {
 
     // Create `path` (a new file) with its header row. False, with an ERROR
     // line naming the file and the reason, when it cannot (no file is left).
-    bool open(const std::string& path);
+    bool create(const std::string& path);
 
     // Form the row of one printed report, with when it came.
     void add(const ArmReport& report, int64_t received_us);

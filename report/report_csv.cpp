@@ -1,7 +1,8 @@
 #include "report/report_csv.h"
 
-#include <charconv>
 #include <cmath>
+
+#include "console/number_text.h"
 
 const char REPORT_CSV_HEADER[] =
     "receive_time_us,timestamp,state,enable,grip,force,"
@@ -16,19 +17,13 @@ static_assert(sizeof(AnglesMsg::angle) / sizeof(double) == COLUMNS_OF_EACH,
 static_assert(sizeof(MainArmStateMsg::poses) / sizeof(double) == COLUMNS_OF_EACH,
               "the CSV has a column for each pose a report can hold (arm.options)");
 
-void append_number(std::string& text, long long value) {
-    char digits[24];
-    text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-}
-
-void append_shortest(std::string& text, double value) {
+void append_cell(std::string& text, double value) {
     if (std::isnan(value)) {
         text += "NaN";
     } else if (std::isinf(value)) {
         text += value < 0 ? "-Inf" : "Inf";
     } else {
-        char digits[32];
-        text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+        append_shortest(text, value);
     }
 }
 
@@ -36,7 +31,7 @@ void append_shortest(std::string& text, double value) {
 void append_six(std::string& text, const double* values, size_t count) {
     for (size_t i = 0; i < COLUMNS_OF_EACH; ++i) {
         text += ',';
-        if (i < count) append_shortest(text, values[i]);
+        if (i < count) append_cell(text, values[i]);
     }
 }
 
@@ -58,11 +53,11 @@ void append_error_cell(std::string& text, const std::string& shown) {
 
 void append_report_row(std::string& text, const ArmReport& report, int64_t received_us) {
     const MainArmStateMsg& r = report.record;
-    append_number(text, received_us);
+    append_integer(text, received_us);
     text += ',';
-    append_number(text, r.timestamp);
+    append_integer(text, r.timestamp);
     text += ',';
-    append_number(text, r.state);
+    append_integer(text, r.state);
     text += r.enable ? ",1" : ",0";
     text += r.grip ? ",1" : ",0";
     text += r.force ? ",1" : ",0";

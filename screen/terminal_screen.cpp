@@ -53,13 +53,14 @@ void set_crash_handlers(void (*handler)(int)) {
     for (int number : CRASH_SIGNALS) sigaction(number, &action, nullptr);
 }
 
-// A UTF-8 locale for the characters of the view (the block characters, the
-// texts); false when there is none.
+// True when the operator's locale is UTF-8, so that the terminal shows the
+// block characters. Either way the view's texts are read as UTF-8 (C.UTF-8
+// where the locale is another).
 bool utf8_locale() {
-    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_CTYPE, "");  // only the characters: numbers print as the log lines do
     if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return true;
-    return std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr &&
-           std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    return false;
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ struct TerminalScreen {
     int keys = -1;             // readable when a key was typed (standard input)
     int resizes = -1;          // readable when the terminal was resized
     bool open = false;         // the alternate screen is shown
-    bool utf8 = false;         // the block characters can be drawn (a UTF-8 locale)
+    bool utf8 = false;         // the block characters can be drawn (the locale is UTF-8)
     void* terminal = nullptr;  // ncurses' SCREEN
 };
 

@@ -10,26 +10,6 @@
 
 #include "console/log.h"
 
-CommandLineForm simulator_form(const char* program, const char* usage,
-                               std::vector<OptionForm> options) {
-    CommandLineForm form;
-    form.program = program;
-    form.wording = Wording::SIMULATOR;
-    form.usage = usage;
-    form.options = {{"--listen",
-                     "ADDR",
-                     "",
-                     false,
-                     {ValueRule::IPV4_ADDRESS, 0, 0, "bad listen address: ", ""}}};
-    form.options.insert(form.options.end(), options.begin(), options.end());
-    return form;
-}
-
-OptionForm port_option(const char* name) {
-    return {
-        name, "N", "", false, {ValueRule::WHOLE_NUMBER, 0, 65535, "bad port: ", " (0 to 65535)"}};
-}
-
 int open_listener(const std::string& address, int port, const char* what) {
     // Non-blocking: a client gone between the wait and the accept never blocks it.
     int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -62,7 +42,7 @@ std::string peer_address(int socket) {
     getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length);
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-    return std::string(text) + ":" + std::to_string(ntohs(peer.sin_port));
+    return endpoint_text({text, ntohs(peer.sin_port)});
 }
 
 int accept_client(int listener, const char* what) {

@@ -6,11 +6,16 @@
 
 #include "program/command_line.h"
 
-// A simulator's command line: --listen ADDR, then its own options (ports,
-// 0: any free port; a rate), worded as the simulators word refusals.
-CommandLineForm simulator_form(const char* program, const char* usage,
-                               std::vector<OptionForm> options);
-OptionForm port_option(const char* name);
+// The options of a simulator's command line (worded as Wording::SIMULATOR):
+// "--listen ADDR", and a port "--port N" from 0 (any free port) to 65535.
+template <typename Options>
+OptionForm<Options> listen_option(std::string Options::*field) {
+    return address_option("--listen", "ADDR", field, "bad listen address: ", "");
+}
+template <typename Options>
+OptionForm<Options> port_option(const char* name, long Options::*field) {
+    return number_option(name, "N", field, 0, 65535, "bad port: ", " (0 to 65535)", "");
+}
 
 // Listen on address:port (port 0: any free port) and log "listening on ADDR:PORT"
 // with the port actually bound. Returns the socket, or -1 after logging why not.

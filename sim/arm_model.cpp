@@ -6,13 +6,13 @@
 #include "console/log.h"
 #include "prototext/text_writer.h"
 
-const char ARM_SIM_ID[] = "VOSTREL-SIM-ARM-0001";
-
 // The arm has six joints, and a report holds six angles and six poses (arm.options).
 static_assert(sizeof(AnglesMsg::angle) / sizeof(double) == 6, "a report holds six angles");
 static_assert(sizeof(MainArmStateMsg::poses) / sizeof(double) == 6, "a report holds six poses");
 
 namespace {
+
+const char ARM_SIM_ID[] = "VOSTREL-SIM-ARM-0001";
 
 std::string vector_text(const Vector3Msg& v) {
     char text[96];

@@ -29,8 +29,6 @@ struct ArmState {
     Vector3Msg torque{};
 };
 
-extern const char ARM_SIM_ID[];
-
 struct ArmAnswer {
     MainArmResponseMsg response{};  // req_type, which_result, id or success, timestamp
     std::string error;

@@ -112,38 +112,35 @@ void serve_reports(int client, const std::string& who, Shared& shared) {
 
 }  // namespace
 
-const CommandLineForm ARM_SIM_FORM = simulator_form(
+const CommandLineForm<ArmSimOptions> ARM_SIM_FORM{
     "arm_sim",
-    "usage: arm_sim [--listen ADDR] [--command-port N] [--report-port N] [--rate HZ] [--wave]\n"
+    "",
+    0,
+    {},
+    {listen_option(&ArmSimOptions::listen),
+     port_option("--command-port", &ArmSimOptions::command_port),
+     port_option("--report-port", &ArmSimOptions::report_port),
+     number_option("--rate", "HZ", &ArmSimOptions::rate_hz, 1, 10000,
+                   "bad rate: ", " (1 to 10000 Hz)", ""),
+     flag_option("--wave", &ArmSimOptions::wave,
+                 "the joints follow slow sine waves, so the arm moves by itself")},
+    Wording::SIMULATOR,
     "  a main-arm controller on this machine; defaults 127.0.0.1, 8007, 8006 and 100 Hz\n"
-    "  (port 0: any free port)\n"
-    "  --wave  the joints follow slow sine waves, so the arm moves by itself\n"
-    "  --version  print the program's name and version\n",
-    {port_option("--command-port"),
-     port_option("--report-port"),
-     {"--rate",
-      "HZ",
-      "",
-      false,
-      {ValueRule::WHOLE_NUMBER, 1, 10000, "bad rate: ", " (1 to 10000 Hz)"}},
-     {"--wave", "", ""}});
+    "  (port 0: any free port)\n"};
 
-int run_arm_sim(const CommandLine& command_line) {
+int run_arm_sim(const ArmSimOptions& options) {
     catch_interrupt();
-    const std::string address = command_line.value("--listen", "127.0.0.1");
-    OwnedFd command_port(
-        open_listener(address, static_cast<int>(command_line.number("--command-port", 8007)),
-                      "arm_sim command port"));
+    OwnedFd command_port(open_listener(options.listen, static_cast<int>(options.command_port),
+                                       "arm_sim command port"));
     if (!command_port.is_open()) return STATUS_LINK_FAILED;
-    OwnedFd report_port(open_listener(address,
-                                      static_cast<int>(command_line.number("--report-port", 8006)),
+    OwnedFd report_port(open_listener(options.listen, static_cast<int>(options.report_port),
                                       "arm_sim report port"));
     if (!report_port.is_open()) return STATUS_LINK_FAILED;
     const int command_listener = command_port.get();
     const int report_listener = report_port.get();
     Shared shared;
-    shared.rate_hz = static_cast<int>(command_line.number("--rate", 100));
-    shared.wave = command_line.has("--wave");
+    shared.rate_hz = static_cast<int>(options.rate_hz);
+    shared.wave = options.wave;
     std::thread commands([command_listener, &shared] {
         serve_clients(command_listener, "arm_sim command port", MAX_COMMAND_CLIENTS,
                       "too many command clients; turning this one away",

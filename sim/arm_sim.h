@@ -6,12 +6,22 @@
 // 15-second time-out without holding up the others.
 #pragma once
 
+#include <string>
+
 #include "program/program_start.h"
 #include "sim/arm_model.h"
 
-extern const CommandLineForm ARM_SIM_FORM;
+struct ArmSimOptions {
+    std::string listen = "127.0.0.1";
+    long command_port = 8007;  // 0: any free port
+    long report_port = 8006;
+    long rate_hz = 100;
+    bool wave = false;
+};
 
-// Listen on both ports where the command line says, then serve them until
+extern const CommandLineForm<ArmSimOptions> ARM_SIM_FORM;
+
+// Listen on both ports where the options say, then serve them until
 // Ctrl-C; each report client is logged with the number of reports sent to it
 // when it goes. Returns the exit status: 0, or 1 when it cannot listen.
-int run_arm_sim(const CommandLine& command_line);
+int run_arm_sim(const ArmSimOptions& options);

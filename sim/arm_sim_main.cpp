@@ -1,8 +1,8 @@
 #include "sim/arm_sim.h"
 
 int main(int argc, char** argv) {
-    Start start = start_program(argc, argv, ARM_SIM_FORM, __DATE__);
+    ArmSimOptions options;
+    Start start = start_program(argc, argv, ARM_SIM_FORM, options, __DATE__);
     if (!start.outcome.goes_on) return start.outcome.status;
-    int status = run_arm_sim(start.command_line);
-    return end_program(start, status);
+    return run_arm_sim(options);
 }

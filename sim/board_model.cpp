@@ -7,9 +7,9 @@
 #include "prototext/board_request_text.h"
 #include "sim/board_words.h"
 
-const char BOARD_SIM_VERSION[] = "VOSTREL-SIM signal board 1.0.0";
-
 namespace {
+
+const char BOARD_SIM_VERSION[] = "VOSTREL-SIM signal board 1.0.0";
 
 // A toolbox command as the board keeps it: its drive is always shown.
 std::string kept_select_text(MotorSelectCommand command) {

@@ -47,8 +47,6 @@ struct BoardAnswer {
     std::string message;
 };
 
-extern const char BOARD_SIM_VERSION[];
-
 // Apply `request` to `state` (logging every change) and give the answer.
 BoardAnswer answer_request(BoardState& state, const CleaningComponentRequest& request);
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <mutex>
+#include <string>
 
 #include "program/program_start.h"
 #include "sim/board_model.h"
@@ -17,15 +18,13 @@ struct SharedBoard {
     BoardState state = initial_board_state();
 };
 
-// Serve one client until it goes away. A client may wait as long as it likes
-// between frames, but a frame once begun must be complete within the link
-// time-out (15 s). An undecodable request is answered with error code 9; a
-// header declaring more than 1022 bytes, a client leaving in the middle of a
-// frame or holding half a frame too long is logged and ends the connection.
-void serve_board_client(int client, SharedBoard& board);
+struct BoardSimOptions {
+    std::string listen = "127.0.0.1";
+    long port = 8080;  // 0: any free port
+};
 
-extern const CommandLineForm BOARD_SIM_FORM;
+extern const CommandLineForm<BoardSimOptions> BOARD_SIM_FORM;
 
-// Listen where the command line says, then accept and serve clients until
+// Listen where the options say, then accept and serve clients until
 // Ctrl-C. Returns the exit status: 0, or 1 when it cannot listen.
-int run_board_sim(const CommandLine& command_line);
+int run_board_sim(const BoardSimOptions& options);

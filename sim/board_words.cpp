@@ -25,13 +25,13 @@ const char* name_of(NamedField field, int64_t value) {
     return enumerator_name(*names, value);
 }
 
-}  // namespace
-
 std::string value_name(NamedField field, int64_t value) {
     const char* name = name_of(field, value);
     if (name == nullptr) return std::to_string(value);
     return std::string(name) + "(" + std::to_string(value) + ")";
 }
+
+}  // namespace
 
 bool is_named(NamedField field, int64_t value) {
     return name_of(field, value) != nullptr;

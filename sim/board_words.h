@@ -12,10 +12,10 @@
 // The fields of the board's requests that carry a named value by number.
 enum class NamedField { PLATFORM, CHASSIS, CHANNEL, SWITCH, DIRECTION, LIGHT_MODE, SELECT };
 
-// "NAME(value)", or the bare number; is_named() tells which. A zero that only
-// means "none" (no platform command, chassis command, rail or switch) is not
-// a named value; a stopped motor, a light off and no outlet are.
-std::string value_name(NamedField field, int64_t value);
+// True when `value` of `field` has a name, shown as "NAME(value)" (else the
+// bare number). A zero that only means "none" (no platform command, chassis
+// command, rail or switch) is not a named value; a stopped motor, a light
+// off and no outlet are.
 bool is_named(NamedField field, int64_t value);
 
 // The parts: "{direction=... duty=...}", "{drive{...} select_mask=...}"

@@ -110,13 +110,18 @@ TEST(ArmMonitorLive, ShowsEachFigureOfKnownReports) {
     EXPECT_NE(pane.query("#{pane_title}"), "owned");
 
     shown = pane.wait_for("link silent for ");
-    EXPECT_TRUE(std::regex_search(shown, std::regex("\nerror: .*\nlink silent for [1-9] s\n")))
+    EXPECT_TRUE(std::regex_search(line_of(shown, "arm_monitor"),
+                                  std::regex("  connected 00:00:0[0-9]  link silent for [1-9] s$")))
         << shown;
 
-    // A small terminal shows what fits; a larger one the whole view again.
+    // A small terminal shows what fits, the silence on the first line still;
+    // a larger one the whole view again.
     pane.resize(40, 6);
     shown = pane.wait_for("angle 1 ");
     EXPECT_EQ(line_of(shown, "angle 1 "), "angle 1      0.250000     0.250000     0");
+    EXPECT_TRUE(std::regex_search(line_of(shown, "arm_monitor"),
+                                  std::regex("^arm_monitor --live   link silent for [1-9] s$")))
+        << shown;
     EXPECT_EQ(shown.find(KEYS_LINE), std::string::npos);
     pane.resize(80, 24);
     EXPECT_NE(pane.wait_for(KEYS_LINE).find(KEYS_LINE), std::string::npos);
@@ -134,7 +139,8 @@ TEST(ArmMonitorLive, ShowsEachFigureOfKnownReports) {
     EXPECT_TRUE(std::regex_search(
         shown, std::regex("\\[T\\] \\[INFO\\] watched 2 reports in [0-9.]+ s, [0-9.]+ per "
                           "second, largest gap [0-9.]+ ms, 1 bad frames\n"
-                          "\\[T\\] \\[INFO\\] rev len: 0 \nstatus 0\n")))
+                          "\\[T\\] \\[INFO\\] rev len: 0 \n"
+                          "\\[T\\] \\[INFO\\] the arm closed the link\nstatus 0\n")))
         << shown;
     expect_terminal_given_back(pane);
 }
@@ -149,7 +155,8 @@ TEST(ArmMonitorLive, KeysFreezeResetAndEndTheView) {
     start_live(pane, peer, "--csv " + pane.directory.path + "/arm.csv");
     pane.wait_for("timestamp 1 ");
     pane.press("Space");
-    pane.wait_for("\npaused\n");
+    EXPECT_NE(line_of(pane.wait_for("space resume"), "arm_monitor").find("  paused"),
+              std::string::npos);
     peer.open_gate();
     for (int i = 0; i < 250 && count_of(pane.directory.read("arm.csv"), "\n") < 3; ++i) {
         usleep(20 * 1000);  // the row reaches the file within a quarter of a second
@@ -161,14 +168,16 @@ TEST(ArmMonitorLive, KeysFreezeResetAndEndTheView) {
 
     pane.press("Space");
     shown = pane.wait_for("timestamp 2 ");
-    EXPECT_EQ(shown.find("\npaused\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("paused"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(KEYS_LINE), std::string::npos) << shown;
     EXPECT_EQ(line_of(shown, "angle 0").substr(0, 49),
               "angle 0      2.000000     0.000000     2.000000  ");
 
-    pane.press("r");
+    pane.press("r");  // the traces start afresh with the ranges
     shown = pane.wait_for("largest gap 0.0 ms");
-    EXPECT_EQ(line_of(shown, "angle 0").substr(0, 49),
-              "angle 0      2.000000     2.000000     2.000000  ")
+    EXPECT_TRUE(
+        std::regex_search(line_of(shown, "angle 0"),
+                          std::regex("^angle 0      2.000000     2.000000     2.000000 *$")))
         << shown;
     peer.open_gate();
     shown = pane.wait_for("timestamp 3 ");
@@ -212,7 +221,8 @@ TEST(ArmMonitorLive, EachEndGivesItsStatusAndTheTerminalBack) {
         {"SIGTERM", signal(SIGTERM), 143, report + summary},
         {"SIGHUP", signal(SIGHUP), 129, report + summary},
         {"the link closed", [](TerminalPane&, FakePeer& peer) { peer.open_gate(); }, 0,
-         report + summary + "\\[T\\] \\[INFO\\] rev len: 0 \n"},
+         report + summary +
+             "\\[T\\] \\[INFO\\] rev len: 0 \n\\[T\\] \\[INFO\\] the arm closed the link\n"},
         {"a crash", signal(SIGSEGV), 139, "\n"},  // given back from the signal path
     };
     if (prlimit) {  // room for the header alone: the first write of a row fails
@@ -238,6 +248,26 @@ TEST(ArmMonitorLive, EachEndGivesItsStatusAndTheTerminalBack) {
     }
 }
 
+// Where the locale is not UTF-8, the trace is drawn in plain characters.
+TEST(ArmMonitorLive, ALocaleThatIsNotUtf8GetsThePlainTrace) {
+    FakePeer peer(
+        {receive_arm_frame(), report_at(1, -1), gate(), report_at(2, 1), gate(), close_link()});
+    TerminalPane pane;
+    SKIP_WITHOUT_TMUX(pane);
+    start_live(pane, peer, "", "env LC_ALL=C ");
+    pane.wait_for("timestamp 1 ");
+    usleep(200 * 1000);  // the next value lands in a later column of the trace
+    peer.open_gate();
+    const std::string shown = pane.wait_for("timestamp 2 ");
+    const std::string angle = line_of(shown, "angle 0");
+    EXPECT_TRUE(std::regex_search(angle, std::regex("  \\. *@ *$"))) << angle;
+    EXPECT_TRUE(std::regex_search(line_of(shown, "angle 1"), std::regex("  \\+ *\\+ *$"))) << shown;
+    EXPECT_EQ(shown.find("\u2581"), std::string::npos);
+    peer.open_gate();
+    pane.wait_for("\nstatus ");
+    expect_terminal_given_back(pane);
+}
+
 TEST(ArmMonitorLive, SilenceEndsTheWatchAfterTheTimeout) {
     FakePeer peer({receive_arm_frame(), report_at(5, 0), pause_for(25000)});
     TerminalPane pane;
@@ -245,7 +275,9 @@ TEST(ArmMonitorLive, SilenceEndsTheWatchAfterTheTimeout) {
     start_live(pane, peer);
     EXPECT_NE(pane.wait_for("link silent for 1").find("link silent for 1"), std::string::npos);
     std::string shown = normalized(pane.wait_for("\nstatus ", 25));
-    EXPECT_NE(shown.find(" 0 bad frames\n[T] [INFO] rev len: -1 \nstatus 0\n"), std::string::npos)
+    EXPECT_NE(shown.find(" 0 bad frames\n[T] [INFO] rev len: -1 \n"
+                         "[T] [INFO] the link was silent for 15 s\nstatus 0\n"),
+              std::string::npos)
         << shown;
     expect_terminal_given_back(pane);
 }

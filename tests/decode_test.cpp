@@ -5,11 +5,12 @@
 #include <cstring>
 
 #include "arm.pb.h"
-#include "report/arm_report.h"
+#include "arm/arm_reply.h"
 #include "board.pb.h"
 #include "board/board_reply.h"
 #include "link/frame.h"
 #include "proto/text_buffer.h"
+#include "report/arm_report.h"
 #include "tests/support/capture.h"
 
 namespace {
@@ -142,90 +143,70 @@ TEST(SizeCheck, ArmHeaderIsBigEndian) {
               "[T] [ERROR] msg size err: total:9, msg len:4\n[T] [ERROR] decode failed!\n");
 }
 
-struct ArmAnswer {
-    bool decoded = false;
-    MainArmResponseMsg response{};
-    text_buffer id;
-    text_buffer error;
-};
-
-// Decode an arm_console answer body straight from its bytes (no frame limit);
-// the id text, held in the record, is copied out beside the error text.
-void decode_arm(const std::string& body, ArmAnswer& answer) {
-    answer.response = MainArmResponseMsg{};
-    bind_text(answer.response.error, answer.error);
-    pb_istream_t stream =
-        pb_istream_from_buffer(reinterpret_cast<const pb_byte_t*>(body.data()), body.size());
-    answer.decoded = pb_decode(&stream, MainArmResponseMsg_fields, &answer.response);
-    if (answer.decoded && answer.response.which_result == MainArmResponseMsg_id_tag) {
-        set_text(answer.id, answer.response.result.id);
-    }
+// Decode an arm_console answer as arm_console does, in its frame.
+bool decode_arm(const std::string& body, ArmReply& reply) {
+    FrameBuffer buffer = frame_with(body, ARM_FRAME);
+    StdoutCapture capture;
+    bool decoded = unpack_arm_reply(reply, buffer, body.size() + 4);
+    capture.finish();
+    return decoded;
 }
 
 TEST(ArmResponseDecoding, IdAndSuccessDecodeInEitherOrder) {
-    ArmAnswer id_only;
-    decode_arm(bytes_of("08 01 12 03 41 42 43"), id_only);
-    ASSERT_TRUE(id_only.decoded);
-    EXPECT_EQ(id_only.response.req_type, 1u);
-    EXPECT_EQ(id_only.response.which_result, MainArmResponseMsg_id_tag);
-    EXPECT_STREQ(id_only.id.text, "ABC");
-
-    ArmAnswer success_only;
-    decode_arm(bytes_of("08 03 18 01"), success_only);
-    ASSERT_TRUE(success_only.decoded);
-    EXPECT_EQ(success_only.response.which_result, MainArmResponseMsg_success_tag);
-    EXPECT_TRUE(success_only.response.result.success);
-
-    ArmAnswer success_then_id;
-    decode_arm(bytes_of("18 01 12 04 61 72 6d 31 22 02 6e 6f"), success_then_id);
-    ASSERT_TRUE(success_then_id.decoded);
-    EXPECT_EQ(success_then_id.response.which_result, MainArmResponseMsg_id_tag);
-    EXPECT_STREQ(success_then_id.id.text, "arm1");
-    EXPECT_STREQ(success_then_id.error.text, "no");
-
-    ArmAnswer id_then_success;
-    decode_arm(bytes_of("12 04 61 72 6d 31 18 00"), id_then_success);
-    ASSERT_TRUE(id_then_success.decoded);
-    EXPECT_EQ(id_then_success.response.which_result, MainArmResponseMsg_success_tag);
-    EXPECT_FALSE(id_then_success.response.result.success);
-
-    ArmAnswer empty_id;
-    decode_arm(bytes_of("18 01 12 00"), empty_id);
-    ASSERT_TRUE(empty_id.decoded);
-    EXPECT_EQ(empty_id.response.which_result, MainArmResponseMsg_id_tag);
-    EXPECT_STREQ(empty_id.id.text, "");
+    const struct {
+        const char* body;
+        pb_size_t which;
+        const char* id;  // nullptr: success
+        bool success;
+        const char* error;
+    } answers[] = {
+        {"08 01 12 03 41 42 43", MainArmResponseMsg_id_tag, "ABC", false, ""},
+        {"08 03 18 01", MainArmResponseMsg_success_tag, nullptr, true, ""},
+        {"18 01 12 04 61 72 6d 31 22 02 6e 6f", MainArmResponseMsg_id_tag, "arm1", false, "no"},
+        {"12 04 61 72 6d 31 18 00", MainArmResponseMsg_success_tag, nullptr, false, ""},
+        {"18 01 12 00", MainArmResponseMsg_id_tag, "", false, ""},
+    };
+    for (const auto& a : answers) {
+        ArmReply reply;
+        ASSERT_TRUE(decode_arm(bytes_of(a.body), reply)) << a.body;
+        EXPECT_EQ(reply.record.which_result, a.which) << a.body;
+        if (a.id != nullptr) {
+            EXPECT_STREQ(reply.record.result.id, a.id) << a.body;
+        } else {
+            EXPECT_EQ(reply.record.result.success, a.success) << a.body;
+        }
+        EXPECT_STREQ(reply.error.text, a.error) << a.body;
+    }
 }
 
-TEST(ArmResponseDecoding, ErrorTextUpTo1023BytesDecodes) {
-    ArmAnswer fits;
-    decode_arm(bytes_of("22 ff 07") + std::string(1023, 'e'), fits);
-    EXPECT_TRUE(fits.decoded);
-    EXPECT_EQ(std::strlen(fits.error.text), 1023u);
-
-    ArmAnswer too_long;
-    decode_arm(bytes_of("22 80 08") + std::string(1024, 'e'), too_long);
-    EXPECT_FALSE(too_long.decoded);
+// The longest texts a frame holds: 1020 bytes of payload less a tag and a length of two.
+TEST(ArmResponseDecoding, TheLongestTextsOfAFrameDecode) {
+    ArmReply error;
+    ASSERT_TRUE(decode_arm(bytes_of("22 f9 07") + std::string(1017, 'e'), error));
+    EXPECT_EQ(std::strlen(error.error.text), 1017u);
+    ArmReply id;
+    ASSERT_TRUE(decode_arm(bytes_of("18 01 12 f7 07") + std::string(1015, 'i'), id));
+    EXPECT_EQ(id.record.which_result, MainArmResponseMsg_id_tag);
+    EXPECT_EQ(std::strlen(id.record.result.id), 1015u);
 }
 
-TEST(ArmResponseDecoding, IdTextUpTo1023BytesDecodes) {
-    ArmAnswer fits;
-    decode_arm(bytes_of("18 01 12 ff 07") + std::string(1023, 'i'), fits);
-    EXPECT_TRUE(fits.decoded);
-    EXPECT_EQ(fits.response.which_result, MainArmResponseMsg_id_tag);
-    EXPECT_EQ(std::strlen(fits.id.text), 1023u);
-
-    ArmAnswer too_long;
-    decode_arm(bytes_of("12 80 08") + std::string(1024, 'i'), too_long);
-    EXPECT_FALSE(too_long.decoded);
+// A text callback holds at most 1023 bytes; a longer text fails the whole decode.
+TEST(TextCallback, ATextLongerThanItsBufferFailsTheDecode) {
+    for (size_t length : {1023u, 1024u}) {
+        const std::string body = bytes_of("22") + static_cast<char>(0x80 | (length & 0x7f)) +
+                                 static_cast<char>(length >> 7) + std::string(length, 'e');
+        ArmReply reply;
+        pb_istream_t stream =
+            pb_istream_from_buffer(reinterpret_cast<const pb_byte_t*>(body.data()), body.size());
+        EXPECT_EQ(pb_decode(&stream, MainArmResponseMsg_fields, &reply.record), length == 1023)
+            << length;
+    }
 }
 
 // Decode a report body as arm_monitor does, in its frame.
 bool decode_state(const std::string& body, ArmReport& report) {
     FrameBuffer buffer = frame_with(body, ARM_FRAME);
-    StdoutCapture capture;
-    bool decoded = unpack_report(report, buffer, body.size() + 4);
-    capture.finish();
-    return decoded;
+    return decode_report(report, buffer, body.size() + 4) == Unpacked::DECODED;
 }
 
 std::string poses(int count, bool packed) {

@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "tests/support/capture.h"
 #include "tests/support/process.h"
@@ -223,41 +221,6 @@ TEST(ProgramStart, SimulatorsNameTheArgumentTheyRefuse) {
         EXPECT_EQ(normalized(run.out),
                   std::string(BANNER) + "[T] [ERROR] " + row.error + "\n" + usage)
             << row.error;
-    }
-}
-
-// Each manual page names every option and argument that --help names, and the
-// version that --version gives.
-TEST(ProgramStart, ManualPagesKeepStepWithHelp) {
-    for (const char* program : ALL_PROGRAMS) {
-        std::ifstream file(std::string(VOSTREL_SOURCE_DIR) + "/man/" + program + ".1");
-        std::stringstream page;
-        page << file.rdbuf();
-        std::string text = page.str();
-        for (size_t at = text.find("\\-"); at != std::string::npos; at = text.find("\\-", at)) {
-            text.erase(at, 1);  // roff's \- is a plain -
-        }
-        ASSERT_FALSE(text.empty()) << program;
-        std::string help = run_program(program, {"--help"}).out;
-        std::istringstream words(help.substr(help.find("usage:")));
-        std::string word;
-        while (words >> word) {
-            bool option = word[0] == '-' && word.size() > 1 && word != "-";
-            bool argument =
-                word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ_[]") == std::string::npos &&
-                word.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos;
-            std::string name = word;
-            name.erase(std::remove_if(name.begin(), name.end(),
-                                      [](char c) { return c == '[' || c == ']' || c == ','; }),
-                       name.end());
-            if ((option || argument) && name.size() > 1) {
-                EXPECT_NE(text.find(name), std::string::npos) << program << " lacks " << name;
-            }
-        }
-        std::string version = run_program(program, {"--version"}).out;
-        version = version.substr(version.find(' ') + 1);
-        version = version.substr(0, version.find_first_of(" \n"));
-        EXPECT_NE(text.find("\"Vostrel " + version + "\""), std::string::npos) << program;
     }
 }
 

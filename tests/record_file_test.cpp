@@ -273,7 +273,7 @@ TEST(RecordSaving, SavedFileHoldsTheTextAndIsNamedForTheTime) {
     WorkingDirectory inside(directory.path);
     std::vector<Action> actions = {action("02 00 10 01", -1)};
     StdoutCapture capture;
-    ASSERT_TRUE(save_actions(actions));
+    ASSERT_TRUE(save_record_text(record_text(actions)));
     std::string log = without_timestamps(capture.finish());
     std::vector<std::string> names = directory.files();
     ASSERT_EQ(names.size(), 1u);
@@ -302,7 +302,7 @@ TEST(RecordSaving, AnExistingFileIsNeverReplaced) {
         taken.push_back(stamp);
     }
     StdoutCapture capture;
-    ASSERT_TRUE(save_actions({action("00 00", -1)}));
+    ASSERT_TRUE(save_record_text(record_text({action("00 00", -1)})));
     std::string log = without_timestamps(capture.finish());
     size_t earlier = 0, ours = 0;
     for (const std::string& name : directory.files()) {
@@ -324,7 +324,7 @@ TEST(RecordSaving, UnwritableDirectoryIsReportedAndTheRecordingPrinted) {
     {
         WorkingDirectory inside("/proc");
         StdoutCapture capture;
-        saved = save_actions({action("02 00 10 01", -1)});
+        saved = save_record_text(record_text({action("02 00 10 01", -1)}));
         out = without_timestamps(capture.finish());
     }
     EXPECT_FALSE(saved);

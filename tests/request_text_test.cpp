@@ -169,11 +169,11 @@ TEST(RequestText, RefusalsNameTheLineColumnAndWhatWasExpected) {
 }
 
 TEST(RequestText, AFrameBeyondTheControllersBufferIsRefused) {
-    CommandLine line;
-    line.values["--request"] = "chassis { cmd: UNLOCK }";
+    ConsoleOptions options;
+    options.request = "chassis { cmd: UNLOCK }";
     CleaningComponentRequest request{};
     StdoutCapture capture;
-    TypedRequest typed = read_typed_request(line, CleaningComponentRequest_fields, &request,
+    TypedRequest typed = read_typed_request(options, CleaningComponentRequest_fields, &request,
                                             FrameFormat{2, false, 4});
     EXPECT_FALSE(typed.outcome.goes_on);
     EXPECT_EQ(typed.outcome.status, 255);
