@@ -10,7 +10,6 @@
 #include "console/hex_text.h"
 #include "console/interrupt.h"
 #include "console/log.h"
-#include "console/printable_text.h"
 #include "link/frame_exchange.h"
 #include "program/connection.h"
 #include "record/record_load.h"
@@ -27,15 +26,10 @@ struct Replay {
     FrameStream answers;
     FrameBuffer answer{};
     AnswerTally tally;
+    // The lines of the step under way, written out in one go just before
+    // the replay waits (for the link, an answer, a delay or a key) or ends.
+    std::string held;
 };
-
-Outcome load_recording(const std::string& path, std::vector<Action>& actions) {
-    std::string error;
-    if (load_actions(path, actions, error)) return go_on();
-    log_error("cannot load record file %s: %s\n", printable_text(path).c_str(),
-              printable_text(error).c_str());
-    return end_with(STATUS_RECORD_FILE_FAILED);
-}
 
 // The steps one pass plays: the range asked for, up to the first negative
 // delay in it. Ends with status 3 when the range starts past the last step.
@@ -81,41 +75,45 @@ bool wait_until(Deadline due) {
 // the answer was complete).
 Outcome play_step(Replay& r, const Action& action, size_t number) {
     if (r.options.confirm) {
+        put_out(r.held);
         Choice choice = confirm(action, number);
         if (choice == Choice::SKIP) return go_on();
         if (choice == Choice::END) return end_with(interrupted() ? interrupt_status() : STATUS_OK);
     }
-    log_info("send: %s\n", to_hex_text(action.data.data(), action.data.size()).c_str());
+    log_to(&r.held, "INFO", "send: %s\n",
+           to_hex_text(action.data.data(), action.data.size()).c_str());
     const Clock::time_point written_at = Clock::now();
-    if (!send_frame(r.link, action.data.data(), action.data.size()).is_frame()) {
-        if (interrupted()) return end_with(interrupt_status());
-        log_error("%s\n", "tcp write failed.");
-        return end_with(STATUS_EXCHANGE_FAILED);
+    // The held lines go out once the frame is sent, before the answer is awaited.
+    if (!send_whole_frame(r.link, action.data.data(), action.data.size(), &r.held).is_frame()) {
+        return end_with(interrupted() ? interrupt_status() : STATUS_EXCHANGE_FAILED);
     }
     ++r.tally.replayed;
-    FrameResult answer = take_answer(r.answers, r.answer);
+    FrameResult answer = take_answer(r.answers, r.answer, &r.held);
     if (!answer.is_frame()) {
         return end_with(interrupted() ? interrupt_status() : STATUS_EXCHANGE_FAILED);
     }
     if (r.options.answers) {
         const std::chrono::duration<double, std::milli> round_trip =
             answer.complete_at - written_at;
-        judge_answer(r.tally, action, number, r.answer, answer.length, round_trip.count());
+        judge_answer(r.tally, action, number, r.answer, answer.length, round_trip.count(),
+                     r.held);
     }
-    log_info("delay: %d s\n", action.delay);
+    log_to(&r.held, "INFO", "delay: %d s\n", action.delay);
     if (action.delay <= 0 || r.options.rate.max) return go_on();
+    put_out(r.held);
     const std::chrono::duration<double> scaled(action.delay / r.options.rate.factor);
     const Deadline due = answer.complete_at + std::chrono::duration_cast<Clock::duration>(scaled);
     return wait_until(due) ? go_on() : end_with(interrupt_status());
 }
 
 // Every pass over the planned steps.
-int play(Replay& r, const std::vector<Action>& actions, const std::vector<const Action*>& steps) {
+int play_passes(Replay& r, const std::vector<Action>& actions,
+                const std::vector<const Action*>& steps) {
     const ReplayOptions& options = r.options;
     for (long pass = 1; !steps.empty() && (options.passes == 0 || pass <= options.passes); ++pass) {
-        if (options.looped && options.passes == 0) log_info("pass %ld\n", pass);
+        if (options.looped && options.passes == 0) log_to(&r.held, "INFO", "pass %ld\n", pass);
         if (options.looped && options.passes > 0) {
-            log_info("pass %ld of %ld\n", pass, options.passes);
+            log_to(&r.held, "INFO", "pass %ld of %ld\n", pass, options.passes);
         }
         for (const Action* action : steps) {
             Outcome step = play_step(r, *action, static_cast<size_t>(action - actions.data()) + 1);
@@ -126,6 +124,13 @@ int play(Replay& r, const std::vector<Action>& actions, const std::vector<const 
     return STATUS_OK;
 }
 
+// The passes, and the lines still held written out however they ended.
+int play(Replay& r, const std::vector<Action>& actions, const std::vector<const Action*>& steps) {
+    const int status = play_passes(r, actions, steps);
+    put_out(r.held);
+    return status;
+}
+
 }  // namespace
 
 int run_board_replay(Start& start, const ReplayOptions& options) {
@@ -134,8 +139,7 @@ int run_board_replay(Start& start, const ReplayOptions& options) {
     if (!connected.goes_on) return connected.status;
     catch_interrupt();
     std::vector<Action> actions;
-    Outcome loaded = load_recording(options.record_file, actions);
-    if (!loaded.goes_on) return loaded.status;
+    if (!load_record_file(options.record_file, actions)) return STATUS_RECORD_FILE_FAILED;
     Replay replay(start.link.get());
     replay.options = options;
     replay.tally.expect = replay.options.expect;

@@ -7,7 +7,6 @@
 #include "console/exit_status.h"
 #include "console/hex_text.h"
 #include "console/log.h"
-#include "console/printable_text.h"
 #include "link/frame.h"
 #include "prototext/board_request_text.h"
 #include "prototext/message_fields.h"
@@ -127,12 +126,7 @@ std::string step_lines(const Action& action, size_t number, const std::string& s
 
 int check_record_file(const std::string& path) {
     std::vector<Action> actions;
-    std::string error;
-    if (!load_actions(path, actions, error)) {
-        log_error("cannot load record file %s: %s\n", printable_text(path).c_str(),
-                  printable_text(error).c_str());
-        return STATUS_RECORD_FILE_FAILED;
-    }
+    if (!load_record_file(path, actions)) return STATUS_RECORD_FILE_FAILED;
     size_t flagged = 0;
     size_t sent = 0;  // the steps a replay sends: up to the first negative delay
     bool ended = false;

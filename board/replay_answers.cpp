@@ -33,26 +33,26 @@ std::string milliseconds(long tenths) {
 }  // namespace
 
 void judge_answer(AnswerTally& tally, const Action& action, size_t number, const FrameBuffer& frame,
-                  size_t length, double round_trip_ms) {
+                  size_t length, double round_trip_ms, std::string& held) {
     ++tally.answered;
     tally.round_trips[std::lround(round_trip_ms * 10)] += 1;
     BoardReply reply;
     if (!decode_board_reply(reply, frame, length)) {
         ++tally.with_error;
         ++tally.undecoded;
-        log_error("answer does not decode (%.1f ms)\n", round_trip_ms);
+        log_to(&held, "ERROR", "answer does not decode (%.1f ms)\n", round_trip_ms);
         return;
     }
     const bool error = reply.record.has_error_info;
     if (error) ++tally.with_error;
-    log_to(nullptr, error ? "ERROR" : "INFO", "answer: %s (%.1f ms)\n",
+    log_to(&held, error ? "ERROR" : "INFO", "answer: %s (%.1f ms)\n",
            board_reply_text(reply).c_str(), round_trip_ms);
     BoardReply recorded;
     if (!tally.expect || !decode_recorded(action, recorded)) return;
     if (compared_text(reply) != compared_text(recorded)) {
         ++tally.differ;
-        log_error("step %zu: the answer differs from the recording: expected %s, got %s\n", number,
-                  board_reply_text(recorded).c_str(), board_reply_text(reply).c_str());
+        log_to(&held, "ERROR", "step %zu: the answer differs from the recording: expected %s, got %s\n",
+               number, board_reply_text(recorded).c_str(), board_reply_text(reply).c_str());
     }
 }
 

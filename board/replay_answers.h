@@ -26,6 +26,7 @@
 
 #include <cstddef>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "console/exit_status.h"
@@ -44,9 +45,9 @@ struct AnswerTally {
 
 // Decode and log the answer of step `number` (`action` in the file), taken
 // `round_trip_ms` after its frame's write, compare it with the recorded one
-// when the tally expects, and count it.
+// when the tally expects, and count it. The lines are appended to `held`.
 void judge_answer(AnswerTally& tally, const Action& action, size_t number, const FrameBuffer& frame,
-                  size_t length, double round_trip_ms);
+                  size_t length, double round_trip_ms, std::string& held);
 
 // Log the line that sums the replay up.
 void log_tally(const AnswerTally& tally);

@@ -1,6 +1,6 @@
 #include "console/hex_text.h"
 
-#include <cstdlib>
+#include <charconv>
 
 std::string to_hex_text(const uint8_t* bytes, size_t count) {
     static const char DIGITS[] = "0123456789abcdef";
@@ -15,13 +15,17 @@ std::string to_hex_text(const uint8_t* bytes, size_t count) {
 
 bool hex_to_bytes(const std::string& text, std::vector<uint8_t>& bytes, size_t& position) {
     bytes.clear();
-    bytes.reserve((text.size() + 1) / 2);
+    bytes.reserve(text.size() / 2);
     for (position = 0; position < text.size(); position += 2) {
-        std::string slice = text.substr(position, 2);
-        char* end = nullptr;
-        unsigned long value = std::strtoul(slice.c_str(), &end, 16);
-        if (end == slice.c_str()) return false;
-        bytes.push_back(static_cast<uint8_t>(value & 0xff));
+        const char* slice = text.data() + position;
+        const char* end = position + 2 <= text.size() ? slice + 2 : slice + 1;
+        uint8_t byte = 0;
+        const std::from_chars_result read = std::from_chars(slice, end, byte, 16);
+        if (end != slice + 2 || read.ec != std::errc() || read.ptr != end) {
+            bytes.clear();
+            return false;
+        }
+        bytes.push_back(byte);
     }
     return true;
 }

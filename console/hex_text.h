@@ -3,11 +3,10 @@
 //
 // Written: two lower-case hex digits per byte, no separator:
 //     {0x00, 0x1a, 0xff} -> "001aff"
-// Read: slice by slice of two characters, each read as strtoul(base 16)
-// reads it: upper case is accepted, an odd last digit is a byte of its own
-// ("0300aabbc" -> 03 00 aa bb 0c), a slice whose second character is no digit
-// keeps its first ("0g" -> 00), and a slice without a digit at its start
-// ("g0", "zz") is refused.
+// Read: slice by slice, each exactly two hex digits, upper case accepted
+// ("0300AAbb" -> 03 00 aa bb). Anything else is refused where it stands: a
+// lone last digit ("0300aabbc"), a character that is no hex digit ("0g",
+// "-1", "+f", " f", "0x").
 #pragma once
 
 #include <cstddef>
@@ -17,6 +16,6 @@
 
 std::string to_hex_text(const uint8_t* bytes, size_t count);
 
-// Read `text` into `bytes`; false when a slice has no digit, `position` then
-// naming where it starts.
+// Read `text` into `bytes`; false, with no bytes, when a slice is not two
+// hex digits, `position` then naming where it starts.
 bool hex_to_bytes(const std::string& text, std::vector<uint8_t>& bytes, size_t& position);

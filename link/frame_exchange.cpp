@@ -14,7 +14,7 @@
 
 using Clock = std::chrono::steady_clock;
 
-FrameResult send_frame(int link, const uint8_t* frame, size_t length) {
+FrameResult send_frame(int link, const uint8_t* frame, size_t length, std::string* held) {
     if (length == 0) return {FrameResult::FAILED, 0};
     // The send is tried first and waited for only when the link is full.
     const Deadline deadline = Clock::now() + std::chrono::seconds(LINK_TIMEOUT_SECONDS);
@@ -27,6 +27,7 @@ FrameResult send_frame(int link, const uint8_t* frame, size_t length) {
             continue;
         }
         if (n == 0 || (errno != EAGAIN && errno != EINTR)) return {FrameResult::FAILED, sent};
+        if (held != nullptr) put_out(*held);  // no line is held while the link is awaited
         int ready = wait_until_ready(link, POLLOUT, deadline);
         if (ready <= 0 && !(ready < 0 && errno == EINTR && !interrupted())) {
             return {FrameResult::FAILED, sent};
@@ -35,13 +36,18 @@ FrameResult send_frame(int link, const uint8_t* frame, size_t length) {
     return {FrameResult::FRAME, sent};
 }
 
+FrameResult send_whole_frame(int link, const uint8_t* frame, size_t length, std::string* held) {
+    FrameResult sent = send_frame(link, frame, length, held);
+    if (held != nullptr) put_out(*held);
+    if (!sent.is_frame() && !interrupted()) log_error("%s\n", "tcp write failed.");
+    return sent;
+}
+
 FrameResult send_request(int link, const pb_msgdesc_t* fields, const void* record,
                          FrameFormat format, FrameBuffer& frame_buffer) {
     FrameResult packed = pack_request(fields, record, format, frame_buffer);
     if (!packed.is_frame()) return packed;
-    FrameResult sent = send_frame(link, frame_buffer.data(), packed.length);
-    if (!sent.is_frame() && !interrupted()) log_error("%s\n", "tcp write failed.");
-    return sent;
+    return send_whole_frame(link, frame_buffer.data(), packed.length);
 }
 
 namespace {
@@ -117,18 +123,18 @@ void log_received(const FrameResult& received, std::string* held) {
     log_to(held, "INFO", "rev len: %d \n", logged_length(received));
 }
 
-FrameResult receive_reply(FrameStream& stream, FrameBuffer& reply_buffer) {
+FrameResult receive_reply(FrameStream& stream, FrameBuffer& reply_buffer, std::string* held) {
     FrameResult received = receive_frame(stream, reply_buffer);
-    log_received(received);
+    log_received(received, held);
     return received;
 }
 
-FrameResult take_answer(FrameStream& stream, FrameBuffer& reply_buffer) {
-    FrameResult answer = receive_reply(stream, reply_buffer);
+FrameResult take_answer(FrameStream& stream, FrameBuffer& reply_buffer, std::string* held) {
+    FrameResult answer = receive_reply(stream, reply_buffer, held);
     if (answer.kind == FrameResult::FRAMING_LOST) {
-        log_error("%s\n", "reply frame too long: the link has lost its framing.");
+        log_to(held, "ERROR", "%s\n", "reply frame too long: the link has lost its framing.");
     } else if (!answer.is_frame() && !interrupted()) {
-        log_error("%s\n", "tcp read failed.");
+        log_to(held, "ERROR", "%s\n", "tcp read failed.");
     }
     return answer;
 }

@@ -24,12 +24,20 @@
 
 // Write the `length` bytes of `frame`, continuing partial writes: FRAME, or
 // FAILED when the link failed (closed, reset, send time-out, a signal) or
-// there was nothing to write. Never raises SIGPIPE.
-FrameResult send_frame(int link, const uint8_t* frame, size_t length);
+// there was nothing to write. Never raises SIGPIPE. The lines in `held`, when
+// given, are written out before it waits for room on the link.
+FrameResult send_frame(int link, const uint8_t* frame, size_t length,
+                       std::string* held = nullptr);
 
-// pack_request, then send_frame: the whole request on its way. FRAME,
-// NOT_ENCODED (nothing sent) or FAILED after logging "tcp write failed."
-// (unless a signal cut it short).
+// send_frame, then the lines in `held` (when given) written out, then
+// "tcp write failed." logged when it failed (unless a signal cut it short).
+// A request goes out before the lines that tell of it, so that the peer
+// works on it while they are written.
+FrameResult send_whole_frame(int link, const uint8_t* frame, size_t length,
+                             std::string* held = nullptr);
+
+// pack_request, then send_whole_frame: the whole request on its way. FRAME,
+// NOT_ENCODED (nothing sent) or FAILED (logged).
 FrameResult send_request(int link, const pb_msgdesc_t* fields, const void* record,
                          FrameFormat format, FrameBuffer& frame_buffer);
 
@@ -85,11 +93,14 @@ FrameResult receive_frame(FrameStream& stream, FrameBuffer& buffer);
 // Log "rev len: %d" with logged_length() (into `held` when given, see log_to()).
 void log_received(const FrameResult& received, std::string* held = nullptr);
 
-// receive_frame, then log_received().
-FrameResult receive_reply(FrameStream& stream, FrameBuffer& reply_buffer);
+// receive_frame, then log_received() (into `held` when given).
+FrameResult receive_reply(FrameStream& stream, FrameBuffer& reply_buffer,
+                          std::string* held = nullptr);
 
 // receive_reply for a run that cannot go on without its answer (recording,
 // replaying): logs "tcp read failed." when none came (unless a signal cut
 // the wait short) and "reply frame too long: the link has lost its framing."
-// when its header was impossible. FRAME when a whole frame is in the buffer.
-FrameResult take_answer(FrameStream& stream, FrameBuffer& reply_buffer);
+// when its header was impossible (into `held` when given). FRAME when a
+// whole frame is in the buffer.
+FrameResult take_answer(FrameStream& stream, FrameBuffer& reply_buffer,
+                        std::string* held = nullptr);

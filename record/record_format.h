@@ -16,10 +16,10 @@
 //       answer: 0b0008011207...
 //
 // Keys may come in any order, and every reader ignores the keys it does not
-// know, so a file with answers replays as any other. A slice of the hex
-// text is read as strtoul(base 16) reads it (upper case accepted, an odd last
-// digit is a byte of its own, "0g" gives 00); a slice without a digit is an
-// error. An empty, null or scalar document is an empty recording.
+// know, so a file with answers replays as any other. The hex text is read two
+// digits at a time, upper case accepted; anything else ("0200-1ff", a lone
+// last digit, "0g") makes the entry an error (an answer that is not hex is
+// no answer). An empty, null or scalar document is an empty recording.
 //
 // The file is named record_YYYYMMDD_hhmmss.yaml after the local time of saving
 // and lives in the working directory. It is written to a temporary file and

@@ -11,6 +11,8 @@
 #include <optional>
 
 #include "console/hex_text.h"
+#include "console/log.h"
+#include "console/printable_text.h"
 #include "files/file_writing.h"
 
 namespace {
@@ -54,7 +56,7 @@ void read_answer(const YAML::Node& answer, Action& action) {
     if (!answer.IsScalar()) {
         action.answer_fault = "it is not a text";
     } else if (!hex_to_bytes(answer.Scalar(), action.answer, position)) {
-        action.answer_fault = "it has no hex digit at position " + std::to_string(position);
+        action.answer_fault = "it is not two hex digits at position " + std::to_string(position);
     } else if (action.answer.size() > MAX_ACTION_BYTES) {
         action.answer_fault = "it is longer than " + std::to_string(MAX_ACTION_BYTES) + " bytes";
     } else {
@@ -97,7 +99,8 @@ bool read_action(const YAML::Node& element, size_t number, size_t& keys, Action&
     }
     size_t position = 0;
     if (!hex_to_bytes(hex.Scalar(), action.data, position)) {
-        error = where() + ": \"hexData\" has no hex digit at position " + std::to_string(position);
+        error = where() + ": \"hexData\" is not two hex digits at position " +
+                std::to_string(position);
         return false;
     }
     if (action.data.size() > MAX_ACTION_BYTES) {
@@ -184,4 +187,12 @@ bool load_actions(const std::string& path, std::vector<Action>& actions, std::st
         if (text.size() > MAX_RECORD_FILE_BYTES) return failure(error, too_large);
     }
     return parse_actions(text, actions, error);
+}
+
+bool load_record_file(const std::string& path, std::vector<Action>& actions) {
+    std::string error;
+    if (load_actions(path, actions, error)) return true;
+    log_error("cannot load record file %s: %s\n", printable_text(path).c_str(),
+              printable_text(error).c_str());
+    return false;
 }

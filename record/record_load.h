@@ -12,5 +12,9 @@
 // loaded. Never throws.
 bool load_actions(const std::string& path, std::vector<Action>& actions, std::string& error);
 
+// load_actions(), logging "cannot load record file PATH: WHY" (both made
+// safe to print) when it fails.
+bool load_record_file(const std::string& path, std::vector<Action>& actions);
+
 // Read record text (what load_actions does after reading the file).
 bool parse_actions(const std::string& text, std::vector<Action>& actions, std::string& error);

@@ -6,6 +6,9 @@
 
 #include <string>
 
+// What the name of every record file starts with.
+inline constexpr char RECORD_NAME_PREFIX[] = "record_";
+
 // "YYYYMMDD_hhmmss" of the local time now.
 std::string local_time_stamp();
 

@@ -55,7 +55,7 @@ void report_failure(const std::string& name, int error, const std::string& text)
 }  // namespace
 
 bool save_record_text(const std::string& text) {
-    const std::string base = "record_" + local_time_stamp();
+    const std::string base = RECORD_NAME_PREFIX + local_time_stamp();
 
     // Pick the first free name now, so the log line can name it before the write.
     int attempt = 0;

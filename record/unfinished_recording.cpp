@@ -15,7 +15,7 @@ namespace {
 
 // Create the file under the first free name; false with errno set.
 bool create(UnfinishedRecording& unfinished) {
-    if (unfinished.base.empty()) unfinished.base = "unfinished_record_" + local_time_stamp();
+    if (unfinished.base.empty()) unfinished.base = "unfinished_" + (RECORD_NAME_PREFIX + local_time_stamp());
     for (int attempt = 0; attempt < MAX_NAME_ATTEMPTS; ++attempt) {
         std::string name = numbered_name(unfinished.base, attempt);
         unfinished.file =

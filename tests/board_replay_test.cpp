@@ -66,7 +66,7 @@ TEST(BoardReplay, BadRecordIsReportedAfterConnectingAndNothingIsSent) {
         {"hexData: 0000\ndelay: 0\n", "line 1: the top level is a map, not a sequence"},
         {"- hexData: 0000\n  delay: 1.5\n", "line 2: entry 1: \"delay\" is not a 32-bit integer"},
         {"- hexData: 0000\n  delay: 0\n- hexData: g0\n  delay: 0\n",
-         "line 3: entry 2: \"hexData\" has no hex digit at position 0"},
+         "line 3: entry 2: \"hexData\" is not two hex digits at position 0"},
     };
     for (const auto& c : cases) {
         TemporaryDirectory directory;
@@ -509,8 +509,8 @@ TEST(RecordCheck, EachStepIsDescribedAndFaultyOnesFlagged) {
          3,
          "step 1: delay 0 s, 2 bytes: (empty request)\n  answer: hex 0300ff FLAGGED: the header "
          "declares 3 bytes where 1 follow\nstep 2: delay 0 s, 2 bytes: (empty request)\n  answer: "
-         "(unreadable) FLAGGED: the recorded answer cannot be read: it has no hex digit at "
-         "position 0\nstep 3: delay 0 s, 2 bytes: (empty request)\n  answer: hex 0300ff0102 "
+         "(unreadable) FLAGGED: the recorded answer cannot be read: it is not two hex digits "
+         "at position 0\nstep 3: delay 0 s, 2 bytes: (empty request)\n  answer: hex 0300ff0102 "
          "FLAGGED: it does not decode as a CleaningComponentResponse (invalid wire_type)\n"
          "steps: 3\nreplay time: 0 s, the sum of the delays up to the end\nflagged: 3\n"},
         {"a file that cannot be loaded", "- hexData: 0000\n  delay: soon\n", 3,

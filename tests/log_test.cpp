@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <limits>
 
 #include "console/hex_text.h"
+#include "console/number_text.h"
 #include "console/printable_text.h"
 #include "tests/support/capture.h"
 
@@ -94,6 +98,64 @@ TEST(HexText, TwoLowerCaseDigitsPerByteWithoutSeparators) {
         {{0x02, 0x00, 0x10, 0x01}, "02001001"},
     };
     for (const auto& c : cases) EXPECT_EQ(to_hex_text(c.bytes.data(), c.bytes.size()), c.text);
+}
+
+TEST(HexText, ReadingTakesExactlyTwoHexDigitsPerByte) {
+    const struct {
+        const char* text;
+        bool read;
+        std::vector<uint8_t> bytes;
+        size_t position;  // where a refused slice starts
+    } cases[] = {
+        {"", true, {}, 0},
+        {"0300AAbb", true, {0x03, 0x00, 0xaa, 0xbb}, 8},
+        {"0300aabbc", false, {}, 8},
+        {"0200-1ff", false, {}, 4},
+        {"+f", false, {}, 0},
+        {" f", false, {}, 0},
+        {"0x", false, {}, 0},
+        {"0g", false, {}, 0},
+        {"000g", false, {}, 2},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> bytes = {0x55};
+        size_t position = 99;
+        EXPECT_EQ(hex_to_bytes(c.text, bytes, position), c.read) << c.text;
+        EXPECT_EQ(bytes, c.bytes) << c.text;
+        EXPECT_EQ(position, c.position) << c.text;
+    }
+}
+
+// A report's values are printed through std::to_chars as "%lf" prints them.
+TEST(NumberText, FixedIsWhatPercentLfPrints) {
+    const double values[] = {0.0,
+                             -0.0,
+                             std::nan(""),
+                             -std::nan(""),
+                             HUGE_VAL,
+                             -HUGE_VAL,
+                             1e300,
+                             -1e-300,
+                             std::numeric_limits<double>::denorm_min(),
+                             0.5e-6,
+                             123456.0000005,
+                             9007199254740993.0,
+                             -0.0000005,
+                             0.57042899999,
+                             std::numeric_limits<double>::max(),
+                             -std::numeric_limits<double>::max()};
+    for (double value : values) {
+        char printed[400];
+        std::snprintf(printed, sizeof printed, "%lf", value);
+        std::string formed;
+        append_fixed(formed, value);
+        EXPECT_EQ(formed, printed);
+    }
+    for (long long value : {0LL, -42LL, 4294967295LL, LLONG_MIN, LLONG_MAX}) {
+        std::string formed;
+        append_integer(formed, value);
+        EXPECT_EQ(formed, std::to_string(value));
+    }
 }
 
 TEST(PrintableText, ControlsAreEscapedAndUtf8KeptAsItIs) {
