@@ -18,18 +18,6 @@ double now_seconds() {
 
 namespace {
 
-int temporary_file(const std::string& text) {
-    char path[] = "/tmp/vostrel-bench-XXXXXX";
-    int fd = mkstemp(path);
-    unlink(path);
-    if (fd >= 0) {
-        ssize_t written = write(fd, text.data(), text.size());
-        (void)written;
-        lseek(fd, 0, SEEK_SET);
-    }
-    return fd;
-}
-
 // A pseudo-terminal of 80 x 24: our end, and the path of the program's.
 int open_terminal(std::string& path) {
     int ours = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -55,49 +43,48 @@ void take_terminal(const std::string& path) {
 
 }  // namespace
 
-Child start_child(const std::vector<std::string>& argv, const std::string& input, Output output) {
-    int input_fd = temporary_file(input);
-    int pipe_fds[2] = {-1, -1};
-    int output_fd = -1;
+void start_child(const std::vector<std::string>& argv, Output output, Child& child) {
     std::string terminal;
-    if (output == Output::PTY) pipe_fds[0] = open_terminal(terminal);
-    if (output == Output::PIPE && pipe2(pipe_fds, O_CLOEXEC) == 0) output_fd = pipe_fds[1];
-    if (output == Output::DEV_NULL) output_fd = open("/dev/null", O_WRONLY);
-    if (output == Output::TO_FILE)
-        output_fd = open(OUTPUT_FILE, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> args;
+    const int ours = output == Output::PTY ? open_terminal(terminal) : -1;
+    const int output_fd = output == Output::TO_FILE
+                              ? open(OUTPUT_FILE, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600)
+                              : open("/dev/null", O_WRONLY | O_CLOEXEC);
     std::vector<std::string> copies = argv;
+    std::vector<char*> args;
     for (std::string& a : copies) args.push_back(a.data());
     args.push_back(nullptr);
-    Child child;
     child.pid = fork();
     if (child.pid == 0) {
-        dup2(input_fd, STDIN_FILENO);
+        int nothing = open("/dev/null", O_RDWR);
+        dup2(nothing, STDIN_FILENO);
+        dup2(nothing, STDERR_FILENO);
         dup2(output_fd, STDOUT_FILENO);
         if (output == Output::PTY) take_terminal(terminal);
-        int null_error = open("/dev/null", O_WRONLY);
-        dup2(null_error, STDERR_FILENO);
         signal(SIGPIPE, SIG_DFL);
         execv(args[0], args.data());
         _exit(121);
     }
-    close(input_fd);
-    if (output_fd >= 0) close(output_fd);
-    child.output = pipe_fds[0];
-    return child;
+    close(output_fd);
+    if (ours >= 0) {
+        child.drain = std::thread([ours] {
+            char chunk[1 << 16];
+            while (read(ours, chunk, sizeof chunk) > 0) {
+            }
+            close(ours);
+        });
+    }
 }
 
-Ended wait_child(const Child& child) {
+void wait_child(Child& child) {
     int status = 0;
     rusage usage = {};
     wait4(child.pid, &status, 0, &usage);
-    Ended ended;
-    ended.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (child.drain.joinable()) child.drain.join();
+    child.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     auto seconds = [](const timeval& t) {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
     };
-    ended.cpu_seconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    return ended;
+    child.cpu_seconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 PeakMemory::PeakMemory(pid_t pid) : pid_(pid) {
@@ -122,34 +109,4 @@ long PeakMemory::finish_kib() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
     return peak_kib_;
-}
-
-OutputCounter::OutputCounter(int fd, std::string marker) : fd_(fd), marker_(std::move(marker)) {
-    thread_ = std::thread([this] {
-        std::string tail;  // the end of the last chunk, for a marker cut in two
-        char chunk[1 << 16];
-        ssize_t n;
-        while ((n = read(fd_, chunk, sizeof chunk)) > 0) {
-            std::string text = tail + std::string(chunk, static_cast<size_t>(n));
-            size_t count = 0;
-            for (size_t at = text.find(marker_); at != std::string::npos;
-                 at = text.find(marker_, at + marker_.size())) {
-                ++count;
-            }
-            count_ += count;
-            size_t keep = marker_.size() - 1;
-            tail = text.size() > keep ? text.substr(text.size() - keep) : text;
-        }
-    });
-}
-
-OutputCounter::~OutputCounter() {
-    finish();
-}
-
-size_t OutputCounter::finish() {
-    if (thread_.joinable()) thread_.join();
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-    return count_;
 }

@@ -1,5 +1,7 @@
-// Programs run by the benchmark: started with their standard input and output
-// where a measurement wants them, waited for with their peak memory.
+// Programs run by the benchmark where their CPU time or peak memory is
+// measured: started with standard input empty and standard output where a
+// measurement wants it, waited for with the CPU they spent. (Programs that
+// only have to run to their end go through tests/support's run_program_at().)
 #pragma once
 
 #include <sys/types.h>
@@ -10,27 +12,22 @@
 #include <vector>
 
 // TO_FILE: OUTPUT_FILE, made new. PTY: a pseudo-terminal of 80 x 24 (TERM
-// xterm, a UTF-8 locale) as standard input and output, read by us to its end.
-enum class Output { DEV_NULL, PIPE, TO_FILE, PTY };
+// xterm, a UTF-8 locale) as standard input and output, read to its end and
+// dropped, as a terminal would show it.
+enum class Output { DEV_NULL, TO_FILE, PTY };
 
 // Where Output::TO_FILE puts a child's standard output.
 constexpr const char OUTPUT_FILE[] = "/tmp/vostrel-bench-output.txt";
 
 struct Child {
     pid_t pid = -1;
-    int output = -1;  // our end of its standard output (Output::PIPE, Output::PTY)
+    std::thread drain;       // Output::PTY: reads the terminal to its end
+    int status = -1;         // once waited for
+    double cpu_seconds = 0;  // ... and the user and system time it spent
 };
 
-// Start `argv` with `input` on its standard input (a temporary file) and its
-// standard output as `output` says.
-Child start_child(const std::vector<std::string>& argv, const std::string& input, Output output);
-
-struct Ended {
-    int status = -1;
-    double cpu_seconds = 0;  // user and system time the child spent
-};
-
-Ended wait_child(const Child& child);
+void start_child(const std::vector<std::string>& argv, Output output, Child& child);
+void wait_child(Child& child);
 
 // Watches a running child's peak resident memory (VmHWM) on a thread of its
 // own. (wait4's ru_maxrss would count the benchmark's own pages, which the
@@ -45,21 +42,6 @@ class PeakMemory {
     pid_t pid_;
     std::atomic<bool> stop_{false};
     std::atomic<long> peak_kib_{0};
-    std::thread thread_;
-};
-
-// Reads a child's standard output to its end on a thread of its own, counting
-// the lines that hold `marker` (not empty).
-class OutputCounter {
-  public:
-    OutputCounter(int fd, std::string marker);
-    ~OutputCounter();
-    size_t finish();  // wait for the end of the output; the count
-
-  private:
-    int fd_;
-    std::string marker_;
-    std::atomic<size_t> count_{0};
     std::thread thread_;
 };
 

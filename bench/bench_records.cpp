@@ -3,7 +3,6 @@
 // loaded as board_replay loads them, against yaml-cpp's own load of the same
 // file; each in a process of its own so that its time and peak memory are its
 // own.
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include <yaml-cpp/yaml.h>
@@ -15,6 +14,7 @@
 #include "bench/bench_report.h"
 #include "record/record_load.h"
 #include "record/record_save.h"
+#include "tests/support/directory.h"
 
 namespace {
 
@@ -52,63 +52,46 @@ Measured in_child(const std::string& directory, Work work) {
     }
     PeakMemory memory(child.pid);
     Measured measured;
-    measured.ok = wait_child(child).status == 0;
+    wait_child(child);
+    measured.ok = child.status == 0;
     measured.seconds = now_seconds() - start;
     measured.peak_kib = memory.finish_kib();
     return measured;
 }
 
-// The record file that the save made in `directory`.
-std::string saved_name(const std::string& directory) {
-    std::string name;
-    if (DIR* listing = opendir(directory.c_str())) {
-        while (dirent* entry = readdir(listing)) {
-            if (std::string(entry->d_name).rfind("record_", 0) == 0) name = entry->d_name;
-        }
-        closedir(listing);
-    }
-    return name;
-}
-
 }  // namespace
 
 void measure_record_files(const BenchOptions& options, std::vector<BenchRow>& rows) {
-    Action small;
-    small.data = {0x02, 0x00, 0x10, 0x01};
-    Action large;
-    large.data.assign(1024, 0xab);
-    large.data[0] = 0xfe;
-    large.data[1] = 0x03;
-    for (const Action& entry : {small, large}) {
+    std::vector<uint8_t> large(1024, 0xab);
+    large[0] = 0xfe;
+    large[1] = 0x03;
+    for (const std::vector<uint8_t>& frame :
+         {std::vector<uint8_t>{0x02, 0x00, 0x10, 0x01}, large}) {
+        Action entry;
+        entry.data = frame;
         size_t count = 0;
         std::string text = largest_recording(entry, count);
-        char scratch[] = "/tmp/vostrel-bench-records-XXXXXX";
-        std::string directory = mkdtemp(scratch);
+        TemporaryDirectory directory;
         // The recorder's save of what it formed entry by entry; the replayer's load.
-        Measured saved = in_child(directory, [&text] { return save_record_text(text); });
-        const std::string name = directory + "/" + saved_name(directory);
+        Measured saved = in_child(directory.path, [&text] { return save_record_text(text); });
+        const std::vector<std::string> files = directory.files();
+        const std::string name = directory.path + "/" + (files.empty() ? "" : files[0]);
         std::vector<double> ours_runs, yaml_runs;
         Measured loaded;
         bool yaml_ok = true;
         for (int run = 0; run < options.runs; ++run) {
-            loaded = in_child(directory, [&] {
+            loaded = in_child(directory.path, [&] {
                 std::vector<Action> actions;
                 std::string error;
                 return load_actions(name, actions, error) && actions.size() == count;
             });
-            Measured yaml = in_child(directory, [&] {
-                try {
-                    return YAML::LoadFile(name).size() == count;
-                } catch (const YAML::Exception&) {
-                    return false;
-                }
-            });
+            // A file yaml-cpp cannot load ends the child with its exception: not ok.
+            Measured yaml =
+                in_child(directory.path, [&] { return YAML::LoadFile(name).size() == count; });
             ours_runs.push_back(loaded.seconds);
             yaml_runs.push_back(yaml.seconds);
             yaml_ok = yaml_ok && yaml.ok;
         }
-        std::remove(name.c_str());
-        rmdir(directory.c_str());
         const double ours = median(ours_runs), yaml = median(yaml_runs);
         char what[96], took[96], reference[64];
         std::snprintf(what, sizeof what, "largest recording: %zu entries of %zu bytes, loaded",

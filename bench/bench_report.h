@@ -33,7 +33,6 @@ void measure_record_files(const BenchOptions& options, std::vector<BenchRow>& ro
 // Print the table (with the machine it ran on); true when every target is met.
 bool print_table(const BenchOptions& options, const std::vector<BenchRow>& rows);
 
-// Text helpers for the rows.
 std::string rate_text(double per_second, const char* unit);
 std::string times_text(double ratio);
 double median(std::vector<double> values);

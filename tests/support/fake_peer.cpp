@@ -38,6 +38,14 @@ PeerStep send_bytes(const std::string& bytes) {
     return step;
 }
 
+PeerStep send_paced(const std::string& frames, size_t frame_length, double rate_hz) {
+    PeerStep step = send_bytes(frames);
+    step.kind = PeerStep::SEND_PACED;
+    step.count = frame_length;
+    step.rate_hz = rate_hz;
+    return step;
+}
+
 PeerStep pause_for(int milliseconds) {
     PeerStep step;
     step.kind = PeerStep::PAUSE;
@@ -63,19 +71,23 @@ PeerStep gate() {
     return step;
 }
 
-FakePeer::FakePeer(std::vector<PeerStep> script) : script_(std::move(script)) {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int listen_on_loopback(uint16_t& port) {
+    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int yes = 1;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener_, 4);
+    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener, 64);
     socklen_t length = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
+FakePeer::FakePeer(std::vector<PeerStep> script)
+    : script_(std::move(script)), listener_(listen_on_loopback(port_)) {
     thread_ = std::thread([this] { serve(); });
 }
 
@@ -114,6 +126,23 @@ void FakePeer::note_arrival() {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - accepted_at_).count());
 }
 
+bool FakePeer::send_paced(int link, const PeerStep& step) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    for (size_t at = 0, frame = 0; !stop_ && at < step.bytes.size(); at += step.count, ++frame) {
+        std::this_thread::sleep_until(
+            start + std::chrono::duration_cast<Clock::duration>(
+                        std::chrono::duration<double>(static_cast<double>(frame) / step.rate_hz)));
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            departures_.push_back(
+                std::chrono::duration<double>(Clock::now().time_since_epoch()).count());
+        }
+        if (send(link, step.bytes.data() + at, step.count, MSG_NOSIGNAL) <= 0) return false;
+    }
+    return true;
+}
+
 // A pause ends early when the client has gone away.
 void FakePeer::pause(int link, int milliseconds) {
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
@@ -140,6 +169,12 @@ bool FakePeer::play(int link, const PeerStep& step) {
             note_arrival();
             return true;
         }
+        case PeerStep::SEND_PACED:
+            if (step.count > 0 && step.rate_hz > 0) {
+                send_paced(link, step);
+                return true;
+            }
+            [[fallthrough]];  // nothing to pace: all at once
         case PeerStep::SEND:
             send(link, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
             return true;
@@ -201,6 +236,11 @@ std::string FakePeer::received(int seconds) {
 std::vector<double> FakePeer::arrivals() {
     std::lock_guard<std::mutex> lock(mutex_);
     return arrivals_;
+}
+
+std::vector<double> FakePeer::departures() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return departures_;
 }
 
 int connect_loopback(uint16_t port) {
