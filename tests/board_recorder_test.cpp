@@ -119,56 +119,46 @@ TEST(BoardRecorder, WriteFailureSavesTheAnsweredPasses) {
     EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: 7");
 }
 
-TEST(BoardRecorder, CtrlCAtTheDelayPromptSavesTheEntryAsTheLast) {
-    RunOptions options;
-    options.input = {{"0\n0\n", 0}};
-    options.close_input = false;
-    options.interrupt_when = "等待时间(s)";
-    Recording rec = record(answers(1), options);
-    EXPECT_EQ(rec.r.run.status, 130);
-    EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: -1");
-}
-
-TEST(BoardRecorder, CtrlCIsNeverMissedHoweverSoonItComes) {
-    // The signal may arrive before the program is back in its read of the
-    // console; it must still end the run at once, never wait for a key.
-    for (int run = 0; run < 5; ++run) {
-        RunOptions options;
-        options.input = {{"0\n0\n", 0}};
-        options.close_input = false;
-        options.interrupt_when = "等待时间(s)";
-        options.interrupt_delay_ms = 0;
-        options.timeout_seconds = 10;
-        Recording rec = record(answers(1), options);
-        EXPECT_EQ(rec.r.run.status, 130) << run;
-        EXPECT_FALSE(rec.r.run.timed_out) << run;
-        EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: -1") << run;
+// Ctrl-C ends a recording at once wherever it comes, and saves what was
+// answered: at the delay prompt the entry becomes the last; at a menu or
+// while an answer is awaited the pass under way is abandoned.
+TEST(BoardRecorder, CtrlCSavesWhatWasAnsweredWhereverItComes) {
+    const struct {
+        const char* name;
+        const char* input;
+        const char* when;   // Ctrl-C once the output holds this...
+        int occurrence;     // ... for the n-th time
+        int delay_ms;       // ... this long after
+        bool answers_once;  // the second request is never answered
+        const char* saved;
+    } rows[] = {
+        {"at the delay prompt", "0\n0\n", "等待时间(s)", 1, 100, false,
+         "- hexData: 02001001\n  delay: -1"},
+        // Before the program is back in its read of the console: never waits for a key.
+        {"as soon as the prompt shows", "0\n0\n", "等待时间(s)", 1, 0, false,
+         "- hexData: 02001001\n  delay: -1"},
+        {"at a menu", "0\n0\n5\n", "选择操作:", 2, 100, false, "- hexData: 02001001\n  delay: 5"},
+        {"while the answer is awaited", "0\n0\n2\n0\n1\n", "hex raw: 02001004", 1, 100, true,
+         "- hexData: 02001001\n  delay: 2"},
+    };
+    for (const auto& row : rows) {
+        for (int run = 0; run < (row.delay_ms == 0 ? 5 : 1); ++run) {
+            RunOptions options;
+            options.input = {{row.input, 0}};
+            options.close_input = false;
+            options.interrupt_when = row.when;
+            options.interrupt_occurrence = row.occurrence;
+            options.interrupt_delay_ms = row.delay_ms;
+            options.timeout_seconds = 10;
+            std::vector<PeerStep> script = answers(1);
+            if (row.answers_once) script.push_back(pause_for(20000));
+            Recording rec = record(script, options);
+            EXPECT_EQ(rec.r.run.status, 130) << row.name;
+            EXPECT_FALSE(rec.r.run.timed_out) << row.name;
+            EXPECT_EQ(rec.r.output.find("tcp read failed"), std::string::npos) << row.name;
+            EXPECT_EQ(rec.text, row.saved) << row.name;
+        }
     }
-}
-
-TEST(BoardRecorder, CtrlCAtAMenuAbandonsThePassAndSaves) {
-    RunOptions options;
-    options.input = {{"0\n0\n5\n", 0}};
-    options.close_input = false;
-    options.interrupt_when = "选择操作:";
-    options.interrupt_occurrence = 2;
-    Recording rec = record(answers(1), options);
-    EXPECT_EQ(rec.r.run.status, 130);
-    EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: 5");
-}
-
-TEST(BoardRecorder, CtrlCWhileWaitingForTheAnswerAbandonsThePass) {
-    RunOptions options;
-    options.input = {{"0\n0\n2\n0\n1\n", 0}};
-    options.close_input = false;
-    options.interrupt_when = "hex raw: 02001004";
-    std::vector<PeerStep> script = answers(1);
-    script.push_back(pause_for(20000));
-    Recording rec = record(script, options);
-    EXPECT_EQ(rec.r.run.status, 130);
-    EXPECT_LT(rec.r.run.seconds, 10);
-    EXPECT_EQ(rec.r.output.find("tcp read failed"), std::string::npos);
-    EXPECT_EQ(rec.text, "- hexData: 02001001\n  delay: 2");
 }
 
 TEST(BoardRecorder, UnwritableDirectoryPrintsTheRecordingAndGivesStatus3) {
