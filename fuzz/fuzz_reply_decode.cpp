@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "arm/arm_reply.h"
-#include "report/arm_report.h"
 #include "board/board_reply.h"
+#include "report/arm_report.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         default: {
             ArmReport report;
-            if (unpack_report(report, frame, count) &&
+            if (decode_report(report, frame, count) == Unpacked::DECODED &&
                 (report.record.poses_count > 6 || report.record.angles.angle_count > 6)) {
                 __builtin_trap();
             }
