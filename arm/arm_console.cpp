@@ -8,4 +8,5 @@ const OneShotConsole<MainArmRequestMsg, ArmReply> ARM_CONSOLE{
     MainArmRequestMsg_fields,
     ARM_FRAME,
     unpack_arm_reply,
-    print_arm_reply};
+    print_arm_reply,
+    arm_reply_reports_error};

@@ -14,6 +14,12 @@ bool unpack_arm_reply(ArmReply& reply, const FrameBuffer& frame, size_t length) 
     return unpack_reply(frame, length, MainArmResponseMsg_fields, &reply.record, ARM_FRAME);
 }
 
+bool arm_reply_reports_error(const ArmReply& reply) {
+    const MainArmResponseMsg& response = reply.record;
+    return reply.error.text[0] != '\0' ||
+           (response.which_result == MainArmResponseMsg_success_tag && !response.result.success);
+}
+
 void print_arm_reply(const ArmReply& reply) {
     const MainArmResponseMsg& response = reply.record;
     log_info("req type: %u\n\n", response.req_type);

@@ -24,6 +24,10 @@ struct ArmReply {
 // returns false.
 bool unpack_arm_reply(ArmReply& reply, const FrameBuffer& frame, size_t length);
 
+// True when the answer reports an error: an error text, or a result of
+// success: false.
+bool arm_reply_reports_error(const ArmReply& reply);
+
 // Log "req type: %u\n\n", then "id: %s\n\n" or "success: %d\n\n" (whichever
 // came last) and "error: %s\n\n" when the error text is not empty, each text
 // made safe to print.

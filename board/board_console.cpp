@@ -8,4 +8,5 @@ const OneShotConsole<CleaningComponentRequest, BoardReply> BOARD_CONSOLE{
     CleaningComponentRequest_fields,
     BOARD_FRAME,
     unpack_board_reply,
-    print_board_reply};
+    print_board_reply,
+    board_reply_reports_error};

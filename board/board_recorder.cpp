@@ -1,11 +1,13 @@
 #include "board/board_recorder.h"
 
 #include "board.pb.h"
+#include "board/board_reply.h"
 #include "board/board_tree.h"
 #include "console/console_input.h"
 #include "console/exit_status.h"
 #include "console/hex_text.h"
 #include "console/interrupt.h"
+#include "console/line_editing.h"
 #include "console/log.h"
 #include "link/frame_exchange.h"
 #include "program/connection.h"
@@ -52,13 +54,15 @@ const CommandLineForm<RecorderOptions> BOARD_RECORDER_FORM{
     8080,
     {},
     {flag_option("--keep-answers", &RecorderOptions::keep_answers,
-                 "also keep each answer's frame in the record file, for a replay to compare")}};
+                 "also keep each answer's frame in the record file, for a replay to compare"),
+     flag_option("--answers", &RecorderOptions::answers,
+                 "show each answer decoded, as board_console prints it, before the delay prompt")}};
 
 int run_board_recorder(Start& start, const RecorderOptions& options) {
     Outcome connected = connect_to_controller(start);
     if (!connected.goes_on) return connected.status;
     catch_interrupt();
-    use_console_input(interruptible_stdin());
+    use_console_input(operator_stdin());
     const int link = start.link.get();
     const bool keep_answers = options.keep_answers;
     FrameBuffer frame_buffer{};
@@ -79,6 +83,10 @@ int run_board_recorder(Start& start, const RecorderOptions& options) {
         if (!sent.is_frame()) return finish(recording, STATUS_EXCHANGE_FAILED);
         FrameResult answer = take_answer(replies, reply_buffer);
         if (!answer.is_frame()) return finish(recording, STATUS_EXCHANGE_FAILED);
+        if (options.answers) {
+            BoardReply reply;
+            if (unpack_board_reply(reply, reply_buffer, answer.length)) print_board_reply(reply);
+        }
 
         int32_t delay = read_number<int32_t>("等待时间(s)");
         // Input ending (or a signal) at the delay prompt ends the recording here.

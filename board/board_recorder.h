@@ -7,6 +7,7 @@
 
 struct RecorderOptions {
     bool keep_answers = false;  // each entry with its answer's frame
+    bool answers = false;       // each answer shown decoded before the delay prompt
 };
 
 extern const CommandLineForm<RecorderOptions> BOARD_RECORDER_FORM;

@@ -28,6 +28,12 @@ std::string board_reply_text(const BoardReply& reply) {
     return text.empty() ? "(empty answer)" : text;
 }
 
+bool board_reply_reports_error(const BoardReply& reply) {
+    const CleaningComponentResponse& response = reply.record;
+    return response.has_error_info &&
+           (response.error_info.code != 0 || reply.error.text[0] != '\0');
+}
+
 void print_board_reply(const BoardReply& reply) {
     const CleaningComponentResponse& response = reply.record;
     log_info("resp_id:%d \n", response.resp_id);

@@ -33,6 +33,10 @@ bool decode_board_reply(BoardReply& reply, const FrameBuffer& frame, size_t leng
 // "(empty answer)" when nothing is set.
 std::string board_reply_text(const BoardReply& reply);
 
+// True when the answer reports an error: error_info with a non-zero code or
+// a message.
+bool board_reply_reports_error(const BoardReply& reply);
+
 // Log "resp_id:%d \n", then "version: %s\n\n" when version_info is present and
 // "error: %s\n" (at INFO) when error_info is present, each text made safe to
 // print.

@@ -9,6 +9,7 @@ constexpr int STATUS_INPUT_ENDED = 4;    // standard input ended before a comman
 constexpr int STATUS_OUTPUT_FAILED = 5;  // standard output could not be written (a watch)
 constexpr int STATUS_ANSWERS_DIFFER =
     6;  // board_replay --expect: an answer differed or did not decode
+constexpr int STATUS_ANSWER_ERROR = 7;  // --fail-on-error: an answer reported an error
 constexpr int STATUS_BAD_ARGUMENTS = 255;
 
 // How a step of a run ended (reading the command line, a typed request, the

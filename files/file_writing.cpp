@@ -1,6 +1,7 @@
 #include "files/file_writing.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +46,17 @@ bool write_all(int fd, const std::string& text, size_t& written) {
 bool write_all(int fd, const std::string& text) {
     size_t written = 0;
     return write_all(fd, text, written);
+}
+
+bool place_without_replacing(const std::string& temporary, const std::string& name) {
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // The file system cannot rename without replacing: link, then drop the temporary name.
+    if (link(temporary.c_str(), name.c_str()) != 0) return false;
+    unlink(temporary.c_str());
+    return true;
 }
 
 void sync_directory(const char* path) {

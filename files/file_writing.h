@@ -37,6 +37,10 @@ bool write_all(int fd, const char* data, size_t size, size_t& written);
 bool write_all(int fd, const std::string& text, size_t& written);
 bool write_all(int fd, const std::string& text);
 
+// Move the file `temporary` to `name` unless `name` exists (false, errno
+// EEXIST then): a file is never replaced, even by two writers at once.
+bool place_without_replacing(const std::string& temporary, const std::string& name);
+
 // Sync a directory, so that a name just made or moved there survives.
 void sync_directory(const char* path);
 

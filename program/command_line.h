@@ -189,8 +189,9 @@ bool is_ipv4_address(const char* text);
 
 // "--confirm": sets the field.
 template <typename Options>
-OptionForm<Options> flag_option(const char* name, bool Options::*field, const char* meaning) {
-    return {{name, "", meaning, ValueKind::FLAG},
+OptionForm<Options> flag_option(const char* name, bool Options::*field, const char* meaning,
+                                Alone alone = Alone::NO) {
+    return {{name, "", meaning, ValueKind::FLAG, alone},
             [field](Options& options, const char*) { return (options.*field = true); }};
 }
 

@@ -15,7 +15,13 @@ CommandLineForm<ConsoleOptions> console_form(const char* program, const char* de
                           ValueKind::TEXT),
              named_option("--encode", "TEXT", &ConsoleOptions::encode,
                           "print the frame of this request as hex and connect to nothing",
-                          ValueKind::TEXT, Alone::AND_QUIET)}};
+                          ValueKind::TEXT, Alone::AND_QUIET),
+             flag_option("--describe", &ConsoleOptions::describe,
+                         "print the fields a request can have, as --request reads them, and "
+                         "connect to nothing",
+                         Alone::AND_QUIET),
+             flag_option("--fail-on-error", &ConsoleOptions::fail_on_error,
+                         "end with status 7 when the answer reports an error")}};
 }
 
 TypedRequest read_typed_request(const ConsoleOptions& options, const pb_msgdesc_t* fields,

@@ -21,9 +21,12 @@
 struct ConsoleOptions {
     std::optional<std::string> request;  // --request TEXT
     std::optional<std::string> encode;   // --encode TEXT
+    bool describe = false;               // --describe
+    bool fail_on_error = false;          // --fail-on-error: status 7 for an error answer
 };
 
-// The command line of a one-shot console: [--request TEXT] [SERVER PORT], --encode TEXT.
+// The command line of a one-shot console: [--request TEXT] [--fail-on-error]
+// [SERVER PORT], --encode TEXT, --describe.
 CommandLineForm<ConsoleOptions> console_form(const char* program, const char* default_address,
                                              int32_t default_port);
 

@@ -1,4 +1,4 @@
-#include "prototext/message_fields.h"
+#include "proto/message_fields.h"
 
 #include <pb_common.h>
 #include <pb_decode.h>

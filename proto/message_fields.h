@@ -1,7 +1,7 @@
 // The fields of both schemas' messages by name, as the generated records'
 // field lists (nanopb's MESSAGE_FIELDLIST macros) give them, and the named
 // values (enumerators) that some integer fields carry by number. The text
-// format (text_reader.h) reads and writes records through these tables.
+// format (prototext/text_reader.h) reads and writes records through these tables.
 #pragma once
 
 #include <pb.h>

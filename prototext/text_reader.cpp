@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "prototext/message_fields.h"
+#include "proto/message_fields.h"
+#include "prototext/text_schema.h"
 #include "prototext/text_tokens.h"
 #include "prototext/text_values.h"
 
@@ -106,7 +107,8 @@ bool read_fields(Parser& p, const pb_msgdesc_t* descriptor, void* record, const 
         const FieldName* field = message != nullptr ? field_named(*message, name.text) : nullptr;
         if (field == nullptr || field->callback) {
             return p.refuse(name, "unknown field " + shown(name) + " in " +
-                                      (message != nullptr ? message->name : "this message"));
+                                      (message != nullptr ? message->name : "this message") +
+                                      ", expected one of: " + field_list(descriptor));
         }
         pb_field_iter_t iter;
         if (!pb_field_iter_begin(&iter, descriptor, record) ||

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string>
 
-#include "prototext/message_fields.h"
+#include "proto/message_fields.h"
 #include "prototext/text_tokens.h"
 
 // "\"name\"", "a string" or "the end of the text": a token as a refusal names it.

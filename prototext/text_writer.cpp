@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "proto/text_buffer.h"
-#include "prototext/message_fields.h"
+#include "proto/message_fields.h"
 
 namespace {
 
@@ -40,6 +40,8 @@ std::string double_text(double value) {
     char digits[32];
     return std::string(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
+
+}  // namespace
 
 std::string value_text(const FieldName& field, const void* where) {
     int64_t number = 0;
@@ -81,6 +83,8 @@ std::string value_text(const FieldName& field, const void* where) {
     return name != nullptr ? name : std::to_string(number);
 }
 
+namespace {
+
 bool all_zero(const void* where, size_t size) {
     const unsigned char* bytes = static_cast<const unsigned char*>(where);
     for (size_t i = 0; i < size; ++i) {
@@ -88,8 +92,6 @@ bool all_zero(const void* where, size_t size) {
     }
     return true;
 }
-
-void append_fields(std::string& out, const pb_msgdesc_t* descriptor, const void* record);
 
 // The text of a string field held by a callback, where it arrived in a
 // text_buffer through decode_text(); nullptr for any other callback.
@@ -100,21 +102,9 @@ const char* received_text(const FieldName& field, const void* slot) {
     return buffer != nullptr ? buffer->text : nullptr;
 }
 
-// One value of the field: "name: value" or "name { ... }".
-void append_value(std::string& out, const FieldName& field, const pb_field_iter_t& iter,
-                  const void* where) {
-    if (!out.empty()) out += ' ';
-    out += field.name;
-    if (field.kind != FieldKind::MESSAGE) {
-        out += ": " + value_text(field, where);
-        return;
-    }
-    std::string inner;
-    append_fields(inner, iter.submsg_desc, where);
-    out += " { " + inner + (inner.empty() ? "}" : " }");
-}
+}  // namespace
 
-void append_fields(std::string& out, const pb_msgdesc_t* descriptor, const void* record) {
+void for_each_value(const pb_msgdesc_t* descriptor, const void* record, const ValueVisitor& visit) {
     const MessageFields* message = message_fields(descriptor);
     pb_field_iter_t iter;
     if (message == nullptr || !pb_field_iter_begin_const(&iter, descriptor, record)) return;
@@ -123,7 +113,7 @@ void append_fields(std::string& out, const pb_msgdesc_t* descriptor, const void*
         if (field == nullptr || field->kind == FieldKind::OTHER) continue;
         if (field->callback) {
             const char* text = received_text(*field, iter.pData);
-            if (text != nullptr && text[0] != '\0') append_value(out, *field, iter, text);
+            if (text != nullptr && text[0] != '\0') visit(*field, iter, text);
             continue;
         }
         switch (field->role) {
@@ -131,24 +121,23 @@ void append_fields(std::string& out, const pb_msgdesc_t* descriptor, const void*
                 bool set = field->kind == FieldKind::STRING
                                ? static_cast<const char*>(iter.pData)[0] != '\0'
                                : !all_zero(iter.pData, iter.data_size);
-                if (set) append_value(out, *field, iter, iter.pData);
+                if (set) visit(*field, iter, iter.pData);
                 break;
             }
             case FieldRole::OPTIONAL:
-                if (*static_cast<const bool*>(iter.pSize))
-                    append_value(out, *field, iter, iter.pData);
+                if (*static_cast<const bool*>(iter.pSize)) visit(*field, iter, iter.pData);
                 break;
             case FieldRole::ONEOF:
                 if (*static_cast<const pb_size_t*>(iter.pSize) == iter.tag) {
-                    append_value(out, *field, iter, iter.pData);
+                    visit(*field, iter, iter.pData);
                 }
                 break;
             case FieldRole::REPEATED: {
                 pb_size_t count = *static_cast<const pb_size_t*>(iter.pSize);
                 for (pb_size_t i = 0; i < count && i < iter.array_size; ++i) {
-                    append_value(out, *field, iter,
-                                 static_cast<const char*>(iter.pData) +
-                                     static_cast<size_t>(i) * iter.data_size);
+                    visit(*field, iter,
+                          static_cast<const char*>(iter.pData) +
+                              static_cast<size_t>(i) * iter.data_size);
                 }
                 break;
             }
@@ -156,10 +145,18 @@ void append_fields(std::string& out, const pb_msgdesc_t* descriptor, const void*
     } while (pb_field_iter_next(&iter));
 }
 
-}  // namespace
-
 std::string message_text(const pb_msgdesc_t* descriptor, const void* record) {
     std::string out;
-    append_fields(out, descriptor, record);
+    for_each_value(descriptor, record,
+                   [&out](const FieldName& field, const pb_field_iter_t& iter, const void* where) {
+                       if (!out.empty()) out += ' ';
+                       out += field.name;
+                       if (field.kind != FieldKind::MESSAGE) {
+                           out += ": " + value_text(field, where);
+                           return;
+                       }
+                       const std::string inner = message_text(iter.submsg_desc, where);
+                       out += " { " + inner + (inner.empty() ? "}" : " }");
+                   });
     return out;
 }

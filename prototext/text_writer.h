@@ -13,8 +13,22 @@
 #pragma once
 
 #include <pb.h>
+#include <pb_common.h>
 
+#include <functional>
 #include <string>
+
+#include "proto/message_fields.h"
 
 // `record` of the message `descriptor` on one line; "" when no field is set.
 std::string message_text(const pb_msgdesc_t* descriptor, const void* record);
+
+// Each value that `record` holds, in the order message_text() writes them:
+// its field, the field's iterator (submsg_desc for a message) and where the
+// value lies (a sub-message's record; a callback string's text).
+using ValueVisitor =
+    std::function<void(const FieldName& field, const pb_field_iter_t& iter, const void* where)>;
+void for_each_value(const pb_msgdesc_t* descriptor, const void* record, const ValueVisitor& visit);
+
+// The text of one value of `field` (not a message) lying at `where`.
+std::string value_text(const FieldName& field, const void* where);

@@ -34,18 +34,6 @@ std::string write_temporary(const std::string& text) {
     return name;
 }
 
-// Move the temporary file to `name` unless `name` exists (errno EEXIST then).
-bool place_without_replacing(const std::string& temporary, const std::string& name) {
-    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) {
-        return true;
-    }
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // The file system cannot rename without replacing: link, then drop the temporary name.
-    if (link(temporary.c_str(), name.c_str()) != 0) return false;
-    unlink(temporary.c_str());
-    return true;
-}
-
 void report_failure(const std::string& name, int error, const std::string& text) {
     log_error("cannot write record file %s: %s\n", name.c_str(), std::strerror(error));
     log_error("%s\n", "the recording follows on standard output; keep it by hand");

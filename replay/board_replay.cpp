@@ -1,14 +1,16 @@
-#include "board/board_replay.h"
+#include "replay/board_replay.h"
 
 #include <chrono>
 
-#include "board/record_check.h"
-#include "board/replay_answers.h"
-#include "board/replay_options.h"
+#include "replay/record_check.h"
+#include "replay/replay_answers.h"
+#include "replay/replay_junit.h"
+#include "replay/replay_options.h"
 #include "console/console_input.h"
 #include "console/exit_status.h"
 #include "console/hex_text.h"
 #include "console/interrupt.h"
+#include "console/line_editing.h"
 #include "console/log.h"
 #include "link/frame_exchange.h"
 #include "program/connection.h"
@@ -29,7 +31,63 @@ struct Replay {
     // The lines of the step under way, written out in one go just before
     // the replay waits (for the link, an answer, a delay or a key) or ends.
     std::string held;
+    JunitReport junit;  // open with --junit
+    long pass = 0;
 };
+
+// What the report names a step: "step 3 chassis { cmd: UNLOCK }", headed
+// "pass 2 " with --loop.
+std::string case_name(const Replay& r, const Action& action, size_t number) {
+    const std::string step = "step " + std::to_string(number) + " " + check_step(action).words;
+    return r.options.looped ? "pass " + std::to_string(r.pass) + " " + step : step;
+}
+
+// Why a step has no answer, for the report.
+std::string no_answer(const FrameResult& answer) {
+    if (interrupted()) return "no answer: the replay was ended by a signal";
+    if (answer.kind == FrameResult::CLOSED) return "no answer: the board closed the link";
+    if (answer.kind == FrameResult::FRAMING_LOST) {
+        return "no answer: its header declares more than a frame holds";
+    }
+    return "no answer within " + std::to_string(LINK_TIMEOUT_SECONDS) + " s";
+}
+
+JunitCase failed_case(JunitCase::Outcome outcome, const std::string& message) {
+    JunitCase step;
+    step.outcome = outcome;
+    step.message = message;
+    return step;
+}
+
+// The report's case of a step that was answered.
+JunitCase answered_case(const Replay& r, const AnswerVerdict& verdict, size_t number) {
+    JunitCase step;
+    step.out = verdict.text;
+    const std::string head = "step " + std::to_string(number) + ": ";
+    if (!verdict.decoded) {
+        step.outcome = JunitCase::ERROR;
+        step.message = head + "the answer does not decode";
+        return step;
+    }
+    if (!verdict.differences.empty()) {
+        step.outcome = JunitCase::FAILED;
+        step.message = head + "the answer differs from the recording";
+        for (const std::string& line : verdict.differences) step.message += "\n" + head + line;
+    }
+    if (verdict.reports_error && r.options.fail_on_error) {
+        step.outcome = JunitCase::FAILED;
+        step.message += (step.message.empty() ? "" : "\n") + head +
+                        "the answer reports an error: " + verdict.text;
+    }
+    return step;
+}
+
+void report_case(Replay& r, JunitCase step, const Action& action, size_t number, double seconds) {
+    if (!r.junit.is_open()) return;
+    step.name = case_name(r, action, number);
+    step.seconds = seconds;
+    r.junit.add(step);
+}
 
 // The steps one pass plays: the range asked for, up to the first negative
 // delay in it. Ends with status 3 when the range starts past the last step.
@@ -77,7 +135,12 @@ Outcome play_step(Replay& r, const Action& action, size_t number) {
     if (r.options.confirm) {
         put_out(r.held);
         Choice choice = confirm(action, number);
-        if (choice == Choice::SKIP) return go_on();
+        if (choice == Choice::SKIP) {
+            ++r.tally.skipped;
+            log_info("step %zu: skipped\n", number);
+            report_case(r, failed_case(JunitCase::SKIPPED, ""), action, number, 0);
+            return go_on();
+        }
         if (choice == Choice::END) return end_with(interrupted() ? interrupt_status() : STATUS_OK);
     }
     log_to(&r.held, "INFO", "send: %s\n",
@@ -85,18 +148,23 @@ Outcome play_step(Replay& r, const Action& action, size_t number) {
     const Clock::time_point written_at = Clock::now();
     // The held lines go out once the frame is sent, before the answer is awaited.
     if (!send_whole_frame(r.link, action.data.data(), action.data.size(), &r.held).is_frame()) {
+        report_case(r, failed_case(JunitCase::ERROR, "the frame could not be sent"), action,
+                    number, 0);
         return end_with(interrupted() ? interrupt_status() : STATUS_EXCHANGE_FAILED);
     }
     ++r.tally.replayed;
     FrameResult answer = take_answer(r.answers, r.answer, &r.held);
+    const std::chrono::duration<double> round_trip = Clock::now() - written_at;
     if (!answer.is_frame()) {
+        report_case(r, failed_case(JunitCase::ERROR, no_answer(answer)), action, number,
+                    round_trip.count());
         return end_with(interrupted() ? interrupt_status() : STATUS_EXCHANGE_FAILED);
     }
-    if (r.options.answers) {
-        const std::chrono::duration<double, std::milli> round_trip =
-            answer.complete_at - written_at;
-        judge_answer(r.tally, action, number, r.answer, answer.length, round_trip.count(),
-                     r.held);
+    if (r.options.judged()) {
+        const std::chrono::duration<double> answered = answer.complete_at - written_at;
+        const AnswerVerdict verdict = judge_answer(r.tally, action, number, r.answer,
+                                                   answer.length, answered.count() * 1000, r.held);
+        report_case(r, answered_case(r, verdict, number), action, number, answered.count());
     }
     log_to(&r.held, "INFO", "delay: %d s\n", action.delay);
     if (action.delay <= 0 || r.options.rate.max) return go_on();
@@ -111,6 +179,7 @@ int play_passes(Replay& r, const std::vector<Action>& actions,
                 const std::vector<const Action*>& steps) {
     const ReplayOptions& options = r.options;
     for (long pass = 1; !steps.empty() && (options.passes == 0 || pass <= options.passes); ++pass) {
+        r.pass = pass;
         if (options.looped && options.passes == 0) log_to(&r.held, "INFO", "pass %ld\n", pass);
         if (options.looped && options.passes > 0) {
             log_to(&r.held, "INFO", "pass %ld of %ld\n", pass, options.passes);
@@ -135,20 +204,29 @@ int play(Replay& r, const std::vector<Action>& actions, const std::vector<const 
 
 int run_board_replay(Start& start, const ReplayOptions& options) {
     if (options.check) return check_record_file(*options.check);
+    Replay replay(-1);
+    if (options.junit && !replay.junit.open(*options.junit, options.record_file)) {
+        return STATUS_RECORD_FILE_FAILED;
+    }
     Outcome connected = connect_to_controller(start);
     if (!connected.goes_on) return connected.status;
     catch_interrupt();
     std::vector<Action> actions;
     if (!load_record_file(options.record_file, actions)) return STATUS_RECORD_FILE_FAILED;
-    Replay replay(start.link.get());
+    replay.link = start.link.get();
+    replay.answers.link = replay.link;
     replay.options = options;
-    replay.tally.expect = replay.options.expect;
+    replay.tally.log_answers = options.answers;
+    replay.tally.expect = options.expect;
+    replay.tally.fail_on_error = options.fail_on_error;
     std::vector<const Action*> steps;
     Outcome planned = plan_steps(actions, replay.options, steps);
     if (!planned.goes_on) return planned.status;
-    if (replay.options.confirm) use_console_input(interruptible_stdin());
+    if (replay.options.confirm) use_console_input(operator_stdin());
     int status = play(replay, actions, steps);
     if (replay.options.answers) log_tally(replay.tally);
-    if (status == STATUS_OK && answers_failed(replay.tally)) status = STATUS_ANSWERS_DIFFER;
+    if (status == STATUS_OK) status = judged_status(replay.tally);
+    // The report is written at every end; one that cannot be is a file that failed.
+    if (!replay.junit.finish() && !interrupted()) status = STATUS_RECORD_FILE_FAILED;
     return status;
 }

@@ -2,7 +2,7 @@
 // --check described and checked without connecting (record_check.h).
 #pragma once
 
-#include "board/replay_options.h"
+#include "replay/replay_options.h"
 #include "program/program_start.h"
 
 // Connect, load the record file, then for each entry: send its frame

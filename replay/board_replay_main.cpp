@@ -1,4 +1,4 @@
-#include "board/board_replay.h"
+#include "replay/board_replay.h"
 
 int main(int argc, char** argv) {
     ReplayOptions options;

@@ -1,4 +1,4 @@
-#include "board/record_check.h"
+#include "replay/record_check.h"
 
 #include <pb_decode.h>
 
@@ -9,7 +9,7 @@
 #include "console/log.h"
 #include "link/frame.h"
 #include "prototext/board_request_text.h"
-#include "prototext/message_fields.h"
+#include "proto/message_fields.h"
 #include "record/record_load.h"
 
 namespace {

@@ -1,21 +1,13 @@
-#include "board/replay_answers.h"
+#include "replay/replay_answers.h"
 
 #include <cmath>
 #include <cstring>
 
 #include "board/board_reply.h"
 #include "console/log.h"
+#include "prototext/text_difference.h"
 
 namespace {
-
-// The reply's text with resp_id left out: what must match.
-std::string compared_text(BoardReply& reply) {
-    const int32_t resp_id = reply.record.resp_id;
-    reply.record.resp_id = 0;
-    std::string text = board_reply_text(reply);
-    reply.record.resp_id = resp_id;
-    return text;
-}
 
 bool decode_recorded(const Action& action, BoardReply& reply) {
     if (!action.has_answer || action.answer.size() > FRAME_BUFFER_SIZE) return false;
@@ -32,28 +24,45 @@ std::string milliseconds(long tenths) {
 
 }  // namespace
 
-void judge_answer(AnswerTally& tally, const Action& action, size_t number, const FrameBuffer& frame,
-                  size_t length, double round_trip_ms, std::string& held) {
+AnswerVerdict judge_answer(AnswerTally& tally, const Action& action, size_t number,
+                           const FrameBuffer& frame, size_t length, double round_trip_ms,
+                           std::string& held) {
+    AnswerVerdict verdict;
     ++tally.answered;
     tally.round_trips[std::lround(round_trip_ms * 10)] += 1;
     BoardReply reply;
     if (!decode_board_reply(reply, frame, length)) {
         ++tally.with_error;
         ++tally.undecoded;
-        log_to(&held, "ERROR", "answer does not decode (%.1f ms)\n", round_trip_ms);
-        return;
+        if (tally.log_answers) {
+            log_to(&held, "ERROR", "answer does not decode (%.1f ms)\n", round_trip_ms);
+        }
+        return verdict;
     }
+    verdict.decoded = true;
+    verdict.text = board_reply_text(reply);
+    verdict.reports_error = board_reply_reports_error(reply);
+    if (verdict.reports_error) ++tally.reported_error;
     const bool error = reply.record.has_error_info;
     if (error) ++tally.with_error;
-    log_to(&held, error ? "ERROR" : "INFO", "answer: %s (%.1f ms)\n",
-           board_reply_text(reply).c_str(), round_trip_ms);
-    BoardReply recorded;
-    if (!tally.expect || !decode_recorded(action, recorded)) return;
-    if (compared_text(reply) != compared_text(recorded)) {
-        ++tally.differ;
-        log_to(&held, "ERROR", "step %zu: the answer differs from the recording: expected %s, got %s\n",
-               number, board_reply_text(recorded).c_str(), board_reply_text(reply).c_str());
+    if (tally.log_answers) {
+        log_to(&held, error ? "ERROR" : "INFO", "answer: %s (%.1f ms)\n", verdict.text.c_str(),
+               round_trip_ms);
+    } else if (verdict.reports_error && tally.fail_on_error) {
+        log_to(&held, "ERROR", "step %zu: the answer reports an error: %s\n", number,
+               verdict.text.c_str());
     }
+    BoardReply recorded;
+    if (!tally.expect || !decode_recorded(action, recorded)) return verdict;
+    verdict.differences = field_differences(CleaningComponentResponse_fields, &recorded.record,
+                                            &reply.record, "resp_id");
+    if (verdict.differences.empty()) return verdict;
+    ++tally.differ;
+    log_to(&held, "ERROR", "step %zu: the answer differs from the recording\n", number);
+    for (const std::string& line : verdict.differences) {
+        log_to(&held, "ERROR", "step %zu: %s\n", number, line.c_str());
+    }
+    return verdict;
 }
 
 void log_tally(const AnswerTally& tally) {
@@ -71,12 +80,18 @@ void log_tally(const AnswerTally& tally) {
     }
     std::string differ =
         tally.expect ? ", " + std::to_string(tally.differ) + " differ from the recording" : "";
+    if (tally.skipped > 0) differ += ", " + std::to_string(tally.skipped) + " skipped";
     log_info("replayed %zu steps: %zu answered, %zu with an error, %s%s\n", tally.replayed,
              tally.answered, tally.with_error, times.c_str(), differ.c_str());
 }
 
 bool answers_failed(const AnswerTally& tally) {
     return tally.expect && (tally.differ > 0 || tally.undecoded > 0);
+}
+
+int judged_status(const AnswerTally& tally) {
+    if (answers_failed(tally)) return STATUS_ANSWERS_DIFFER;
+    return tally.fail_on_error && tally.reported_error > 0 ? STATUS_ANSWER_ERROR : STATUS_OK;
 }
 
 Outcome expect_recorded_answers(const std::vector<const Action*>& steps, size_t first) {

@@ -10,12 +10,20 @@
 //
 // (ERROR for an answer that carries error_info.) With --expect, each answer
 // is compared with the one the recording kept: every field but resp_id, a
-// counter, must be equal, strings included; a difference is one line, and the
-// replay goes on:
+// counter, must be equal, strings included. An answer that differs gets a
+// line, then one line for each field that differs, named by its path as the
+// text format names it (text_difference.h), and the replay goes on:
 //
-//     [ERROR] step 3: the answer differs from the recording: expected TEXT, got TEXT
+//     [ERROR] step 3: the answer differs from the recording
+//     [ERROR] step 3: error_info.message: expected "", got "duty 150 of end spray is ..."
 //
-// However the replay ends, one line sums it up:
+// With --fail-on-error (and not --answers), an answer that reports an error
+// (error_info with a code or a message) gets the line
+//
+//     [ERROR] step 3: the answer reports an error: TEXT
+//
+// However the replay ends, with --answers one line sums it up (", K skipped"
+// at its end when --confirm skipped any):
 //
 //     [INFO] replayed 30 steps: 30 answered, 0 with an error, round trip min 0.2 ms,
 //            median 0.3 ms, max 1.9 ms, 0 differ from the recording    (one line)
@@ -34,26 +42,44 @@
 #include "record/record_format.h"
 
 struct AnswerTally {
-    bool expect = false;
+    bool log_answers = false;    // --answers: each answer logged
+    bool expect = false;         // --expect: each compared with the recorded one
+    bool fail_on_error = false;  // --fail-on-error
     size_t replayed = 0;                 // steps whose frame went out
     size_t answered = 0;                 // answers received
     size_t with_error = 0;               // answers with error_info, or that did not decode
     size_t undecoded = 0;                // answers that did not decode
     size_t differ = 0;                   // --expect: answers unlike the recorded one
+    size_t reported_error = 0;           // answers that report an error (error_info set)
+    size_t skipped = 0;                  // steps skipped at --confirm
     std::map<long, size_t> round_trips;  // tenths of a millisecond -> how many
 };
 
-// Decode and log the answer of step `number` (`action` in the file), taken
+// What was made of one answer.
+struct AnswerVerdict {
+    bool decoded = false;
+    bool reports_error = false;            // error_info with a code or a message
+    std::string text;                      // the answer in the text format
+    std::vector<std::string> differences;  // --expect: the fields that differ
+};
+
+// Decode the answer of step `number` (`action` in the file), taken
 // `round_trip_ms` after its frame's write, compare it with the recorded one
-// when the tally expects, and count it. The lines are appended to `held`.
-void judge_answer(AnswerTally& tally, const Action& action, size_t number, const FrameBuffer& frame,
-                  size_t length, double round_trip_ms, std::string& held);
+// when the tally expects, count it and log what the tally asks for. The lines
+// are appended to `held`.
+AnswerVerdict judge_answer(AnswerTally& tally, const Action& action, size_t number,
+                           const FrameBuffer& frame, size_t length, double round_trip_ms,
+                           std::string& held);
 
 // Log the line that sums the replay up.
 void log_tally(const AnswerTally& tally);
 
 // True when --expect found an answer that differed or did not decode.
 bool answers_failed(const AnswerTally& tally);
+
+// The status a replay that played every step ends with: 6 when --expect
+// found a difference, else 7 when --fail-on-error met an error answer, else 0.
+int judged_status(const AnswerTally& tally);
 
 // Before --expect sends anything: each step to be played (`steps`, numbered
 // from `first`) must carry a recorded answer that decodes. Ends with status

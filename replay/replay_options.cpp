@@ -1,4 +1,4 @@
-#include "board/replay_options.h"
+#include "replay/replay_options.h"
 
 #include "program/connection.h"
 
@@ -64,7 +64,11 @@ const CommandLineForm<ReplayOptions> BOARD_REPLAY_FORM{
          [](ReplayOptions& options, const char*) {
              options.expect = options.answers = true;
              return true;
-         })},
+         }),
+     flag_option("--fail-on-error", &ReplayOptions::fail_on_error,
+                 "end with status 7 when an answer reports an error (6 stands over it)"),
+     named_option("--junit", "FILE", &ReplayOptions::junit,
+                  "also write the replay as a JUnit XML report to FILE (a new file)")},
     Wording::TOOL,
     "",
     "OPTIONS"};

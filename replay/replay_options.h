@@ -12,6 +12,8 @@
 //     --answers    each answer decoded and logged with its round trip, and a
 //                  summary at the end (replay_answers.h)
 //     --expect     --answers, and each answer compared with the recorded one
+//     --fail-on-error  status 7 when an answer reports an error (6 stands over it)
+//     --junit FILE the replay as a JUnit XML report, a new file (replay_junit.h)
 //   board_replay --check RECORD_FILE
 //
 // The options combine. A rate, loop count or range that is not one is
@@ -37,6 +39,11 @@ struct ReplayOptions {
     bool confirm = false;
     bool answers = false;  // --answers, or --expect
     bool expect = false;
+    bool fail_on_error = false;        // status 7 when an answer reports an error
+    std::optional<std::string> junit;  // --junit FILE: the replay as a JUnit report
+
+    // Whether each answer is decoded and judged.
+    bool judged() const { return answers || expect || fail_on_error || junit.has_value(); }
 };
 
 extern const CommandLineForm<ReplayOptions> BOARD_REPLAY_FORM;

@@ -45,6 +45,16 @@ done
 for doc in README.md copyright changelog.gz; do
     [ -s "$root/usr/share/doc/vostrel/$doc" ] || fail "no $doc"
 done
+# The schemas, as the manual pages show them used: protoc decodes an answer.
+for schema in board arm; do
+    [ -s "$root/usr/share/vostrel/proto/$schema.proto" ] || fail "no $schema.proto"
+done
+if command -v protoc >/dev/null 2>&1; then
+    decoded=$(printf '\010\001\022\007\012\005V1.00' |
+        protoc --decode=CleaningComponentResponse -I"$root/usr/share/vostrel/proto" board.proto) ||
+        fail "protoc could not decode with the installed board.proto"
+    echo "$decoded" | grep -q 'version: "V1.00"' || fail "protoc decoded: $decoded"
+fi
 
 . "$(dirname "$0")/simulator.sh"
 start_simulator "$root/usr/bin/board_sim" "$root/board_sim.log" --port 0
@@ -58,4 +68,4 @@ if command -v apt-get >/dev/null 2>&1; then
     apt-get install --simulate "$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")" >"$root/apt.log" 2>&1 ||
         fail "apt-get would not install it: $(tail -n 3 "$root/apt.log")"
 fi
-echo "package $(basename "$deb") checked: 7 programs, their manual pages, one exchange"
+echo "package $(basename "$deb") checked: 7 programs, their manual pages, the schemas, one exchange"

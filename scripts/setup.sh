@@ -9,7 +9,7 @@
 # packages are left alone.
 set -eu
 
-PACKAGES="cmake make g++ libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev libncurses-dev gnuplot-nox"
+PACKAGES="cmake make g++ pkg-config libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev libncurses-dev libedit-dev libpugixml-dev gnuplot-nox"
 # The package needs dpkg-shlibdeps; the tests build and check it too.
 case ${1:-} in
     package) PACKAGES="$PACKAGES dpkg-dev" ;;

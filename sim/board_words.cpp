@@ -1,6 +1,6 @@
 #include "sim/board_words.h"
 
-#include "prototext/message_fields.h"
+#include "proto/message_fields.h"
 
 namespace {
 

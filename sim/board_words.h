@@ -1,6 +1,6 @@
 // The signal board's state in words, as board_sim logs its changes:
 // "NAME(value)" for a named value (an enumerator of board.proto, looked up
-// through prototext/message_fields.h), the bare number for another:
+// through proto/message_fields.h), the bare number for another:
 //     changed: end spray: {direction=MOTOR_STOP(0) duty=0} -> {direction=MOTOR_FORWARD(1) duty=50}
 #pragma once
 

@@ -85,36 +85,46 @@ TEST(ArmConsole, TimeSyncSendsTheWallClockInMilliseconds) {
     }
 }
 
+// Each answer is printed, and ends the run with 0, or with --fail-on-error
+// with 7 where it reports an error (an error text, or success: false).
 TEST(ArmConsole, PrintsTheAnswer) {
     const struct {
         const char* name;
         std::string body;
         const char* lines;
+        int failing;  // the status with --fail-on-error
     } cases[] = {
-        {"id", bytes_of("08 01 12 03 41 42 43"),
-         "[T] [INFO] req type: 1\n\n[T] [INFO] id: ABC\n\n"},
-        {"success", bytes_of("08 03 18 01"), "[T] [INFO] req type: 3\n\n[T] [INFO] success: 1\n\n"},
-        {"empty body", "", "[T] [INFO] req type: 0\n\n"},
+        {"id", bytes_of("08 01 12 03 41 42 43"), "[T] [INFO] req type: 1\n\n[T] [INFO] id: ABC\n\n",
+         0},
+        {"success", bytes_of("08 03 18 01"), "[T] [INFO] req type: 3\n\n[T] [INFO] success: 1\n\n",
+         0},
+        {"empty body", "", "[T] [INFO] req type: 0\n\n", 0},
         {"error after success", bytes_of("08 03 18 00 22 04") + "bad!",
-         "[T] [INFO] req type: 3\n\n[T] [INFO] success: 0\n\n[T] [INFO] error: bad!\n\n"},
+         "[T] [INFO] req type: 3\n\n[T] [INFO] success: 0\n\n[T] [INFO] error: bad!\n\n", 7},
         {"empty error", bytes_of("08 02 18 01 22 00"),
-         "[T] [INFO] req type: 2\n\n[T] [INFO] success: 1\n\n"},
+         "[T] [INFO] req type: 2\n\n[T] [INFO] success: 1\n\n", 0},
         {"success before id", bytes_of("18 01 12 02") + "A7" + bytes_of("08 01 22 02") + "no",
-         "[T] [INFO] req type: 1\n\n[T] [INFO] id: A7\n\n[T] [INFO] error: no\n\n"},
+         "[T] [INFO] req type: 1\n\n[T] [INFO] id: A7\n\n[T] [INFO] error: no\n\n", 7},
         {"id before success", bytes_of("12 02") + "A7" + bytes_of("18 01"),
-         "[T] [INFO] req type: 0\n\n[T] [INFO] success: 1\n\n"},
+         "[T] [INFO] req type: 0\n\n[T] [INFO] success: 1\n\n", 0},
+        {"success: false", bytes_of("08 05 18 00"),
+         "[T] [INFO] req type: 5\n\n[T] [INFO] success: 0\n\n", 7},
         {"timestamp not shown", bytes_of("08 07 18 01 28 99 01"),
-         "[T] [INFO] req type: 7\n\n[T] [INFO] success: 1\n\n"},
+         "[T] [INFO] req type: 7\n\n[T] [INFO] success: 1\n\n", 0},
         {"request type above 2^31", bytes_of("08 80 80 80 80 08"),
-         "[T] [INFO] req type: 2147483648\n\n"},
+         "[T] [INFO] req type: 2147483648\n\n", 0},
     };
     for (const auto& c : cases) {
         std::string frame = arm_frame_bytes(c.body);
-        PeerRun r = run_with_peer("arm_console", {receive_arm_frame(), send_bytes(frame)}, "0\n");
-        EXPECT_EQ(r.run.status, 0) << c.name;
         std::string expected =
             "[T] [INFO] rev len: " + std::to_string(frame.size()) + " \n" + c.lines;
-        EXPECT_EQ(r.output.substr(r.output.find("[T] [INFO] rev len")), expected) << c.name;
+        for (bool failing : {false, true}) {
+            PeerRun r = run_with_peer(
+                "arm_console", {receive_arm_frame(), send_bytes(frame)}, "0\n",
+                failing ? std::vector<std::string>{"--fail-on-error"} : std::vector<std::string>{});
+            EXPECT_EQ(r.run.status, failing ? c.failing : 0) << c.name;
+            EXPECT_EQ(r.output.substr(r.output.find("[T] [INFO] rev len")), expected) << c.name;
+        }
     }
 }
 

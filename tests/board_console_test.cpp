@@ -15,34 +15,43 @@ std::string after_request(const PeerRun& r) {
     return at == std::string::npos ? r.output : r.output.substr(at + marker.size());
 }
 
+// Each answer is printed, and ends the run with 0, or with --fail-on-error
+// with 7 where it reports an error (error_info with a code or a message).
 TEST(BoardConsole, PrintsTheAnswerFields) {
     const struct {
         const char* name;
         std::string answer;
         std::string lines;
+        int failing;  // the status with --fail-on-error
     } cases[] = {
         {"worked example",
          board_frame_bytes(bytes_of("08 03 12 07 0A 05") + "V1.02" + bytes_of("22 08 08 02 12 04") +
                            "busy"),
          "[T] [INFO] rev len: 23 \n[T] [INFO] resp_id:3 \n[T] [INFO] version: V1.02\n\n"
-         "[T] [INFO] error: busy\n"},
-        {"only resp_id", board_frame_of("08 05"),
-         "[T] [INFO] rev len: 4 \n[T] [INFO] resp_id:5 \n"},
-        {"empty answer", board_frame_of(""), "[T] [INFO] rev len: 2 \n[T] [INFO] resp_id:0 \n"},
+         "[T] [INFO] error: busy\n",
+         7},
+        {"only resp_id", board_frame_of("08 05"), "[T] [INFO] rev len: 4 \n[T] [INFO] resp_id:5 \n",
+         0},
+        {"empty answer", board_frame_of(""), "[T] [INFO] rev len: 2 \n[T] [INFO] resp_id:0 \n", 0},
         {"error without message", board_frame_of("08 01 22 02 08 02"),
-         "[T] [INFO] rev len: 8 \n[T] [INFO] resp_id:1 \n[T] [INFO] error: \n"},
+         "[T] [INFO] rev len: 8 \n[T] [INFO] resp_id:1 \n[T] [INFO] error: \n", 7},
+        {"error_info with neither code nor message", board_frame_of("08 01 22 00"),
+         "[T] [INFO] rev len: 6 \n[T] [INFO] resp_id:1 \n[T] [INFO] error: \n", 0},
         {"version without text", board_frame_of("12 00"),
-         "[T] [INFO] rev len: 4 \n[T] [INFO] resp_id:0 \n[T] [INFO] version: \n\n"},
+         "[T] [INFO] rev len: 4 \n[T] [INFO] resp_id:0 \n[T] [INFO] version: \n\n", 0},
         {"unknown field and spares skipped", board_frame_of("48 07 08 02 18 09 2A 02 08 01"),
-         "[T] [INFO] rev len: 12 \n[T] [INFO] resp_id:2 \n"},
+         "[T] [INFO] rev len: 12 \n[T] [INFO] resp_id:2 \n", 0},
         {"negative resp_id", board_frame_of("08 FF FF FF FF FF FF FF FF FF 01"),
-         "[T] [INFO] rev len: 13 \n[T] [INFO] resp_id:-1 \n"},
+         "[T] [INFO] rev len: 13 \n[T] [INFO] resp_id:-1 \n", 0},
     };
     for (const auto& c : cases) {
-        PeerRun r = run_with_peer("board_console", {receive_board_frame(), send_bytes(c.answer)},
-                                  GET_VERSION);
-        EXPECT_EQ(r.run.status, 0) << c.name;
-        EXPECT_EQ(after_request(r), c.lines) << c.name;
+        for (bool failing : {false, true}) {
+            PeerRun r = run_with_peer(
+                "board_console", {receive_board_frame(), send_bytes(c.answer)}, GET_VERSION,
+                failing ? std::vector<std::string>{"--fail-on-error"} : std::vector<std::string>{});
+            EXPECT_EQ(r.run.status, failing ? c.failing : 0) << c.name;
+            EXPECT_EQ(after_request(r), c.lines) << c.name;
+        }
     }
 }
 

@@ -3,7 +3,10 @@
 
 #include "tests/support/capture.h"
 #include "tests/support/directory.h"
+#include "tests/support/fake_peer.h"
+#include "tests/support/process.h"
 #include "tests/support/scenario.h"
+#include "tests/support/terminal_pane.h"
 
 namespace {
 
@@ -49,6 +52,27 @@ TEST(BoardRecorder, NegativeDelayEndsARecordingOfOnePass) {
     EXPECT_EQ(rec.r.output.substr(rec.r.output.size() - std::min(rec.r.output.size(), tail.size())),
               tail);
     EXPECT_EQ(hex_of(rec.r.received), "02001001");
+}
+
+// --answers shows each answer as board_console prints it, before the delay
+// prompt; without it the output is as it always was.
+TEST(BoardRecorder, AnswersAreShownBeforeTheDelayPromptWhenAsked) {
+    const std::string refused = board_frame_bytes(bytes_of("08 04 22 0b 08 03 12 07") + "refused");
+    for (bool shown : {false, true}) {
+        TemporaryDirectory directory;
+        RunOptions options;
+        options.input = {{"0\n0\n-1\n", 0}};
+        options.directory = directory.path;
+        PeerRun r = run_with_peer(
+            "board_recorder", {receive_board_frame(), send_bytes(refused)}, options,
+            shown ? std::vector<std::string>{"--answers"} : std::vector<std::string>{});
+        EXPECT_EQ(r.run.status, 0);
+        const std::string answer =
+            shown ? "[T] [INFO] resp_id:4 \n[T] [INFO] error: refused\n" : "";
+        EXPECT_NE(r.output.find("[T] [INFO] rev len: 17 \n" + answer + "等待时间(s)[T] [INFO] hex"),
+                  std::string::npos)
+            << r.output;
+    }
 }
 
 TEST(BoardRecorder, SeveralPassesEachShowTheirOwnFrame) {
@@ -194,6 +218,64 @@ TEST(BoardRecorder, SecondRecordingInTheSameSecondGetsItsOwnName) {
     EXPECT_EQ(ours, 1u);
     EXPECT_EQ(directory.files().size(), 5u);
     EXPECT_EQ(count_of(r.output, "save actions to "), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Wait, bounded, until the program in the pane reads its keys one by one
+// (the line editor has the terminal), so that no key is typed ahead.
+void wait_for_the_editor(TerminalPane& pane) {
+    const std::string tty = pane.query("#{pane_tty}");
+    for (int i = 0; i < 500; ++i) {
+        if (run_program_at("stty", {"-F", tty, "-a"}, RunOptions{}).out.find("-icanon") !=
+            std::string::npos) {
+            return;
+        }
+        usleep(20 * 1000);
+    }
+    ADD_FAILURE() << "the line editor never took the terminal";
+}
+
+// At a terminal the prompts edit their line: an arrow key is never a choice
+// and shows no escape, Up recalls the last line, Left moves within it; Ctrl-C
+// saves as it always does, and the terminal is given back.
+TEST(LineEditing, KeysEditTheLineAndCtrlCStillSaves) {
+    FakePeer peer(answers(1));
+    TerminalPane pane(100, 40);
+    if (!tmux_available() || !pane.started()) GTEST_SKIP() << "no tmux here";
+    pane.type_line("cd " + pane.directory.path + " && " + program_path("board_recorder") +
+                   " 127.0.0.1 " + peer.port_text() + "; echo \"status $?\"");
+    pane.wait_for("4. 灯光控制");
+    wait_for_the_editor(pane);
+    pane.press("Up");
+    pane.press("Left");
+    pane.type_line("0");  // once echoed, the keys before it were taken
+    pane.wait_for("0. 获取固件版本");
+    wait_for_the_editor(pane);
+    pane.type_line("0");
+    pane.wait_for("等待时间(s)");
+    wait_for_the_editor(pane);
+    pane.press("Up");  // the last line typed: 0
+    for (const char* key : {"1", "2", "Left", "3", "Enter"}) pane.press(key);  // 0132
+    pane.wait_for("hex data:02001001");
+    std::string shown = pane.wait_for("4. 灯光控制\n\n");
+    wait_for_the_editor(pane);
+    EXPECT_EQ(shown.find("^["), std::string::npos) << shown;
+    EXPECT_NE(shown.find("等待时间(s)0132"), std::string::npos) << shown;
+    pane.press("C-c");
+    shown = normalized(pane.wait_for("\nstatus "));
+    EXPECT_NE(shown.find("\nstatus 130"), std::string::npos) << shown;
+    EXPECT_EQ(hex_of(peer.received()), "02001001");
+    const std::vector<std::string> files = pane.directory.files();
+    ASSERT_EQ(files.size(), 2u);  // the pane's socket, and the recording
+    EXPECT_EQ(pane.directory.read(files[0] == "tmux" ? files[1] : files[0]),
+              "- hexData: 02001001\n  delay: 132");
+    pane.type_line("stty -a | tr ' ' '\\n' | grep -x -e -icanon -e icanon -e -echo -e echo | "
+                   "tr '\\n' ' '; echo modes");
+    EXPECT_NE(normalized(pane.wait_for(" modes\n$")).find("\nicanon echo modes\n"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -243,10 +243,38 @@ TEST(BoardReplay, OptionsPlayTheStepsAsAsked) {
          "05009201020801",
          "[T] [INFO] send: 05009201020801\n[T] [INFO] rev len: 8 \n"
          "[T] [INFO] answer: resp_id: 2 version_info { } (R ms)\n"
-         "[T] [ERROR] step 2: the answer differs from the recording: expected resp_id: 2, got "
-         "resp_id: 2 version_info { }\n[T] [INFO] delay: 0 s\n"
+         "[T] [ERROR] step 2: the answer differs from the recording\n"
+         "[T] [ERROR] step 2: version_info: expected absent, got { }\n[T] [INFO] delay: 0 s\n"
          "[T] [INFO] replayed 1 steps: 1 answered, 0 with an error, round trip min R ms, "
          "median R ms, max R ms, 1 differ from the recording\n"},
+        {"--expect: a number and a string changed, one line each; 6 stands over 7",
+         {"--expect", "--fail-on-error", "--steps", "3"},
+         {receive_board_frame(),
+          send_bytes(board_frame_of("08 09 22 09 08 02 12 05 77 6f 72 73 65"))},
+         "",
+         6,
+         "0000",
+         "[T] [INFO] send: 0000\n[T] [INFO] rev len: 15 \n"
+         "[T] [ERROR] answer: resp_id: 9 error_info { code: 2 message: \"worse\" } (R ms)\n"
+         "[T] [ERROR] step 3: the answer differs from the recording\n"
+         "[T] [ERROR] step 3: error_info.code: expected 1, got 2\n"
+         "[T] [ERROR] step 3: error_info.message: expected \"bad\", got \"worse\"\n"
+         "[T] [INFO] delay: -1 s\n"
+         "[T] [INFO] replayed 1 steps: 1 answered, 1 with an error, round trip min R ms, "
+         "median R ms, max R ms, 1 differ from the recording\n"},
+        {"--fail-on-error: every step played, status 7, the error answer said",
+         {"--fail-on-error", "--rate", "max"},
+         {receive_board_frame(), send_bytes(A1), receive_board_frame(),
+          send_bytes(board_frame_of("08 02 22 02 08 05")), receive_board_frame(),
+          send_bytes(board_frame_of("08 03"))},
+         "",
+         7,
+         "02001001 05009201020801 0000",
+         "[T] [INFO] send: 02001001\n[T] [INFO] rev len: 4 \n[T] [INFO] delay: 0 s\n"
+         "[T] [INFO] send: 05009201020801\n[T] [INFO] rev len: 8 \n"
+         "[T] [ERROR] step 2: the answer reports an error: resp_id: 2 error_info { code: 5 }\n"
+         "[T] [INFO] delay: 0 s\n[T] [INFO] send: 0000\n[T] [INFO] rev len: 4 \n"
+         "[T] [INFO] delay: -1 s\n"},
         {"--answers, an answer that does not decode",
          {"--answers", "--steps", "3"},
          {receive_board_frame(), send_bytes(board_frame_of("ff"))},
@@ -266,7 +294,7 @@ TEST(BoardReplay, OptionsPlayTheStepsAsAsked) {
          "step 1: delay 0 s, 4 bytes: platform_cmd: GET_FIRMWARE_VERSION\n  answer: resp_id: 1\n"
          "send? (Enter: send, s: skip, q: end) [T] [INFO] send: 02001001\n[T] [INFO] rev len: 4 \n"
          "[T] [INFO] delay: 0 s\nstep 2: delay 0 s, 7 bytes: chassis { cmd: UNLOCK }\n"
-         "  answer: resp_id: 2\nsend? (Enter: send, s: skip, q: end) "
+         "  answer: resp_id: 2\nsend? (Enter: send, s: skip, q: end) [T] [INFO] step 2: skipped\n"
          "step 3: delay -1 s, 2 bytes: (empty request)\n  answer: resp_id: 3 error_info { code: "
          "1 message: \"bad\" }\nsend? (Enter: send, s: skip, q: end) send? (Enter: send, s: "
          "skip, q: end) "},
@@ -551,3 +579,91 @@ TEST(RecordCheck, WhatTheRecorderSavesIsDescribedStepByStep) {
 }
 
 }  // namespace
+
+namespace {
+
+// The JUnit report as an independent reader sees it: Python's own XML parser
+// (expat), one line for the suite and one for each case with what it holds.
+std::string junit_as_read(const std::string& path) {
+    const char* reader =
+        "import sys, xml.etree.ElementTree as E\n"
+        "s = E.parse(sys.argv[1]).getroot()\n"
+        "print(s.tag, s.get('name'), s.get('tests'), s.get('failures'), s.get('errors'),\n"
+        "      s.get('skipped'), float(s.get('time')) >= 0, len(s.get('timestamp')))\n"
+        "for c in s:\n"
+        "    kids = [(k.tag, k.get('message'), k.text) for k in c]\n"
+        "    print(repr((c.get('name'), c.get('classname'), float(c.get('time')) >= 0, kids)))\n";
+    RunOptions options;
+    ProgramRun run = run_program_at("/usr/bin/python3", {"-c", reader, path}, options);
+    return run.status == 0 ? run.out : "unreadable: " + run.err;
+}
+
+}  // namespace
+
+// A JUnit report a CI server reads: every step, its failures and errors, the
+// answers however hostile their texts, at a normal end and at SIGTERM.
+TEST(BoardReplay, AJunitReportHoldsEveryStepPlayed) {
+    // Quotes, markup, a terminal escape, bytes that are not UTF-8, and a NUL
+    // (the text ends there, as every answer text does).
+    const std::string hostile = std::string("<a href=\"x\">&]]>\x1b[2J\xff\xfe") + '\0' + "tail";
+    const std::string hostile_answer = board_frame_bytes(
+        bytes_of("08 01 12") + static_cast<char>(hostile.size() + 2) + bytes_of("0a") +
+        static_cast<char>(hostile.size()) + hostile);
+    const std::string first_case =
+        "('step 1 platform_cmd: GET_FIRMWARE_VERSION', 'r', True, [('failure', 'step 1: the "
+        "answer differs from the recording', 'step 1: the answer differs from the "
+        "recording\\nstep 1: version_info: expected absent, got { version: "
+        "\"<a href=\\\\\"x\\\\\">&]]>\\\\033[2J\\\\377\\\\376\" }'), ('system-out', None, "
+        "'resp_id: 1 version_info { version: \"<a href=\\\\\"x\\\\\">&]]>\\\\033[2J"
+        "\\\\377\\\\376\" }')])\n";
+    const struct {
+        const char* name;
+        std::vector<PeerStep> script;
+        int signal;  // SIGTERM once step 2 is sent; 0: none
+        int status;
+        std::string read;
+    } rows[] = {
+        {"every step played",
+         {receive_board_frame(), send_bytes(hostile_answer), receive_board_frame(),
+          send_bytes(board_frame_of("08 02")), receive_board_frame(), close_link()},
+         0, 2,
+         "testsuite r.yaml 3 1 1 0 True 19\n" + first_case +
+             "('step 2 chassis { cmd: UNLOCK }', 'r', True, [('system-out', None, 'resp_id: "
+             "2')])\n('step 3 (empty request)', 'r', True, [('error', 'no answer: the board "
+             "closed the link', 'no answer: the board closed the link')])\n"},
+        {"SIGTERM while step 2 is awaited",
+         {receive_board_frame(), send_bytes(hostile_answer), receive_board_frame(),
+          pause_for(20000)},
+         15, 143,
+         "testsuite r.yaml 2 1 1 0 True 19\n" + first_case +
+             "('step 2 chassis { cmd: UNLOCK }', 'r', True, [('error', 'no answer: the replay "
+             "was ended by a signal', 'no answer: the replay was ended by a signal')])\n"},
+    };
+    for (const auto& row : rows) {
+        TemporaryDirectory directory;
+        directory.write("r.yaml", ANSWERED);
+        RunOptions options;
+        if (row.signal != 0) {
+            options.interrupt_when = "send: 05009201020801";
+            options.interrupt_signal = row.signal;
+        }
+        const std::string report = directory.path + "/report.xml";
+        PeerRun r = run_with_peer("board_replay", row.script, options,
+                                  {"--expect", "--junit", report, directory.path + "/r.yaml"});
+        EXPECT_EQ(r.run.status, row.status) << row.name << "\n" << r.output;
+        EXPECT_EQ(junit_as_read(report), row.read) << row.name;
+        EXPECT_EQ(directory.files(), (std::vector<std::string>{"r.yaml", "report.xml"})) << row.name;
+    }
+    // An existing report is never overwritten: refused before any socket.
+    TemporaryDirectory directory;
+    directory.write("r.yaml", ANSWERED);
+    directory.write("report.xml", "mine");
+    PeerRun refused = run_with_peer("board_replay", {}, RunOptions{},
+                                    {"--junit", directory.path + "/report.xml",
+                                     directory.path + "/r.yaml"});
+    EXPECT_EQ(refused.run.status, 3);
+    EXPECT_EQ(directory.read("report.xml"), "mine");
+    EXPECT_EQ(normalized(refused.run.out),
+              "[T] [INFO] Vostrel. Build date: D\n[T] [ERROR] --junit: cannot write " +
+                  directory.path + "/report.xml: File exists\n");
+}

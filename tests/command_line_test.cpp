@@ -7,7 +7,7 @@
 #include "arm/arm_monitor.h"
 #include "board/board_console.h"
 #include "board/board_recorder.h"
-#include "board/replay_options.h"
+#include "replay/replay_options.h"
 #include "program/connection.h"
 #include "program/program_start.h"
 #include "program/typed_request.h"
@@ -171,8 +171,9 @@ TEST(CommandLine, HelpPrintsUsageAndEndsWell) {
 
 // The usage names every form: options in brackets, and a line for each that stands alone.
 TEST(CommandLine, UsageShowsEveryForm) {
-    EXPECT_EQ(usage(TYPING).rfind("usage: arm_console [--request TEXT] [SERVER PORT]\n"
-                                  "       arm_console --encode TEXT\n  SERVER  ",
+    EXPECT_EQ(usage(TYPING).rfind("usage: arm_console [--request TEXT] [--fail-on-error] [SERVER "
+                                  "PORT]\n       arm_console --encode TEXT\n"
+                                  "       arm_console --describe\n  SERVER  ",
                                   0),
               0u)
         << usage(TYPING);

@@ -21,16 +21,18 @@ struct Tool {
 
 const Tool TOOLS[] = {
     {"board_console",
-     "usage: board_console [--request TEXT] [SERVER PORT]\n       board_console --encode TEXT",
+     "usage: board_console [--request TEXT] [--fail-on-error] [SERVER PORT]\n"
+     "       board_console --encode TEXT\n       board_console --describe",
      "192.168.1.10 port: 8080", false},
-    {"board_recorder", "usage: board_recorder [--keep-answers] [SERVER PORT]",
+    {"board_recorder", "usage: board_recorder [--keep-answers] [--answers] [SERVER PORT]",
      "192.168.1.10 port: 8080", false},
     {"board_replay",
      "usage: board_replay [OPTIONS] [SERVER PORT] RECORD_FILE\n"
      "       board_replay --check RECORD_FILE",
      "192.168.1.10 port: 8080", true},
     {"arm_console",
-     "usage: arm_console [--request TEXT] [SERVER PORT]\n       arm_console --encode TEXT",
+     "usage: arm_console [--request TEXT] [--fail-on-error] [SERVER PORT]\n"
+     "       arm_console --encode TEXT\n       arm_console --describe",
      "192.168.1.20 port: 8007", false},
     {"arm_monitor", "usage: arm_monitor [--csv FILE] [--live] [SERVER PORT]",
      "192.168.1.20 port: 8006", false},

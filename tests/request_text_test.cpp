@@ -7,7 +7,9 @@
 #include "arm.pb.h"
 #include "board.pb.h"
 #include "program/typed_request.h"
+#include "prototext/text_difference.h"
 #include "prototext/text_reader.h"
+#include "prototext/text_schema.h"
 #include "prototext/text_writer.h"
 #include "tests/support/bytes.h"
 #include "tests/support/capture.h"
@@ -107,9 +109,15 @@ TEST(RequestText, RefusalsNameTheLineColumnAndWhatWasExpected) {
         const char* text;
         const char* error;
     } rows[] = {
-        {false, "foo: 1", "line 1, column 1: unknown field \"foo\" in CleaningComponentRequest"},
+        {false, "foo: 1",
+         "line 1, column 1: unknown field \"foo\" in CleaningComponentRequest, expected one of: "
+         "spare_1, platform_cmd, motor_3, motor_4, motor_5, motor_6, motor_7, motor_8, motor_9, "
+         "motor_10, motor_11, motor_12, motor_13, spare_14, spare_15, leds, motor_17, chassis, "
+         "motor_19, motor_20, power_cmd, motors, water"},
         {false, "chassis {\n  command: 1 }",
-         "line 2, column 3: unknown field \"command\" in ChassisCommand"},
+         "line 2, column 3: unknown field \"command\" in ChassisCommand, expected one of: cmd"},
+        {true, "angles { angel: 1 }",
+         "line 1, column 10: unknown field \"angel\" in AnglesMsg, expected one of: angle"},
         {false, "power_cmd { channel: POWER_CHASIS }",
          "line 1, column 22: unknown name \"POWER_CHASIS\" for channel, expected a number or one "
          "of "
@@ -180,6 +188,83 @@ TEST(RequestText, AFrameBeyondTheControllersBufferIsRefused) {
     EXPECT_EQ(without_timestamps(capture.finish()),
               "[T] [ERROR] --request: the request's frame would be longer than the controller's "
               "6 bytes\n");
+}
+
+}  // namespace
+
+namespace {
+
+// Two records of one message read from text, and how they differ.
+template <typename Record>
+std::vector<std::string> differences(const pb_msgdesc_t* fields, const std::string& expected,
+                                     const std::string& got, const std::string& ignored = "") {
+    Record a{}, b{};
+    std::string error;
+    EXPECT_TRUE(parse_text(expected, fields, &a, error)) << error;
+    EXPECT_TRUE(parse_text(got, fields, &b, error)) << error;
+    return field_differences(fields, &a, &b, ignored);
+}
+
+TEST(FieldDifferences, EachFieldThatDiffersIsOneLineNamedByItsPath) {
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(differences<CleaningComponentResponse>(
+                  CleaningComponentResponse_fields, "resp_id: 1 error_info { code: 1 }",
+                  "resp_id: 9 error_info { code: 2 }", "resp_id"),
+              (Lines{"error_info.code: expected 1, got 2"}));
+    EXPECT_EQ(differences<CleaningComponentResponse>(CleaningComponentResponse_fields,
+                                                     "spare_5 { first: true }", "error_info { }"),
+              (Lines{"error_info: expected absent, got { }",
+                     "spare_5: expected { first: true }, got absent"}));
+    EXPECT_EQ(differences<MainArmStateMsg>(MainArmStateMsg_fields,
+                                           "poses: [0.5, 1, 2] angles { angle: [1, 2] }",
+                                           "poses: [0.5, 1.25] angles { angle: [1, 2, 3] }"),
+              (Lines{"angles.angle[2]: expected absent, got 3", "poses[1]: expected 1, got 1.25",
+                     "poses[2]: expected 2, got absent"}));
+    EXPECT_EQ(
+        differences<MainArmRequestMsg>(MainArmRequestMsg_fields,
+                                       "req_type: ARM_ENABLE enable: true", "req_type: GET_ID"),
+        (Lines{"req_type: expected ARM_ENABLE, got GET_ID", "enable: expected true, got absent"}));
+    EXPECT_TRUE(differences<CleaningComponentResponse>(CleaningComponentResponse_fields,
+                                                       "resp_id: 1", "resp_id: 2", "resp_id")
+                    .empty());
+}
+
+// --describe names every field the text format sets, at every depth, each as
+// the reader takes it.
+TEST(DescribeMessage, EveryFieldOfBothRequestsIsListed) {
+    CleaningComponentRequest board{};
+    MainArmRequestMsg arm{};
+    const std::string described = describe_message(CleaningComponentRequest_fields, &board) +
+                                  describe_message(MainArmRequestMsg_fields, &arm);
+    for (const char* line :
+         {"CleaningComponentRequest:\n  spare_1: int32\n  platform_cmd: int32 (PLATFORM_NONE, "
+          "GET_FIRMWARE_VERSION,",
+          "\n  power_cmd {\n    spare_1: int32\n    channel: uint32 (POWER_CHANNEL_NONE, ",
+          "\n  water {\n    end_spray {\n      direction: int32 (MOTOR_STOP, MOTOR_FORWARD, "
+          "MOTOR_REVERSE)\n      duty: int32\n    }\n",
+          "\n  leds {\n    top {\n      rgb: uint32\n",
+          "MainArmRequestMsg:\n  req_type: uint32 (REQ_NONE, GET_ID,",
+          "\n  enable: bool  [oneof payload]\n  angles {  [oneof payload]\n    angle: double, "
+          "repeated (at most 6)\n  }\n",
+          "\n  force_torque {  [oneof payload]\n    timestamp: int64\n    force {\n      x: "
+          "double\n"}) {
+        EXPECT_NE(described.find(line), std::string::npos) << line << "\n" << described;
+    }
+    // One line for each field the reader takes, at every depth, and one for each closing brace.
+    size_t fields = 0, braces = 0;
+    for (size_t at = described.find('\n'); at != std::string::npos;
+         at = described.find('\n', at + 1)) {
+        const size_t next = described.find_first_not_of(' ', at + 1);
+        if (next == std::string::npos) break;
+        if (described[next] == '}') {
+            ++braces;
+        } else if (next > at + 1) {
+            ++fields;
+        }
+    }
+    EXPECT_EQ(fields,
+              107u + 16u);  // the two requests' fields at every depth, as protoc counts them
+    EXPECT_EQ(braces, count_of(described, "{\n") + count_of(described, "{  ["));
 }
 
 }  // namespace

@@ -1,0 +1,130 @@
+#include "replay/replay_junit.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "console/log.h"
+#include "console/printable_text.h"
+#include "files/file_writing.h"
+
+namespace {
+
+double now_seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string folder_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Each line of `text` made safe to print, the line breaks kept.
+std::string printable_lines(const std::string& text) {
+    std::string out;
+    for (size_t start = 0;;) {
+        const size_t end = text.find('\n', start);
+        out += printable_text(text.substr(start, end - start));
+        if (end == std::string::npos) return out;
+        out += '\n';
+        start = end + 1;
+    }
+}
+
+std::string seconds_text(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", seconds);
+    return text;
+}
+
+// Writes the report to a descriptor, noting a failed write.
+struct DescriptorWriter : pugi::xml_writer {
+    explicit DescriptorWriter(int fd_) : fd(fd_) {}
+    void write(const void* data, size_t size) override {
+        ok = write_all(fd, static_cast<const char*>(data), size, written) && ok;
+    }
+    int fd;
+    size_t written = 0;
+    bool ok = true;
+};
+
+}  // namespace
+
+bool JunitReport::refuse(const std::string& why) {
+    log_error("--junit: cannot write %s: %s\n", printable_text(path_).c_str(), why.c_str());
+    return false;
+}
+
+bool JunitReport::open(const std::string& path, const std::string& record_file) {
+    path_ = path;
+    const size_t slash = record_file.rfind('/');
+    const std::string file = slash == std::string::npos ? record_file : record_file.substr(slash + 1);
+    const bool yaml = file.size() > 5 && file.compare(file.size() - 5, 5, ".yaml") == 0;
+    classname_ = printable_text(yaml ? file.substr(0, file.size() - 5) : file);
+    started_ = std::time(nullptr);
+    started_seconds_ = now_seconds();
+    struct stat info = {};
+    if (lstat(path.c_str(), &info) == 0) return refuse(std::strerror(EEXIST));
+    suite_ = report_.append_child("testsuite");
+    suite_.append_attribute("name") = printable_text(file).c_str();
+    return true;
+}
+
+void JunitReport::add(const JunitCase& step) {
+    static const char* const ELEMENTS[] = {"", "failure", "error", "skipped"};
+    ++counts_[step.outcome];
+    pugi::xml_node test = suite_.append_child("testcase");
+    test.append_attribute("name") = printable_text(step.name).c_str();
+    test.append_attribute("classname") = classname_.c_str();
+    test.append_attribute("time") = seconds_text(step.seconds).c_str();
+    if (step.outcome != JunitCase::PASSED) {
+        pugi::xml_node what = test.append_child(ELEMENTS[step.outcome]);
+        const std::string lines = printable_lines(step.message);
+        if (!lines.empty()) {
+            what.append_attribute("message") = lines.substr(0, lines.find('\n')).c_str();
+            what.text() = lines.c_str();
+        }
+    }
+    if (!step.out.empty()) test.append_child("system-out").text() = printable_text(step.out).c_str();
+}
+
+bool JunitReport::finish() {
+    if (!is_open()) return true;
+    char timestamp[32] = {};
+    std::tm local = {};
+    localtime_r(&started_, &local);
+    std::strftime(timestamp, sizeof timestamp, "%Y-%m-%dT%H:%M:%S", &local);
+    const size_t tests = counts_[0] + counts_[1] + counts_[2] + counts_[3];
+    // The counts go after the name, before the steps: attributes in the order readers show them.
+    pugi::xml_attribute after = suite_.attribute("name");
+    for (const auto& [name, value] :
+         {std::pair<const char*, std::string>{"tests", std::to_string(tests)},
+          {"failures", std::to_string(counts_[JunitCase::FAILED])},
+          {"errors", std::to_string(counts_[JunitCase::ERROR])},
+          {"skipped", std::to_string(counts_[JunitCase::SKIPPED])},
+          {"time", seconds_text(now_seconds() - started_seconds_)},
+          {"timestamp", timestamp}}) {
+        after = suite_.insert_attribute_after(name, after);
+        after = value.c_str();
+    }
+    std::string temporary = folder_of(path_) + "/.junit_XXXXXX.xml";
+    OwnedFd file(mkstemps(temporary.data(), 4));
+    if (!file.is_open()) return refuse(std::strerror(errno));
+    DescriptorWriter writer(file.get());
+    report_.save(writer, "  ", pugi::format_default, pugi::encoding_utf8);
+    bool ok = writer.ok && fchmod(file.get(), shared_file_mode()) == 0 &&
+              fsync(file.get()) == 0 && file.reset() && place_without_replacing(temporary, path_);
+    if (!ok) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        return refuse(std::strerror(error));
+    }
+    sync_directory(folder_of(path_).c_str());
+    path_.clear();
+    return true;
+}
