@@ -16,7 +16,11 @@ const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM{
     {named_option("--csv", "FILE", &MonitorOptions::csv,
                   "also write each report printed as a row of FILE (a new file)"),
      flag_option("--live", &MonitorOptions::live,
-                 "show the reports as one view that redraws in place (a terminal only)")}};
+                 "show the reports as one view that redraws in place (a terminal only)"),
+     named_option("--record", "FILE", &MonitorOptions::record,
+                  "also keep every frame the arm sends in FILE, an MCAP recording (a new file)")}};
+
+extern const char VOSTREL_VERSION_TEXT[];  // written at build time (cmake/version.cmake)
 
 namespace {
 
@@ -61,9 +65,16 @@ int run_arm_monitor(Start& start, const MonitorOptions& options) {
     }
     ArmWatch watch;
     if (options.csv && !watch.csv.create(*options.csv)) return STATUS_RECORD_FILE_FAILED;
+    if (options.record && !watch.record.create(*options.record, endpoint_text(start.server),
+                                               std::string("vostrel ") + VOSTREL_VERSION_TEXT)) {
+        if (options.csv) watch.csv.discard();
+        return STATUS_RECORD_FILE_FAILED;
+    }
     Outcome connected = connect_to_controller(start);
     if (!connected.goes_on) {
-        if (options.csv) watch.csv.discard();  // nothing was watched: leave no file behind
+        // Nothing was watched: leave no file behind.
+        if (options.csv) watch.csv.discard();
+        if (options.record) watch.record.discard();
         return connected.status;
     }
     TerminalScreen screen;

@@ -45,9 +45,10 @@ Wake next_wake(ArmWatch& watch, FrameResult& frame) {
     for (;;) {
         if (!put_out(watch.held)) return Wake::OUTPUT_FAILED;
         watch.csv.write_due();
-        if (watch.csv.failed()) return Wake::FILE_FAILED;
-        const Deadline until =
-            std::min({watch.link_deadline, watch.csv.next_due(), watch.redraw_due});
+        watch.record.write_due();
+        if (watch.csv.failed() || watch.record.failed()) return Wake::FILE_FAILED;
+        const Deadline until = std::min(
+            {watch.link_deadline, watch.csv.next_due(), watch.record.next_due(), watch.redraw_due});
         pollfd ready[3] = {
             {watch.reports.link, POLLIN, 0}, {watch.keys, POLLIN, 0}, {watch.resizes, POLLIN, 0}};
         int polled = wait_until_ready(ready, 3, until);  // a descriptor of -1 is left alone
@@ -70,6 +71,7 @@ Wake next_wake(ArmWatch& watch, FrameResult& frame) {
 
 // Decode the frame into the report that is not the latest, and hand it on.
 Outcome take_frame(ArmWatch& watch, WatchConsumer& consumer, const FrameResult& frame) {
+    watch.record.add(watch.frame, frame.length, frame.complete_at_wall_us);
     const int next = watch.latest == 0 ? 1 : 0;
     ArmReport& report = watch.decoded[next];
     const Unpacked why = decode_report(report, watch.frame, frame.length);
@@ -82,7 +84,8 @@ Outcome take_frame(ArmWatch& watch, WatchConsumer& consumer, const FrameResult& 
 int end_watch(ArmWatch& watch, WatchConsumer& consumer, const WatchEnd& end) {
     consumer.leave(end);
     int status = end.status;
-    if (!watch.csv.finish(&watch.held) && status != STATUS_OUTPUT_FAILED) {
+    const bool csv_written = watch.csv.finish(&watch.held);
+    if (!(watch.record.finish(&watch.held) && csv_written) && status != STATUS_OUTPUT_FAILED) {
         status = STATUS_RECORD_FILE_FAILED;
     }
     if (!put_out(watch.held)) status = STATUS_OUTPUT_FAILED;
@@ -137,7 +140,7 @@ int run_watch(ArmWatch& watch, WatchConsumer& consumer) {
                              {WatchEnd::FRAMING_LOST, STATUS_EXCHANGE_FAILED, frame});
         }
         if (!step.goes_on) return end_watch(watch, consumer, {WatchEnd::BY_CONSUMER, step.status});
-        if (watch.csv.failed()) {
+        if (watch.csv.failed() || watch.record.failed()) {
             return end_watch(watch, consumer, {WatchEnd::FILE_FAILED, STATUS_RECORD_FILE_FAILED});
         }
         if (watch.held.size() >= HELD_LINES_LIMIT) put_out(watch.held);

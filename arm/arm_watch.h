@@ -16,13 +16,14 @@
 //
 // The watch ends, with its status:
 //     a caught signal (Ctrl-C, SIGTERM, SIGHUP)       128 + the signal
-//     a CSV write that failed                         3
+//     a CSV or MCAP write that failed                 3
 //     standard output that failed (its reader gone)   5
 //     the report stream's framing lost                2
 //     the link closed, silent for the time-out, or failed   0
 //     the consumer's own end (q)                      the status it gives
 // Then the consumer leaves (the live view gives the terminal back), the CSV
-// file is finished, the held lines go out, and the consumer sums up.
+// file and the MCAP recording are finished, the held lines go out, and the
+// consumer sums up.
 #pragma once
 
 #include <string>
@@ -31,6 +32,7 @@
 #include "link/frame_exchange.h"
 #include "report/arm_report.h"
 #include "report/csv_file.h"
+#include "report/report_mcap.h"
 
 constexpr size_t HELD_LINES_LIMIT = 256 * 1024;
 
@@ -74,10 +76,11 @@ class WatchConsumer {
 struct ArmWatch {
     FrameStream reports;  // its link is set once connected
     FrameBuffer frame{};
-    ArmReport decoded[2];  // the latest report that decoded, and room for the next
-    int latest = -1;       // which of them is the latest; -1: none yet
-    std::string held;      // lines formed and not yet written out
-    CsvFile csv;           // open only with --csv
+    ArmReport decoded[2];    // the latest report that decoded, and room for the next
+    int latest = -1;         // which of them is the latest; -1: none yet
+    std::string held;        // lines formed and not yet written out
+    CsvFile csv;             // open only with --csv
+    ReportRecording record;  // open only with --record: every frame, as MCAP
     Deadline link_deadline = Deadline::max();  // set while a report is awaited
     // What else the wait watches, for a consumer that draws (-1: nothing).
     int keys = -1;     // readable when a key was typed (standard input)

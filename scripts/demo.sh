@@ -3,17 +3,19 @@
 #
 # usage: scripts/demo.sh [board_console | board_recorder [--keep-answers] |
 #                         board_replay [OPTIONS] [FILE] | arm_console |
-#                         arm_monitor [--csv FILE] [--live]]
+#                         arm_monitor [--csv FILE] [--live] |
+#                         arm_monitor --record [FILE]]
 # The tool runs in the current directory (board_recorder saves its record
 # files there); board_console is the default. When the tool ends, the lines
 # the simulator logged meanwhile are shown: it decodes every request by name.
-# arm_monitor --live shows the arm moving: arm_sim then swings its joints.
+# arm_monitor --live shows the arm moving: arm_sim then swings its joints;
+# arm_monitor --record records that for five seconds and plays it back.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 case ${1:-} in
     -h | --help)
-        sed -n '2,10s/^# \{0,1\}//p' "$0"
+        sed -n '2,12s/^# \{0,1\}//p' "$0"
         exit 0
         ;;
 esac

@@ -5,10 +5,14 @@
 #
 # usage: scripts/run_with_sims.sh BIN_DIR [TOOL [ARGS...]]
 #   TOOL: board_console (default), board_recorder, board_replay [OPTIONS] [FILE],
-#         arm_console, arm_monitor [--csv FILE] [--live]
+#         arm_console, arm_monitor [--csv FILE] [--live], arm_monitor --record [FILE]
 # board_replay plays FILE, or else the newest record_*.yaml here, with its
 # options (--rate, --loop, --steps, --confirm, --answers, --expect).
 # arm_monitor --live watches an arm that moves by itself (arm_sim --wave).
+# arm_monitor --record records that arm for five seconds into FILE (a new
+# arm_DATE_TIME.mcap here by default), then plays the recording back
+# (arm_sim --play) into arm_monitor --live (or the plain monitor when this
+# is no terminal).
 set -eu
 
 bin=$1
@@ -49,17 +53,22 @@ logs=$(mktemp -d "${TMPDIR:-/tmp}/vostrel-demo.XXXXXX")
 start_simulator "$bin/board_sim" "$logs/board_sim.log" --port 0
 board_pid=$simulator_pid
 wave=""
+recording=""
 if [ "$tool" = arm_monitor ]; then
     for argument in "$@"; do
-        case $argument in --live) wave=--wave ;; esac
+        case $argument in --live | --record) wave=--wave ;; esac
     done
+    if [ "${1:-}" = --record ]; then
+        recording=${2:-arm_$(date +%Y%m%d_%H%M%S).mcap}
+    fi
 fi
 start_simulator "$bin/arm_sim" "$logs/arm_sim.log" --command-port 0 --report-port 0 $wave
 arm_pid=$simulator_pid
 
+play_pid=""
 stop_simulators() {
-    kill -INT "$board_pid" "$arm_pid" 2>/dev/null || true
-    wait "$board_pid" "$arm_pid" 2>/dev/null || true
+    kill -INT "$board_pid" "$arm_pid" $play_pid 2>/dev/null || true
+    wait "$board_pid" "$arm_pid" $play_pid 2>/dev/null || true
     rm -rf "$logs"
 }
 trap stop_simulators EXIT
@@ -79,6 +88,27 @@ case $tool in
 esac
 echo "vostrel demo: board_sim on 127.0.0.1:$board_port, arm_sim on 127.0.0.1:$command_port" \
     "(commands) and 127.0.0.1:$report_port (reports)"
+
+if [ -n "$recording" ]; then
+    echo "recording the arm for 5 s into $recording ..."
+    timeout -s INT 5 "$bin/arm_monitor" --record "$recording" 127.0.0.1 "$port" >/dev/null || true
+    start_simulator "$bin/arm_sim" "$logs/arm_play.log" --command-port 0 --report-port 0 \
+        --play "$recording"
+    play_pid=$simulator_pid
+    port=$(simulator_port "$logs/arm_play.log" "arm_sim report port") || {
+        cat "$logs/arm_play.log" >&2
+        exit 1
+    }
+    echo "playing it back (arm_sim --play) on 127.0.0.1:$port"
+    live=--live
+    [ -t 1 ] || live=""
+    status=0
+    "$bin/arm_monitor" $live 127.0.0.1 "$port" || status=$?
+    echo
+    echo "--- what the player logged ---"
+    cat "$logs/arm_play.log"
+    exit $status
+fi
 
 case $tool in
     arm_*) sim=arm_sim ;;

@@ -3,17 +3,23 @@
 # to install (otherwise). "scripts/setup.sh test" adds what the tests need:
 # clang with its libFuzzer runtime for the fuzz run, util-linux's unshare and
 # prlimit, dpkg-dev to build the package that the tests check and lintian to
-# check it, tmux to run the live view in a real terminal and python3-protobuf
-# for the tests that decode with the official library;
-# "scripts/setup.sh package" adds dpkg-dev alone. Safe to run again: installed
-# packages are left alone.
+# check it, tmux to run the live view in a real terminal, python3-protobuf
+# for the tests that decode with the official library, and Node.js with npm
+# for the official MCAP reader, which it installs, pinned, into
+# tests/mcap_reader/node_modules; "scripts/setup.sh package" adds dpkg-dev
+# alone. Safe to run again: installed packages are left alone.
 set -eu
+cd "$(dirname "$0")/.."
 
-PACKAGES="cmake make g++ pkg-config libgtest-dev nanopb libnanopb-dev libyaml-cpp-dev libncurses-dev libedit-dev libpugixml-dev gnuplot-nox"
+PACKAGES="cmake make g++ pkg-config libgtest-dev nanopb libnanopb-dev protobuf-compiler libyaml-cpp-dev libncurses-dev libedit-dev libpugixml-dev gnuplot-nox"
 # The package needs dpkg-shlibdeps; the tests build and check it too.
 case ${1:-} in
     package) PACKAGES="$PACKAGES dpkg-dev" ;;
-    test) PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux dpkg-dev lintian tmux python3-protobuf" ;;
+    test)
+        PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux dpkg-dev lintian tmux python3-protobuf nodejs"
+        # Debian's npm, unless the Node.js installed brings its own.
+        command -v npm >/dev/null 2>&1 || PACKAGES="$PACKAGES npm"
+        ;;
 esac
 
 missing=""
@@ -22,15 +28,19 @@ for package in $PACKAGES; do
         missing="$missing $package"
     fi
 done
-[ -z "$missing" ] && exit 0
-
-if [ "$(id -u)" -ne 0 ]; then
-    echo "vostrel: these Debian packages are missing:$missing" >&2
-    echo "install them as root with:" >&2
-    echo "apt-get install -y --no-install-recommends $PACKAGES" >&2
-    exit 1
+if [ -n "$missing" ]; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "vostrel: these Debian packages are missing:$missing" >&2
+        echo "install them as root with:" >&2
+        echo "apt-get install -y --no-install-recommends $PACKAGES" >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends $PACKAGES
 fi
 
-export DEBIAN_FRONTEND=noninteractive
-apt-get update
-apt-get install -y --no-install-recommends $PACKAGES
+# The official MCAP reader, at the version package-lock.json pins.
+if [ "${1:-}" = test ] && [ ! -d tests/mcap_reader/node_modules/@mcap/core ]; then
+    (cd tests/mcap_reader && npm ci --no-audit --no-fund --loglevel=error)
+fi

@@ -15,6 +15,7 @@
 #include "files/file_writing.h"
 #include "link/frame_exchange.h"
 #include "link/wall_clock.h"
+#include "playback/arm_playback.h"
 #include "proto/text_buffer.h"
 #include "serve/answer_exchange.h"
 #include "serve/client_threads.h"
@@ -110,6 +111,38 @@ void serve_reports(int client, const std::string& who, Shared& shared) {
              static_cast<unsigned long long>(sent));
 }
 
+// --rate as reports a second and as a play rate; refused once it is known
+// which one it is (check_rate()), unless it is neither.
+bool read_rate(ArmSimOptions& options, const char* text) {
+    long hz = 0;
+    options.rate_given = true;
+    options.rate_text = text;
+    options.rate_is_hz = parse_whole_number(text, 1, 10000, hz);
+    if (options.rate_is_hz) options.rate_hz = hz;
+    options.rate_plays = read_play_rate(text, options.play_rate);
+    return options.rate_is_hz || options.rate_plays || options.play.has_value();
+}
+
+std::string check_rate(const ArmSimOptions& options) {
+    if (options.rate_given && options.play && !options.rate_plays) {
+        return "bad rate: " + options.rate_text + " (a positive number such as 2 or 0.5, or max)";
+    }
+    if (options.rate_given && !options.play && !options.rate_is_hz) {
+        return "bad rate: " + options.rate_text + " (1 to 10000 Hz)";
+    }
+    return "";
+}
+
+// The recording played to one report client, after its request.
+void serve_recording(int client, const std::string& who, const ArmPlayback& playback) {
+    MainArmRequestMsg request{};
+    if (!receive_request(client, request)) return;
+    log_info("%s: playing the recording\n", who.c_str());
+    const uint64_t sent = play_reports(client, playback);
+    log_info("%s: %llu reports played; closing the link\n", who.c_str(),
+             static_cast<unsigned long long>(sent));
+}
+
 }  // namespace
 
 const CommandLineForm<ArmSimOptions> ARM_SIM_FORM{
@@ -120,15 +153,31 @@ const CommandLineForm<ArmSimOptions> ARM_SIM_FORM{
     {listen_option(&ArmSimOptions::listen),
      port_option("--command-port", &ArmSimOptions::command_port),
      port_option("--report-port", &ArmSimOptions::report_port),
-     number_option("--rate", "HZ", &ArmSimOptions::rate_hz, 1, 10000,
-                   "bad rate: ", " (1 to 10000 Hz)", ""),
+     read_option<ArmSimOptions>(
+         {"--rate", "HZ", "", ValueKind::NUMBER, Alone::NO, "bad rate: ", " (1 to 10000 Hz)"},
+         read_rate),
      flag_option("--wave", &ArmSimOptions::wave,
-                 "the joints follow slow sine waves, so the arm moves by itself")},
+                 "the joints follow slow sine waves, so the arm moves by itself"),
+     named_option("--play", "FILE", &ArmSimOptions::play,
+                  "stream the reports of FILE, an arm_monitor --record MCAP recording, as they "
+                  "came; --rate X divides its gaps (max: none), --loop N plays it N times "
+                  "(0: until a signal)"),
+     number_option("--loop", "N", &ArmSimOptions::passes, 0, 1000000000,
+                   "bad loop count: ", " (a whole number of passes; 0 plays until a signal)", "")},
     Wording::SIMULATOR,
     "  a main-arm controller on this machine; defaults 127.0.0.1, 8007, 8006 and 100 Hz\n"
-    "  (port 0: any free port)\n"};
+    "  (port 0: any free port)\n",
+    "",
+    check_rate};
 
 int run_arm_sim(const ArmSimOptions& options) {
+    ArmPlayback playback;
+    if (options.play) {
+        playback.path = *options.play;
+        playback.rate = options.play_rate;
+        playback.passes = options.passes;
+        if (!check_arm_recording(playback)) return STATUS_RECORD_FILE_FAILED;
+    }
     catch_interrupt();
     OwnedFd command_port(open_listener(options.listen, static_cast<int>(options.command_port),
                                        "arm_sim command port"));
@@ -147,8 +196,14 @@ int run_arm_sim(const ArmSimOptions& options) {
                       [&shared](int client) { serve_command(client, shared); });
     });
     serve_clients(report_listener, "arm_sim report port", MAX_REPORT_CLIENTS,
-                  "too many report clients; turning this one away", [&shared](int client) {
-                      serve_reports(client, "report client " + peer_address(client), shared);
+                  "too many report clients; turning this one away",
+                  [&shared, &options, &playback](int client) {
+                      const std::string who = "report client " + peer_address(client);
+                      if (options.play) {
+                          serve_recording(client, who, playback);
+                      } else {
+                          serve_reports(client, who, shared);
+                      }
                   });
     commands.join();
     log_info("%s\n", "arm_sim stopped");

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "program/program_start.h"
@@ -20,11 +21,14 @@ struct SharedBoard {
 
 struct BoardSimOptions {
     std::string listen = "127.0.0.1";
-    long port = 8080;  // 0: any free port
+    long port = 8080;                 // 0: any free port
+    std::optional<std::string> play;  // --play RECORDING: answer as recorded
 };
 
 extern const CommandLineForm<BoardSimOptions> BOARD_SIM_FORM;
 
 // Listen where the options say, then accept and serve clients until
-// Ctrl-C. Returns the exit status: 0, or 1 when it cannot listen.
+// Ctrl-C; with --play, each client is answered from the recording
+// (playback/board_playback.h). Returns the exit status: 0; 1 when it cannot
+// listen; 3 when the recording cannot be played (before any socket).
 int run_board_sim(const BoardSimOptions& options);

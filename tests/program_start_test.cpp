@@ -34,7 +34,7 @@ const Tool TOOLS[] = {
      "usage: arm_console [--request TEXT] [--fail-on-error] [SERVER PORT]\n"
      "       arm_console --encode TEXT\n       arm_console --describe",
      "192.168.1.20 port: 8007", false},
-    {"arm_monitor", "usage: arm_monitor [--csv FILE] [--live] [SERVER PORT]",
+    {"arm_monitor", "usage: arm_monitor [--csv FILE] [--live] [--record FILE] [SERVER PORT]",
      "192.168.1.20 port: 8006", false},
 };
 

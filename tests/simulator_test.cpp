@@ -357,4 +357,21 @@ TEST(Demo, ToolRunsAgainstBothSimulators) {
     EXPECT_NE(arm.out.find("id: VOSTREL-SIM-ARM-0001"), std::string::npos);
 }
 
+// The demo of the rig at the desk: five seconds of the arm's wave recorded,
+// then played back to the monitor.
+TEST(Demo, TheArmsWaveIsRecordedAndPlayedBack) {
+    TemporaryDirectory directory;
+    const std::string script = std::string(VOSTREL_SOURCE_DIR) + "/scripts/run_with_sims.sh";
+    ProgramRun run = run_program_at(
+        script, {VOSTREL_BIN_DIR, "arm_monitor", "--record", directory.path + "/arm.mcap"},
+        RunOptions{});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string out = normalized(run.out);
+    EXPECT_NE(out.find("recording the arm for 5 s into "), std::string::npos) << out;
+    EXPECT_NE(out.find("\nplaying it back (arm_sim --play) on 127.0.0.1:"), std::string::npos);
+    EXPECT_GE(count_of(out, "] state:"), 400u);  // some 500 reports at 100 Hz
+    EXPECT_NE(out.find(" reports played; closing the link\n"), std::string::npos) << out;
+    EXPECT_EQ(directory.files(), std::vector<std::string>{"arm.mcap"});
+}
+
 }  // namespace

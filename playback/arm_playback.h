@@ -1,0 +1,44 @@
+// arm_sim --play FILE: the arm's reports played back from an MCAP recording
+// of arm_monitor --record (report/report_mcap.h), to every monitor that
+// connects to the report port:
+//
+//   - the recorded frames in order, each payload byte for byte behind its
+//     4-byte length, the messages of the /arm/state channel in protobuf;
+//   - spaced by the recorded log-time gaps divided by the rate (--rate X, or
+//     max: no waits), each sent when it is due and never before;
+//   - --loop N times (0: until a signal), each pass after the last;
+//   - then the link closes, so the monitor ends as it does when the arm
+//     closes the link.
+//
+// The file is read before any socket: one that is not MCAP, or that has no
+// /arm/state channel in protobuf, is refused with the reason (status 3). A
+// file cut by a kill or a power loss plays up to its last whole record, and a
+// line says where it was cut. Each client reads the file afresh, so nothing
+// of it is held in memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "program/play_rate.h"
+
+struct ArmPlayback {
+    std::string path;
+    PlayRate rate;
+    long passes = 1;       // 0: until a signal
+    uint16_t channel = 0;  // the /arm/state channel's id
+    uint64_t reports = 0;  // the messages on it
+    uint64_t whole_bytes = 0;
+    bool cut = false;
+};
+
+// Read `playback.path` through, checking it as above, and log what it holds:
+//     playing FILE: R reports over S s
+//     FILE was cut at byte N: it plays up to its last whole record
+// False, with an ERROR line naming the file and the reason, when refused.
+bool check_arm_recording(ArmPlayback& playback);
+
+// Play the recording to the report client `client`, which has sent its
+// request; returns the number of reports sent when the play is over or the
+// client has gone (a signal ends it too).
+uint64_t play_reports(int client, const ArmPlayback& playback);

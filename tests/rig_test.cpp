@@ -1,0 +1,317 @@
+// The rig at the desk: the arm's stream kept as MCAP (arm_monitor --record),
+// read by the official reader and decoded by the official protobuf library
+// with the schema the file carries; played back (arm_sim --play) to give the
+// same CSV rows; and the board played from a recording (board_sim --play).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "arm.pb.h"
+#include "mcap/mcap_reader.h"
+#include "tests/support/arm_reports.h"
+#include "tests/support/background.h"
+#include "tests/support/directory.h"
+#include "tests/support/scenario.h"
+
+namespace {
+
+std::string report(int64_t timestamp, double pose) {
+    return report_frame([timestamp, pose](MainArmStateMsg& r) {
+        r.timestamp = timestamp;
+        r.state = 7;
+        r.poses_count = 2;
+        r.poses[0] = pose;
+        r.poses[1] = -pose;
+    });
+}
+
+// The official MCAP reader's lines for `path` (tests/mcap_reader), or why none.
+std::string official_reading(const std::string& path) {
+    const std::string folder = std::string(VOSTREL_SOURCE_DIR) + "/tests/mcap_reader";
+    ProgramRun run =
+        run_program_at("/usr/bin/env", {"node", folder + "/read_mcap.js", path}, RunOptions{});
+    return run.status == 0 ? run.out : "unread: " + run.err;
+}
+
+bool official_reader_here() {
+    const std::string folder = std::string(VOSTREL_SOURCE_DIR) + "/tests/mcap_reader";
+    return run_program_at("/usr/bin/env",
+                          {"node", "-e", "require('" + folder + "/node_modules/@mcap/core')"},
+                          RunOptions{})
+               .status == 0;
+}
+
+// Every message of `path` decoded by the official protobuf library (python3),
+// with the schema the file carries: the schema's name, how many decode and
+// how many do not, and the first one's timestamp and poses.
+std::string decoded_with_its_schema(const std::string& path) {
+    const char* script =
+        "import struct, sys\n"
+        "from google.protobuf import descriptor_pb2, descriptor_pool, message_factory\n"
+        "data = open(sys.argv[1], 'rb').read()\n"
+        "at, schema, messages = 8, None, []\n"
+        "while at + 9 <= len(data):\n"
+        "    op, n = data[at], struct.unpack_from('<Q', data, at + 1)[0]\n"
+        "    body, at = data[at + 9:at + 9 + n], at + 9 + n\n"
+        "    if op == 3 and schema is None:\n"
+        "        p, texts = 2, []\n"
+        "        for _ in range(3):\n"
+        "            l = struct.unpack_from('<I', body, p)[0]\n"
+        "            texts.append(body[p + 4:p + 4 + l]); p += 4 + l\n"
+        "        schema = texts\n"
+        "    elif op == 5:\n"
+        "        messages.append(body[22:])\n"
+        "pool = descriptor_pool.DescriptorPool()\n"
+        "for f in descriptor_pb2.FileDescriptorSet.FromString(schema[2]).file: pool.Add(f)\n"
+        "kind = message_factory.MessageFactory(pool).GetPrototype(\n"
+        "    pool.FindMessageTypeByName(schema[0].decode()))\n"
+        "decoded, failed = [], 0\n"
+        "for m in messages:\n"
+        "    try: decoded.append(kind.FromString(m))\n"
+        "    except Exception: failed += 1\n"
+        "print(schema[0].decode(), schema[1].decode(), len(decoded), failed,\n"
+        "      decoded[0].timestamp, list(decoded[0].poses))\n";
+    ProgramRun run = run_program_at("/usr/bin/python3", {"-c", script, path}, RunOptions{});
+    return run.status == 0 ? run.out : "undecoded: " + run.err;
+}
+
+// Every frame the arm sends is kept, those that do not decode too, and the
+// file reads whole: in the official reader and, cut, up to the cut.
+TEST(ArmRecording, KeepsEveryFrameAsTheOfficialReadersReadIt) {
+    TemporaryDirectory directory;
+    const std::string file = directory.path + "/arm.mcap";
+    PeerRun r = run_with_peer(
+        "arm_monitor",
+        {receive_arm_frame(), send_bytes(report(1001, 0.5)), send_bytes(arm_frame_of("08")),
+         send_bytes(report(1002, 0.25)), close_link()},
+        RunOptions{}, {"--record", file});
+    EXPECT_EQ(r.run.status, 0) << r.output;
+    EXPECT_EQ(decoded_with_its_schema(file), "MainArmStateMsg protobuf 2 1 1001 [0.5, -0.5]\n");
+    if (!official_reader_here())
+        GTEST_SKIP() << "no node and @mcap/core here (scripts/setup.sh test)";
+    std::string read = official_reading(file);
+    const std::string channel =
+        "\nChannel 1 schema 1 /arm/state protobuf [[\"controller\",\"127.0.0.1:" +
+        std::to_string(r.port) + "\"]]\n";
+    for (const std::string& line :
+         {std::string("Header profile=\"\" library=\"vostrel "),
+          std::string("\nSchema 1 MainArmStateMsg protobuf "), channel,
+          "\nMessage first 1 " + hex_of(report(1001, 0.5).substr(4)) + "\nDataEnd\n",
+          channel + "Statistics 3 messages, 1 schema, 1 channel, first ",
+          std::string("\nFooter\n3 messages, last 3 at "), std::string("\nwhole\n")}) {
+        EXPECT_NE(read.find(line), std::string::npos) << line << "\n" << read;
+    }
+    EXPECT_EQ(read.find("differs"), std::string::npos) << read;
+    EXPECT_EQ(read.find("out of order"), std::string::npos) << read;
+    // Cut in the middle of the last message: read up to the one before it.
+    const std::string bytes = directory.read("arm.mcap");
+    const size_t last = bytes.find(report(1002, 0.25).substr(4));
+    directory.write("cut.mcap", bytes.substr(0, last - 5));
+    read = official_reading(directory.path + "/cut.mcap");
+    EXPECT_NE(read.find("\n2 messages, last 2 at "), std::string::npos) << read;
+    EXPECT_EQ(read.substr(read.size() - 4), "cut\n") << read;
+}
+
+// The recording is a new file, and a write that fails ends the watch with 3,
+// leaving whole records that read up to the failure.
+TEST(ArmRecording, AnExistingFileIsKeptAndAFailedWriteEndsTheWatch) {
+    TemporaryDirectory directory;
+    const std::string taken = directory.path + "/taken.mcap";
+    directory.write("taken.mcap", "keep");
+    ProgramRun refused = run_program("arm_monitor", {"--record", taken, "127.0.0.1", "1"});
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(normalized(refused.out)
+                  .find("[T] [ERROR] cannot create MCAP file " + taken + ": File exists\n"),
+              std::string::npos);
+    EXPECT_EQ(refused.out.find("server:"), std::string::npos);  // nothing was connected
+    EXPECT_EQ(directory.read("taken.mcap"), "keep");
+
+    if (system("prlimit --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no prlimit here";
+    RunOptions small_files;
+    small_files.wrapper = {"prlimit", "--fsize=1400"};  // the schema and a few reports
+    std::vector<PeerStep> script = {receive_arm_frame()};
+    for (int i = 1; i <= 12; ++i) {
+        script.push_back(send_bytes(report(i, i)));
+        script.push_back(pause_for(100));
+    }
+    script.push_back(pause_for(20000));  // the watch must end at the failure, not at silence
+    const std::string full = directory.path + "/full.mcap";
+    PeerRun failed = run_with_peer("arm_monitor", script, small_files, {"--record", full});
+    EXPECT_EQ(failed.run.status, 3) << failed.output;
+    EXPECT_LT(failed.run.seconds, 10);
+    EXPECT_NE(
+        failed.output.find("[T] [ERROR] cannot write MCAP file " + full + ": File too large\n"),
+        std::string::npos)
+        << failed.output;
+    McapReader reader;
+    ASSERT_TRUE(reader.open(full));
+    McapMessage message;
+    uint32_t read = 0;
+    while (reader.next(message) == McapReader::MESSAGE) EXPECT_EQ(message.sequence, ++read);
+    EXPECT_GT(read, 0u);
+    EXPECT_EQ(reader.whole_bytes(), directory.read("full.mcap").size());  // whole records only
+}
+
+// Killed, the recording holds every whole record up to its last sync: the
+// reports of more than a second before.
+TEST(ArmRecording, AKilledRecordingHoldsWhatWasSynced) {
+    TemporaryDirectory directory;
+    std::vector<PeerStep> script = {receive_arm_frame()};
+    for (int i = 1; i <= 5; ++i) script.push_back(send_bytes(report(i, i)));
+    script.push_back(pause_for(20000));
+    RunOptions options;
+    options.interrupt_when = "[5] state:";
+    options.interrupt_delay_ms = 1500;  // a sync comes within a second
+    options.interrupt_signal = 9;
+    const std::string file = directory.path + "/arm.mcap";
+    PeerRun killed = run_with_peer("arm_monitor", script, options, {"--record", file});
+    EXPECT_EQ(killed.run.status, 137);
+    McapReader reader;
+    ASSERT_TRUE(reader.open(file));
+    McapMessage message;
+    uint32_t read = 0;
+    while (reader.next(message) == McapReader::MESSAGE) ++read;
+    EXPECT_EQ(read, 5u);
+    if (official_reader_here()) {
+        EXPECT_NE(official_reading(file).find("\n5 messages, last 5 at "), std::string::npos);
+    }
+}
+
+// The CSV rows of `csv` without their first cell, the time they came.
+std::string rows_without_time(const std::string& csv) {
+    std::istringstream lines(csv);
+    std::string rows;
+    for (std::string line; std::getline(lines, line);) rows += line.substr(line.find(',')) + "\n";
+    return rows;
+}
+
+// Record the simulator's wave, play the recording back twice as fast: the
+// monitor's CSV rows are the session's, but for when each came.
+TEST(ArmPlayback, ARecordingPlaysBackToTheSameRows) {
+    TemporaryDirectory directory;
+    {
+        BackgroundProgram sim(
+            "arm_sim", {"--command-port", "0", "--report-port", "0", "--rate", "200", "--wave"});
+        RunOptions options;
+        options.interrupt_when = "] state:";
+        options.interrupt_occurrence = 100;
+        options.interrupt_delay_ms = 0;
+        ProgramRun run = run_program(
+            "arm_monitor",
+            {"--record", directory.path + "/arm.mcap", "--csv", directory.path + "/session.csv",
+             "127.0.0.1", std::to_string(sim.port_of("arm_sim report port"))},
+            options);
+        EXPECT_EQ(run.status, 130);
+    }
+    BackgroundProgram player("arm_sim", {"--command-port", "0", "--report-port", "0", "--play",
+                                         directory.path + "/arm.mcap", "--rate", "2"});
+    ProgramRun played =
+        run_program("arm_monitor", {"--csv", directory.path + "/played.csv", "127.0.0.1",
+                                    std::to_string(player.port_of("arm_sim report port"))});
+    EXPECT_EQ(played.status, 0);
+    const std::string session = directory.read("session.csv");
+    EXPECT_GE(count_of(session, "\n"), 101u);
+    EXPECT_EQ(rows_without_time(directory.read("played.csv")), rows_without_time(session));
+    EXPECT_NE(
+        player.log_holding("reports played; closing the link").find("playing the recording\n"),
+        std::string::npos);
+}
+
+// What cannot be played is refused before any socket, with the reason; a cut
+// recording plays up to its last whole record and says where it was cut.
+TEST(ArmPlayback, WhatCannotBePlayedIsRefusedAndACutFilePlaysItsWholeRecords) {
+    TemporaryDirectory directory;
+    PeerRun recorded = run_with_peer(
+        "arm_monitor",
+        {receive_arm_frame(), send_bytes(report(1, 0.5)), send_bytes(report(2, 1)), close_link()},
+        RunOptions{}, {"--record", directory.path + "/arm.mcap"});
+    ASSERT_EQ(recorded.run.status, 0);
+    const std::string bytes = directory.read("arm.mcap");
+    directory.write("cut.mcap", bytes.substr(0, bytes.find(report(2, 1).substr(4)) + 3));
+    directory.write("record.yaml", "- hexData: 0000\n  delay: 0\n");
+    const struct {
+        const char* file;
+        int status;
+        std::string line;
+    } rows[] = {
+        {"record.yaml", 3,
+         "[ERROR] cannot play DIR/record.yaml: it is not an MCAP file (no MCAP magic at its "
+         "start)\n"},
+        {"missing.mcap", 3, "[ERROR] cannot play DIR/missing.mcap: No such file or directory\n"},
+        {"cut.mcap", 0,
+         "[INFO] playing DIR/cut.mcap: 1 reports over 0.000 s\n[T] [INFO] DIR/cut.mcap was cut at "
+         "byte "},
+    };
+    for (const auto& row : rows) {
+        RunOptions options;
+        options.interrupt_when = "listening on";
+        options.interrupt_occurrence = 2;
+        options.interrupt_delay_ms = 0;
+        options.interrupt_signal = 15;
+        ProgramRun run = run_program("arm_sim",
+                                     {"--command-port", "0", "--report-port", "0", "--play",
+                                      directory.path + "/" + row.file},
+                                     options);
+        std::string out = normalized(run.out);
+        for (size_t at = out.find(directory.path); at != std::string::npos;
+             at = out.find(directory.path)) {
+            out.replace(at, directory.path.size(), "DIR");
+        }
+        EXPECT_EQ(run.status, row.status == 0 ? 0 : row.status) << row.file << "\n" << out;
+        EXPECT_NE(out.find("[T] " + row.line), std::string::npos) << row.file << "\n" << out;
+        EXPECT_EQ(out.find("listening") == std::string::npos, row.status != 0) << row.file;
+    }
+}
+
+// The board played from a recording: a replay of it passes, one with a
+// changed step is answered with an error that names the step.
+TEST(BoardPlayback, AReplayOfTheRecordingPassesAndAChangedStepIsAnswered) {
+    TemporaryDirectory directory;
+    const std::string version = board_frame_bytes(bytes_of("08 01 12 04 0a 02") + "v1");
+    directory.write("r.yaml", "- hexData: 02001001\n  delay: 0\n  answer: " + hex_of(version) +
+                                  "\n- hexData: 05009201020801\n  delay: -1\n  answer: " +
+                                  hex_of(board_frame_of("08 02")) + "\n");
+    directory.write("changed.yaml",
+                    "- hexData: 02001001\n  delay: 0\n  answer: " + hex_of(version) +
+                        "\n- hexData: 05009201020802\n  delay: -1\n  answer: " +
+                        hex_of(board_frame_of("08 02")) + "\n");
+    directory.write("bare.yaml", "- hexData: 02001001\n  delay: 0\n");
+    BackgroundProgram board("board_sim", {"--port", "0", "--play", directory.path + "/r.yaml"});
+    const std::string port = std::to_string(board.port_of("board_sim"));
+    ProgramRun same =
+        run_program("board_replay", {"--expect", "127.0.0.1", port, directory.path + "/r.yaml"});
+    EXPECT_EQ(same.status, 0) << same.out;
+    ProgramRun changed = run_program(
+        "board_replay", {"--expect", "127.0.0.1", port, directory.path + "/changed.yaml"});
+    EXPECT_EQ(changed.status, 6);
+    EXPECT_NE(normalized(changed.out)
+                  .find("[T] [ERROR] answer: resp_id: 2 error_info { code: 10 message: \"step 2: "
+                        "the request differs from the recording\" } ("),
+              std::string::npos)
+        << changed.out;
+    // Past the recording's end, on one connection: the error that says so.
+    ProgramRun looped =
+        run_program("board_replay", {"--answers", "--loop", "2", "--rate", "max", "127.0.0.1", port,
+                                     directory.path + "/r.yaml"});
+    EXPECT_EQ(count_of(looped.out, "error_info { code: 11 message: \"the recording has ended\" }"),
+              2u)
+        << looped.out;
+    const std::string log = normalized(board.log_holding("4 requests, 2 as recorded, 0 differed"));
+    for (const char* line :
+         {"[T] [INFO] playing ", "client 127.0.0.1:", ": 2 requests, 2 as recorded, 0 differed\n",
+          "[T] [ERROR] step 2: the request differs from the recording: expected chassis { cmd: "
+          "UNLOCK }, got chassis { cmd: LOCK }\n",
+          ": 2 requests, 1 as recorded, 1 differed\n"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    }
+    ProgramRun bare =
+        run_program("board_sim", {"--port", "0", "--play", directory.path + "/bare.yaml"});
+    EXPECT_EQ(bare.status, 3);
+    EXPECT_NE(bare.out.find("step 1 has no answer (record with board_recorder --keep-answers)\n"),
+              std::string::npos)
+        << bare.out;
+    EXPECT_EQ(bare.out.find("listening"), std::string::npos);
+}
+
+}  // namespace
