@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     measure_one_shots(options, rows);
     measure_replay(options, rows);
     measure_pacing(options, rows);
+    measure_playback(options, rows);
     measure_record_files(options, rows);
     return print_table(options, rows) || options.smoke ? 0 : 1;
 }

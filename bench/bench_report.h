@@ -28,6 +28,7 @@ void measure_live(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_one_shots(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_replay(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_pacing(const BenchOptions& options, std::vector<BenchRow>& rows);
+void measure_playback(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_record_files(const BenchOptions& options, std::vector<BenchRow>& rows);
 
 // Print the table (with the machine it ran on); true when every target is met.
@@ -35,4 +36,8 @@ bool print_table(const BenchOptions& options, const std::vector<BenchRow>& rows)
 
 std::string rate_text(double per_second, const char* unit);
 std::string times_text(double ratio);
+// A row of how late things came against when they were due (seconds each),
+// none earlier than `jitter` before it.
+BenchRow lateness_row(const std::string& what, std::vector<double> late, bool ok,
+                      double jitter = 0);
 double median(std::vector<double> values);

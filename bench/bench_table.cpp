@@ -26,6 +26,20 @@ std::string rate_text(double per_second, const char* unit) {
     return text;
 }
 
+BenchRow lateness_row(const std::string& what, std::vector<double> late, bool ok, double jitter) {
+    std::sort(late.begin(), late.end());
+    BenchRow row{what, "not measured", "", "", "p99 <= 2 ms, never early", true, false};
+    if (jitter > 0) row.target += " (but for up to 0.1 ms of loopback jitter)";
+    if (late.empty()) return row;
+    const double p99 = late[(late.size() * 99 + 99) / 100 - 1];
+    char text[128];
+    std::snprintf(text, sizeof text, "median %.2f ms, p99 %.2f ms, max %.2f ms, earliest %.2f ms",
+                  median(late) * 1e3, p99 * 1e3, late.back() * 1e3, late.front() * 1e3);
+    row.ours = text;
+    row.met = ok && p99 <= 0.002 && late.front() >= -jitter;
+    return row;
+}
+
 std::string times_text(double ratio) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2fx", ratio);

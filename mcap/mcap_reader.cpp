@@ -71,6 +71,20 @@ bool McapReader::fill(size_t size) {
     return bytes_.size() - at_ >= size;
 }
 
+bool McapReader::known_schema(uint16_t id) const {
+    for (const McapSchema& schema : schemas_) {
+        if (schema.id == id) return true;
+    }
+    return false;
+}
+
+bool McapReader::known_channel(uint16_t id) const {
+    for (const McapChannel& channel : channels_) {
+        if (channel.id == id) return true;
+    }
+    return false;
+}
+
 McapReader::Next McapReader::bad(const std::string& why) {
     why_ = why;
     return BAD;
@@ -109,6 +123,7 @@ McapReader::Next McapReader::next(McapMessage& message) {
             schema.encoding = fields.text();
             schema.data = fields.text();
             if (!fields.ok) return bad("a Schema record does not read");
+            if (schema.id == 0) return bad("a Schema record has the id 0");
             schemas_.push_back(schema);
         } else if (opcode == MCAP_CHANNEL) {
             McapChannel channel;
@@ -122,6 +137,10 @@ McapReader::Next McapReader::next(McapMessage& message) {
                 if (entry.ok) channel.metadata.emplace_back(key, value);
             }
             if (!fields.ok) return bad("a Channel record does not read");
+            if (channel.schema_id != 0 && !known_schema(channel.schema_id)) {
+                return bad("a Channel names schema " + std::to_string(channel.schema_id) +
+                           " before its Schema");
+            }
             channels_.push_back(channel);
         } else if (opcode == MCAP_MESSAGE) {
             message.channel_id = static_cast<uint16_t>(fields.number(2));
@@ -129,6 +148,10 @@ McapReader::Next McapReader::next(McapMessage& message) {
             message.log_time = fields.number(8);
             message.publish_time = fields.number(8);
             if (!fields.ok) return bad("a Message record does not read");
+            if (!known_channel(message.channel_id)) {
+                return bad("a Message on channel " + std::to_string(message.channel_id) +
+                           " comes before its Channel");
+            }
             message.data = content.substr(fields.at);
             return MESSAGE;
         }

@@ -2,7 +2,10 @@
 // streaming reader does: the Schemas and Channels as they come, each Message
 // handed out, unknown records skipped. A file cut by a kill or a power loss
 // is read up to its last whole record, and where it was cut is told; nothing
-// beyond the cut is ever handed out.
+// beyond the cut is ever handed out. The file may come from anywhere: a
+// record longer than 16 MiB, a Schema with the id 0, a Channel before its
+// Schema or a Message before its Channel is refused (BAD, with why()), and
+// no more than one record is held at a time.
 #pragma once
 
 #include <cstdint>
@@ -62,6 +65,8 @@ class McapReader {
     // Make `size` bytes from the current position readable; false at the end.
     bool fill(size_t size);
     Next bad(const std::string& why);
+    bool known_schema(uint16_t id) const;
+    bool known_channel(uint16_t id) const;
 
     OwnedFd file_;
     std::string bytes_;  // read and not yet taken

@@ -30,20 +30,22 @@ bool wait_until(Deadline due) {
     return !interrupted();
 }
 
-// One pass from the file's start, the first report due at `start`; false
-// when the client has gone or a signal came. `start` moves on to when the
-// last report was due.
+// One pass from the file's start, the first report due at `start` (or, at
+// the first pass, as soon as it is read); false when the client has gone or
+// a signal came. `start` moves on to when the last report was due.
 bool play_pass(int client, const ArmPlayback& playback, Deadline& start, uint64_t& sent) {
     McapReader reader;
     if (!reader.open(playback.path)) return false;
     McapMessage message;
     uint64_t first_ns = 0;
     bool first = true;
-    Deadline due = start;
+    Deadline due = start;  // for a pass without a report
     while (reader.next(message) == McapReader::MESSAGE) {
         if (message.channel_id != playback.channel) continue;
+        if (first && start == Deadline{}) start = Clock::now();
         if (first) first_ns = message.log_time;
         first = false;
+        due = start;
         if (!playback.rate.max && message.log_time > first_ns) {
             const std::chrono::duration<double, std::nano> gap(
                 static_cast<double>(message.log_time - first_ns) / playback.rate.factor);
@@ -105,7 +107,7 @@ bool check_arm_recording(ArmPlayback& playback) {
 
 uint64_t play_reports(int client, const ArmPlayback& playback) {
     uint64_t sent = 0;
-    Deadline start = Clock::now();
+    Deadline start{};  // the first report goes out as soon as it is read
     for (long pass = 1; playback.passes == 0 || pass <= playback.passes; ++pass) {
         if (!play_pass(client, playback, start, sent) || interrupted()) break;
     }

@@ -27,7 +27,7 @@ Start begin_program(int argc, const char* const* argv, const FormWords& words,
     fail_writes_gently();
     Start start;
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        // "board_console 1.1.0 (git 22728eb)": the project's version, with
+        // "board_console 1.2.0 (git 22728eb)": the project's version, with
         // `git describe` where it was built in a checkout.
         write_console(std::string(words.program) + " " + VOSTREL_VERSION_TEXT + "\n");
         start.outcome = end_with(STATUS_OK);

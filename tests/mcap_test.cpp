@@ -129,6 +129,14 @@ TEST(McapRecording, WhatIsNotMcapIsRefusedWithItsReason) {
         {"a channel that does not read",
          std::string(MCAP_MAGIC, 8) + mcap_record(MCAP_CHANNEL, std::string("\x01\x00\x01", 3)),
          "a Channel record does not read"},
+        {"a schema with the id 0",
+         std::string(MCAP_MAGIC, 8) +
+             mcap_record(MCAP_SCHEMA, std::string("\0\0", 2) + std::string(12, '\0')),
+         "a Schema record has the id 0"},
+        {"a message before its channel",
+         std::string(MCAP_MAGIC, 8) +
+             mcap_record(MCAP_MESSAGE, std::string("\x07\x00", 2) + std::string(20, '\0') + "x"),
+         "a Message on channel 7 comes before its Channel"},
     };
     for (const auto& row : rows) {
         directory.write("bad.mcap", row.bytes);

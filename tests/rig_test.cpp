@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <sstream>
+#include <tuple>
 
 #include "arm.pb.h"
 #include "mcap/mcap_reader.h"
@@ -153,28 +154,36 @@ TEST(ArmRecording, AnExistingFileIsKeptAndAFailedWriteEndsTheWatch) {
     EXPECT_EQ(reader.whole_bytes(), directory.read("full.mcap").size());  // whole records only
 }
 
-// Killed, the recording holds every whole record up to its last sync: the
-// reports of more than a second before.
-TEST(ArmRecording, AKilledRecordingHoldsWhatWasSynced) {
-    TemporaryDirectory directory;
-    std::vector<PeerStep> script = {receive_arm_frame()};
-    for (int i = 1; i <= 5; ++i) script.push_back(send_bytes(report(i, i)));
-    script.push_back(pause_for(20000));
-    RunOptions options;
-    options.interrupt_when = "[5] state:";
-    options.interrupt_delay_ms = 1500;  // a sync comes within a second
-    options.interrupt_signal = 9;
-    const std::string file = directory.path + "/arm.mcap";
-    PeerRun killed = run_with_peer("arm_monitor", script, options, {"--record", file});
-    EXPECT_EQ(killed.run.status, 137);
-    McapReader reader;
-    ASSERT_TRUE(reader.open(file));
-    McapMessage message;
-    uint32_t read = 0;
-    while (reader.next(message) == McapReader::MESSAGE) ++read;
-    EXPECT_EQ(read, 5u);
-    if (official_reader_here()) {
-        EXPECT_NE(official_reading(file).find("\n5 messages, last 5 at "), std::string::npos);
+// Killed, the recording holds every whole record up to its last sync (the
+// reports of more than a second before); ended by SIGTERM, it is finished.
+TEST(ArmRecording, AnEndedRecordingIsFinishedAndAKilledOneHoldsWhatWasSynced) {
+    for (const auto& [signal, status, ending] :
+         {std::tuple<int, int, McapReader::Next>{9, 137, McapReader::CUT},
+          {15, 143, McapReader::END}}) {
+        TemporaryDirectory directory;
+        std::vector<PeerStep> script = {receive_arm_frame()};
+        for (int i = 1; i <= 5; ++i) script.push_back(send_bytes(report(i, i)));
+        script.push_back(pause_for(20000));
+        RunOptions options;
+        options.interrupt_when = "[5] state:";
+        options.interrupt_delay_ms = 1500;  // a sync comes within a second
+        options.interrupt_signal = signal;
+        const std::string file = directory.path + "/arm.mcap";
+        PeerRun ended = run_with_peer("arm_monitor", script, options, {"--record", file});
+        EXPECT_EQ(ended.run.status, status);
+        McapReader reader;
+        ASSERT_TRUE(reader.open(file));
+        McapMessage message;
+        McapReader::Next next;
+        uint32_t read = 0;
+        while ((next = reader.next(message)) == McapReader::MESSAGE) ++read;
+        EXPECT_EQ(read, 5u) << signal;
+        EXPECT_EQ(next, ending) << signal;
+        if (official_reader_here()) {
+            const std::string official = official_reading(file);
+            EXPECT_NE(official.find("\n5 messages, last 5 at "), std::string::npos) << official;
+            EXPECT_NE(official.find(signal == 9 ? "\ncut\n" : "\nwhole\n"), std::string::npos);
+        }
     }
 }
 
