@@ -96,3 +96,9 @@ int wait_until_ready(pollfd* fds, size_t count, Deadline deadline) {
         if (deadline != Deadline::max() && std::chrono::steady_clock::now() >= deadline) return 0;
     }
 }
+
+bool wait_until(Deadline due) {
+    while (wait_until_ready(-1, 0, due) != 0 && !interrupted()) {
+    }
+    return !interrupted();
+}

@@ -48,6 +48,9 @@ int wait_until_ready(int fd, short events, int timeout_ms);
 using Deadline = std::chrono::steady_clock::time_point;
 int wait_until_ready(int fd, short events, Deadline deadline);
 
+// Wait until `due` and nothing else; false when a caught signal ended the wait.
+bool wait_until(Deadline due);
+
 // The same for several descriptors at once (their revents set as poll sets
 // them), for a wait that also watches the keyboard.
 int wait_until_ready(pollfd* fds, size_t count, Deadline deadline);

@@ -48,6 +48,26 @@ bool write_all(int fd, const std::string& text) {
     return write_all(fd, text, written);
 }
 
+std::string write_temporary(const std::string& folder, const std::string& prefix,
+                            const std::string& text) {
+    std::string name = folder + "/" + prefix + "XXXXXX.tmp";
+    OwnedFd file(mkstemps(name.data(), 4));  // made 0600: opened up before the text goes in
+    if (!file.is_open()) return "";
+    const int fd = file.get();
+    bool ok = fchmod(fd, shared_file_mode()) == 0 && write_all(fd, text) && fsync(fd) == 0;
+    int error = errno;
+    if (!file.reset() && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        unlink(name.c_str());
+        errno = error;
+        return "";
+    }
+    return name;
+}
+
 bool place_without_replacing(const std::string& temporary, const std::string& name) {
     if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) {
         return true;

@@ -37,6 +37,12 @@ bool write_all(int fd, const char* data, size_t size, size_t& written);
 bool write_all(int fd, const std::string& text, size_t& written);
 bool write_all(int fd, const std::string& text);
 
+// Write `text` to a new temporary file in `folder`, named PREFIX + six
+// characters + ".tmp", with shared_file_mode() and synced; its path, or ""
+// (errno set, no file left) when it cannot.
+std::string write_temporary(const std::string& folder, const std::string& prefix,
+                            const std::string& text);
+
 // Move the file `temporary` to `name` unless `name` exists (false, errno
 // EEXIST then): a file is never replaced, even by two writers at once.
 bool place_without_replacing(const std::string& temporary, const std::string& name);

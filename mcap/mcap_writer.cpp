@@ -50,6 +50,7 @@ bool McapRecording::create(const std::string& path, const McapChannelInfo& chann
 }
 
 void McapRecording::add(uint64_t log_time_ns, const uint8_t* data, size_t size) {
+    if (!file_.is_open() || file_.failed()) return;  // no --record: nothing to form
     if (messages_ == 0) first_ns_ = log_time_ns;
     last_ns_ = log_time_ns;
     ++messages_;

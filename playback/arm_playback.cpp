@@ -23,13 +23,6 @@ uint16_t arm_channel(const McapReader& reader) {
     return 0;
 }
 
-// Wait until `due`; false when a signal ended the wait.
-bool wait_until(Deadline due) {
-    while (wait_until_ready(-1, 0, due) != 0 && !interrupted()) {
-    }
-    return !interrupted();
-}
-
 // One pass from the file's start, the first report due at `start` (or, at
 // the first pass, as soon as it is read); false when the client has gone or
 // a signal came. `start` moves on to when the last report was due.

@@ -14,26 +14,6 @@
 
 namespace {
 
-// Write `text` to a temporary file beside the record; returns its name or "" (errno set).
-std::string write_temporary(const std::string& text) {
-    char name[] = ".record_XXXXXX.tmp";
-    OwnedFd file(mkstemps(name, 4));  // made 0600: opened up before the text goes in
-    if (!file.is_open()) return "";
-    int fd = file.get();
-    bool ok = fchmod(fd, shared_file_mode()) == 0 && write_all(fd, text) && fsync(fd) == 0;
-    int error = errno;
-    if (!file.reset() && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        unlink(name);
-        errno = error;
-        return "";
-    }
-    return name;
-}
-
 void report_failure(const std::string& name, int error, const std::string& text) {
     log_error("cannot write record file %s: %s\n", name.c_str(), std::strerror(error));
     log_error("%s\n", "the recording follows on standard output; keep it by hand");
@@ -55,7 +35,7 @@ bool save_record_text(const std::string& text) {
     std::string name = numbered_name(base, attempt);
     log_info("save actions to %s\n", name.c_str());
 
-    std::string temporary = write_temporary(text);
+    std::string temporary = write_temporary(".", ".record_", text);
     if (temporary.empty()) {
         report_failure(name, errno, text);
         return false;

@@ -2,10 +2,6 @@
 
 #include <chrono>
 
-#include "replay/record_check.h"
-#include "replay/replay_answers.h"
-#include "replay/replay_junit.h"
-#include "replay/replay_options.h"
 #include "console/console_input.h"
 #include "console/exit_status.h"
 #include "console/hex_text.h"
@@ -15,6 +11,10 @@
 #include "link/frame_exchange.h"
 #include "program/connection.h"
 #include "record/record_load.h"
+#include "replay/record_check.h"
+#include "replay/replay_answers.h"
+#include "replay/replay_junit.h"
+#include "replay/replay_options.h"
 
 namespace {
 
@@ -122,13 +122,6 @@ Choice confirm(const Action& action, size_t number) {
     }
 }
 
-// Wait until `due`; false when a signal ended the wait.
-bool wait_until(Deadline due) {
-    while (wait_until_ready(-1, 0, due) != 0 && !interrupted()) {
-    }
-    return !interrupted();
-}
-
 // One step: its frame out, its answer in, its delay (scaled, from the moment
 // the answer was complete).
 Outcome play_step(Replay& r, const Action& action, size_t number) {
@@ -148,8 +141,8 @@ Outcome play_step(Replay& r, const Action& action, size_t number) {
     const Clock::time_point written_at = Clock::now();
     // The held lines go out once the frame is sent, before the answer is awaited.
     if (!send_whole_frame(r.link, action.data.data(), action.data.size(), &r.held).is_frame()) {
-        report_case(r, failed_case(JunitCase::ERROR, "the frame could not be sent"), action,
-                    number, 0);
+        report_case(r, failed_case(JunitCase::ERROR, "the frame could not be sent"), action, number,
+                    0);
         return end_with(interrupted() ? interrupt_status() : STATUS_EXCHANGE_FAILED);
     }
     ++r.tally.replayed;
@@ -162,8 +155,8 @@ Outcome play_step(Replay& r, const Action& action, size_t number) {
     }
     if (r.options.judged()) {
         const std::chrono::duration<double> answered = answer.complete_at - written_at;
-        const AnswerVerdict verdict = judge_answer(r.tally, action, number, r.answer,
-                                                   answer.length, answered.count() * 1000, r.held);
+        const AnswerVerdict verdict = judge_answer(r.tally, action, number, r.answer, answer.length,
+                                                   answered.count() * 1000, r.held);
         report_case(r, answered_case(r, verdict, number), action, number, answered.count());
     }
     log_to(&r.held, "INFO", "delay: %d s\n", action.delay);

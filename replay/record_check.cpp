@@ -8,8 +8,8 @@
 #include "console/hex_text.h"
 #include "console/log.h"
 #include "link/frame.h"
-#include "prototext/board_request_text.h"
 #include "proto/message_fields.h"
+#include "prototext/board_request_text.h"
 #include "record/record_load.h"
 
 namespace {

@@ -42,15 +42,12 @@ std::string seconds_text(double seconds) {
     return text;
 }
 
-// Writes the report to a descriptor, noting a failed write.
-struct DescriptorWriter : pugi::xml_writer {
-    explicit DescriptorWriter(int fd_) : fd(fd_) {}
+// The report's text, as pugixml prints it.
+struct StringWriter : pugi::xml_writer {
     void write(const void* data, size_t size) override {
-        ok = write_all(fd, static_cast<const char*>(data), size, written) && ok;
+        text.append(static_cast<const char*>(data), size);
     }
-    int fd;
-    size_t written = 0;
-    bool ok = true;
+    std::string text;
 };
 
 }  // namespace
@@ -63,7 +60,8 @@ bool JunitReport::refuse(const std::string& why) {
 bool JunitReport::open(const std::string& path, const std::string& record_file) {
     path_ = path;
     const size_t slash = record_file.rfind('/');
-    const std::string file = slash == std::string::npos ? record_file : record_file.substr(slash + 1);
+    const std::string file =
+        slash == std::string::npos ? record_file : record_file.substr(slash + 1);
     const bool yaml = file.size() > 5 && file.compare(file.size() - 5, 5, ".yaml") == 0;
     classname_ = printable_text(yaml ? file.substr(0, file.size() - 5) : file);
     started_ = std::time(nullptr);
@@ -90,7 +88,8 @@ void JunitReport::add(const JunitCase& step) {
             what.text() = lines.c_str();
         }
     }
-    if (!step.out.empty()) test.append_child("system-out").text() = printable_text(step.out).c_str();
+    if (!step.out.empty())
+        test.append_child("system-out").text() = printable_text(step.out).c_str();
 }
 
 bool JunitReport::finish() {
@@ -112,14 +111,11 @@ bool JunitReport::finish() {
         after = suite_.insert_attribute_after(name, after);
         after = value.c_str();
     }
-    std::string temporary = folder_of(path_) + "/.junit_XXXXXX.xml";
-    OwnedFd file(mkstemps(temporary.data(), 4));
-    if (!file.is_open()) return refuse(std::strerror(errno));
-    DescriptorWriter writer(file.get());
-    report_.save(writer, "  ", pugi::format_default, pugi::encoding_utf8);
-    bool ok = writer.ok && fchmod(file.get(), shared_file_mode()) == 0 &&
-              fsync(file.get()) == 0 && file.reset() && place_without_replacing(temporary, path_);
-    if (!ok) {
+    StringWriter report;
+    report_.save(report, "  ", pugi::format_default, pugi::encoding_utf8);
+    const std::string temporary = write_temporary(folder_of(path_), ".junit_", report.text);
+    if (temporary.empty()) return refuse(std::strerror(errno));
+    if (!place_without_replacing(temporary, path_)) {
         const int error = errno;
         unlink(temporary.c_str());
         return refuse(std::strerror(error));

@@ -31,6 +31,7 @@ bool CsvFile::create(const std::string& path) {
 }
 
 void CsvFile::add(const ArmReport& report, int64_t received_us) {
+    if (!file_.is_open() || file_.failed()) return;  // no --csv: nothing to form
     row_.clear();
     append_report_row(row_, report, received_us);
     file_.add(row_);
