@@ -47,11 +47,20 @@ Wake next_wake(ArmWatch& watch, FrameResult& frame) {
         watch.csv.write_due();
         watch.record.write_due();
         if (watch.csv.failed() || watch.record.failed()) return Wake::FILE_FAILED;
-        const Deadline until = std::min(
-            {watch.link_deadline, watch.csv.next_due(), watch.record.next_due(), watch.redraw_due});
-        pollfd ready[3] = {
-            {watch.reports.link, POLLIN, 0}, {watch.keys, POLLIN, 0}, {watch.resizes, POLLIN, 0}};
+        // While reports flow, the keyboard and the resizes are looked at
+        // every KEYS_EVERY, not at every report: the terminal's poll is the
+        // dearest part of a wait.
+        const bool keys_too = Clock::now() >= watch.keys_due;
+        const Deadline until =
+            std::min({watch.link_deadline, watch.csv.next_due(), watch.record.next_due(),
+                      watch.redraw_due, keys_too ? Deadline::max() : watch.keys_due});
+        pollfd ready[3] = {{watch.reports.link, POLLIN, 0},
+                           {keys_too ? watch.keys : -1, POLLIN, 0},
+                           {keys_too ? watch.resizes : -1, POLLIN, 0}};
         int polled = wait_until_ready(ready, 3, until);  // a descriptor of -1 is left alone
+        if (keys_too && polled > 0 && ready[0].revents != 0) {
+            watch.keys_due = Clock::now() + KEYS_EVERY;
+        }
         if (polled < 0 && errno == EINTR && !interrupted()) continue;
         if (polled < 0) return Wake::LINK_FAILED;  // the caller looks at the signal first
         const bool silent_too_long = ready[0].revents == 0 && Clock::now() >= watch.link_deadline;

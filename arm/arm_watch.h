@@ -10,9 +10,11 @@
 // earliest of the link's deadline (the next report must be complete within
 // LINK_TIMEOUT_SECONDS of the last one, or of the watch's start), the CSV
 // file's next write and the consumer's next redraw; a key or a resize ends it
-// too, and so does a caught signal. A key or a resize comes before the
-// reports the link holds, so that a link that never stops bringing reports
-// cannot keep q from ending the watch.
+// too, and so does a caught signal. While reports flow, the keyboard and the
+// resizes are looked at every KEYS_EVERY rather than at every report (the
+// terminal's poll is the dearest part of a wait at 1 kHz); a key or a resize
+// then comes before the reports the link holds, so that a link that never
+// stops bringing reports cannot keep q from ending the watch.
 //
 // The watch ends, with its status:
 //     a caught signal (Ctrl-C, SIGTERM, SIGHUP)       128 + the signal
@@ -35,6 +37,7 @@
 #include "report/report_mcap.h"
 
 constexpr size_t HELD_LINES_LIMIT = 256 * 1024;
+constexpr std::chrono::milliseconds KEYS_EVERY{50};
 
 struct WatchEnd {
     enum Reason {
@@ -86,6 +89,7 @@ struct ArmWatch {
     int keys = -1;     // readable when a key was typed (standard input)
     int resizes = -1;  // readable when the terminal was resized
     Deadline redraw_due = Deadline::max();
+    Deadline keys_due{};  // while reports flow, when the keys are next looked at
 };
 
 // Watch until the watch ends, handing each event to `consumer`; returns the status.
