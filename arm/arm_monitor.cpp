@@ -20,8 +20,6 @@ const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM{
      named_option("--record", "FILE", &MonitorOptions::record,
                   "also keep every frame the arm sends in FILE, an MCAP recording (a new file)")}};
 
-extern const char VOSTREL_VERSION_TEXT[];  // written at build time (cmake/version.cmake)
-
 namespace {
 
 // The monitor's title: its one command needs no choice, so no menu follows it.
@@ -66,7 +64,7 @@ int run_arm_monitor(Start& start, const MonitorOptions& options) {
     ArmWatch watch;
     if (options.csv && !watch.csv.create(*options.csv)) return STATUS_RECORD_FILE_FAILED;
     if (options.record && !watch.record.create(*options.record, endpoint_text(start.server),
-                                               std::string("vostrel ") + VOSTREL_VERSION_TEXT)) {
+                                               std::string("vostrel ") + version_text())) {
         if (options.csv) watch.csv.discard();
         return STATUS_RECORD_FILE_FAILED;
     }

@@ -8,6 +8,7 @@
 #include <streambuf>
 
 #include "console/interrupt.h"
+#include "console/log.h"
 
 namespace {
 
@@ -41,7 +42,18 @@ ConsoleInput& console_input() {
 }
 
 void use_console_input(std::istream& stream) {
-    console_input() = ConsoleInput{&stream, false};
+    console_input() = ConsoleInput{&stream, false, ""};
+}
+
+void ask(const std::string& prompt) {
+    write_console(prompt);
+    const size_t line_break = prompt.rfind('\n');
+    console_input().prompt =
+        line_break == std::string::npos ? prompt : prompt.substr(line_break + 1);
+}
+
+void answered() {
+    console_input().prompt.clear();
 }
 
 bool input_ended() {

@@ -14,6 +14,10 @@
 struct ConsoleInput {
     std::istream* stream = &std::cin;
     bool ended = false;
+    // The prompt on the screen's open line, asked for and not yet answered:
+    // what a line editor redraws as it edits (line_editing.h); "" when the
+    // line is empty.
+    std::string prompt;
 };
 
 // The input of the menus and prompts (process-wide: the actions are closures over nothing).
@@ -21,6 +25,14 @@ ConsoleInput& console_input();
 
 // Read from `stream` from now on, with a fresh (not ended) state.
 void use_console_input(std::istream& stream);
+
+// Write `prompt` and keep what it leaves on its last line as the prompt that
+// the next line read answers.
+void ask(const std::string& prompt);
+
+// The prompt has been answered (or the line it stood on has ended): the
+// next read has none.
+void answered();
 
 // True once the input has ended or a caught signal has arrived.
 bool input_ended();

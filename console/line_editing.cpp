@@ -43,8 +43,6 @@ int read_key(EditLine*, wchar_t* key) {
 class EditedInput : public std::streambuf {
   public:
     EditedInput() {
-        std::setlocale(LC_CTYPE, "");  // the prompts' characters and their widths
-        track_console_line();
         history_ = history_init();
         HistEvent event;
         history(history_, &event, H_SETSIZE, 100);
@@ -67,13 +65,18 @@ class EditedInput : public std::streambuf {
     int_type underflow() override {
         if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
         if (interrupted()) return traits_type::eof();
-        // The program's own prompt, what it wrote since the last line break,
-        // is redrawn by libedit over itself.
-        prompt_ = open_console_line();
+        // The program's own prompt, on the line it asked on, is redrawn by
+        // libedit over itself; the line typed answers it.
+        prompt_ = console_input().prompt;
+        answered();
         write_all(STDOUT_FILENO, "\r");
         int count = 0;
         const char* typed = el_gets(editor_, &count);
-        if (typed == nullptr || count <= 0) return traits_type::eof();
+        if (typed == nullptr || count <= 0) {
+            // A signal ended the line: what comes next starts a line of its own.
+            if (interrupted()) write_console("\n");
+            return traits_type::eof();
+        }
         line_.assign(typed, static_cast<size_t>(count));
         if (line_.back() != '\n') line_ += '\n';
         if (line_.size() > 1) {
@@ -108,6 +111,8 @@ std::istream& operator_stdin() {
 }
 
 std::istream& edited_stdin() {
+    std::setlocale(LC_CTYPE,
+                   "");  // the prompts' characters and their widths, before libedit starts
     static EditedInput buffer;
     static std::istream stream(&buffer);
     return stream;

@@ -19,11 +19,6 @@ constexpr size_t LINE_ROOM = 1024;
 
 std::atomic<bool> output_failed{false};  // any thread may find it failed
 
-// The text since the last line break, kept once a line editor asks for it
-// (a console program: one thread writes).
-std::atomic<bool> tracking_line{false};
-std::string open_line;
-
 // "[YYYY-MM-DD hh:mm:ss] " of the current second, formed once per second (per
 // thread) and again when the time zone changes (tzset()).
 const std::string& time_prefix() {
@@ -78,13 +73,6 @@ bool write_fully(const std::string& text) {
 
 void write_out(const std::string& text) {
     if (!text.empty() && !write_fully(text)) output_failed = true;
-    if (!tracking_line) return;
-    const size_t line_break = text.rfind('\n');
-    if (line_break == std::string::npos) {
-        open_line += text;
-    } else {
-        open_line.assign(text, line_break + 1, std::string::npos);
-    }
 }
 
 void write_line(std::string* held, const char* level, const char* format, va_list args) {
@@ -142,14 +130,6 @@ bool put_out(std::string& held) {
     write_out(held);
     held.clear();
     return !output_failed;
-}
-
-void track_console_line() {
-    tracking_line = true;
-}
-
-std::string open_console_line() {
-    return open_line;
 }
 
 bool standard_output_failed() {

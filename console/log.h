@@ -42,11 +42,6 @@ void append_log_prefix(std::string& out, const char* level);
 // in order with the log lines around it.
 void write_console(const std::string& text);
 
-// From now on, keep the text written to standard output since its last line
-// break: open_console_line() gives it, the prompt a line editor redraws.
-void track_console_line();
-std::string open_console_line();
-
 // Write out the lines gathered in `held` and empty it. False when the write
 // failed.
 bool put_out(std::string& held);

@@ -90,11 +90,13 @@ V select_option(const std::vector<Option<V>>& options) {
 template <typename T>
 T read_number(const std::string& prompt) {
     if (input_ended()) return T{};
-    write_console(prompt);
+    ask(prompt);
     std::istream& in = *console_input().stream;
     for (;;) {
         T value{};
-        if (in >> value) return value;
+        const bool read = static_cast<bool>(in >> value);
+        answered();  // a number typed ahead answers it without a line read
+        if (read) return value;
         if (skip_bad_input()) return T{};
         write_console(prompt);
         log_error("%s\n", "Invalid input. Please try again.");

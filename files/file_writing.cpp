@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 OwnedFd& OwnedFd::operator=(OwnedFd&& other) noexcept {
     if (this != &other) {
@@ -66,6 +67,10 @@ std::string write_temporary(const std::string& folder, const std::string& prefix
         return "";
     }
     return name;
+}
+
+bool place_replacing(const std::string& temporary, const std::string& name) {
+    return std::rename(temporary.c_str(), name.c_str()) == 0;
 }
 
 bool place_without_replacing(const std::string& temporary, const std::string& name) {

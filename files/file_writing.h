@@ -47,6 +47,10 @@ std::string write_temporary(const std::string& folder, const std::string& prefix
 // EEXIST then): a file is never replaced, even by two writers at once.
 bool place_without_replacing(const std::string& temporary, const std::string& name);
 
+// Move the file `temporary` to `name` at once, replacing the file that
+// stood there, if any (rename): a reader finds the old file or the new one.
+bool place_replacing(const std::string& temporary, const std::string& name);
+
 // Sync a directory, so that a name just made or moved there survives.
 void sync_directory(const char* path);
 

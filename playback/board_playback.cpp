@@ -3,6 +3,8 @@
 #include <pb_decode.h>
 #include <pb_encode.h>
 
+#include <algorithm>
+
 #include "board.pb.h"
 #include "console/hex_text.h"
 #include "console/log.h"
@@ -62,26 +64,57 @@ bool load_board_recording(const std::string& path, BoardPlayback& playback) {
     return true;
 }
 
+size_t BoardStandIn::step_of(const uint8_t* frame, size_t length) const {
+    const std::vector<Action>& steps = playback_.steps;
+    for (size_t ahead = 0; ahead < steps.size(); ++ahead) {
+        const size_t at = (next_ + ahead) % steps.size();
+        const std::vector<uint8_t>& data = steps[at].data;
+        if (data.size() == length && std::equal(data.begin(), data.end(), frame)) return at;
+    }
+    return steps.size();
+}
+
 std::string BoardStandIn::answer(const uint8_t* frame, size_t length) {
     ++requests_;
     const int32_t resp_id = static_cast<int32_t>(requests_);
-    if (next_ >= playback_.steps.size()) {
+    const std::vector<Action>& steps = playback_.steps;
+    const size_t at = step_of(frame, length);
+    if (at < steps.size()) {
+        if (at > next_) {
+            ++jumps_ahead_;
+            log_info("jumped from step %zu to step %zu: the request is step %zu's\n", next_ + 1,
+                     at + 1, at + 1);
+        } else if (at < next_) {
+            ++new_passes_;
+            log_info("pass %zu begins: from step %zu back to step %zu\n", new_passes_ + 1, next_,
+                     at + 1);
+        }
+        next_ = at + 1;
+        ++recorded_;
+        return std::string(steps[at].answer.begin(), steps[at].answer.end());
+    }
+    const std::string got = printable_text(request_words(frame, length));
+    if (next_ >= steps.size()) {
+        log_error("the recording has ended after step %zu: got %s, which is no step of it\n",
+                  steps.size(), got.c_str());
         return error_answer(resp_id, CODE_ENDED, "the recording has ended");
     }
-    const Action& step = playback_.steps[next_++];
-    if (step.data.size() == length && std::equal(step.data.begin(), step.data.end(), frame)) {
-        ++recorded_;
-        return std::string(step.answer.begin(), step.answer.end());
-    }
+    const Action& step = steps[next_++];
     ++differed_;
     const std::string head = "step " + std::to_string(next_);
     log_error("%s: the request differs from the recording: expected %s, got %s\n", head.c_str(),
               printable_text(request_words(step.data.data(), step.data.size())).c_str(),
-              printable_text(request_words(frame, length)).c_str());
+              got.c_str());
     return error_answer(resp_id, CODE_DIFFERS, head + ": the request differs from the recording");
 }
 
 std::string BoardStandIn::summary(const std::string& client) const {
-    return "client " + client + ": " + std::to_string(requests_) + " requests, " +
-           std::to_string(recorded_) + " as recorded, " + std::to_string(differed_) + " differed";
+    std::string line = "client " + client + ": " + std::to_string(requests_) + " requests, " +
+                       std::to_string(recorded_) + " as recorded, " + std::to_string(differed_) +
+                       " differed";
+    const size_t jumps = jumps_ahead_ + new_passes_;
+    if (jumps == 0) return line;
+    return line + ", " + std::to_string(jumps) + (jumps == 1 ? " jump (" : " jumps (") +
+           std::to_string(jumps_ahead_) + " ahead, " + std::to_string(new_passes_) +
+           " to a new pass)";
 }

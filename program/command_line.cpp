@@ -187,6 +187,8 @@ CommandLine read_command_line(int argc, const char* const* argv, const FormWords
         if (!take(index, value)) {
             return refuse_command_line(words, std::string(option->refusal) + value + option->hint);
         }
+        line.options += (line.options.empty() ? "" : " ") + std::string(option->name) +
+                        (flag ? "" : std::string(" ") + value);
         if (option->alone != Alone::NO) alone = option;
     }
     if (alone != nullptr) {

@@ -118,8 +118,9 @@ std::string endpoint_text(const Endpoint& endpoint);
 
 // What a command line gave besides the options.
 struct CommandLine {
-    Outcome outcome;  // ends: --help, or a refusal (255)
-    Endpoint server;  // SERVER PORT, or the defaults
+    Outcome outcome;      // ends: --help, or a refusal (255)
+    Endpoint server;      // SERVER PORT, or the defaults
+    std::string options;  // the options as given, each with its value: "--loop 3 --expect"
 };
 
 template <typename Options>

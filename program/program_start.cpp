@@ -7,6 +7,10 @@
 
 extern const char VOSTREL_VERSION_TEXT[];  // written at build time (cmake/version.cmake)
 
+const char* version_text() {
+    return VOSTREL_VERSION_TEXT;
+}
+
 namespace {
 
 // True when the first argument is an option whose result is all the program prints.
@@ -29,7 +33,7 @@ Start begin_program(int argc, const char* const* argv, const FormWords& words,
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         // "board_console 1.2.0 (git 22728eb)": the project's version, with
         // `git describe` where it was built in a checkout.
-        write_console(std::string(words.program) + " " + VOSTREL_VERSION_TEXT + "\n");
+        write_console(std::string(words.program) + " " + version_text() + "\n");
         start.outcome = end_with(STATUS_OK);
         return start;
     }

@@ -19,8 +19,13 @@
 struct Start {
     Outcome outcome;  // ends: --version, --help or a refusal
     Endpoint server;
-    OwnedFd link;  // open once the tool has connected
+    std::string options;  // as given (CommandLine::options)
+    OwnedFd link;         // open once the tool has connected
 };
+
+// The project's version, as --version prints it after the program's name:
+// "1.2.0", with `git describe` where it was built in a checkout.
+const char* version_text();
 
 // fail_writes_gently(), --version alone (its line, then the end with status
 // 0), and the banner unless the first argument is a quiet option (such as
@@ -37,5 +42,6 @@ Start start_program(int argc, const char* const* argv, const CommandLineForm<Opt
     CommandLine line = parse_command_line(argc, argv, form, options);
     start.outcome = line.outcome;
     start.server = line.server;
+    start.options = line.options;
     return start;
 }

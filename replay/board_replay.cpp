@@ -8,6 +8,7 @@
 #include "console/interrupt.h"
 #include "console/line_editing.h"
 #include "console/log.h"
+#include "console/printable_text.h"
 #include "link/frame_exchange.h"
 #include "program/connection.h"
 #include "record/record_load.h"
@@ -106,6 +107,20 @@ Outcome plan_steps(const std::vector<Action>& actions, const ReplayOptions& opti
     return options.expect ? expect_recorded_answers(steps, options.first) : go_on();
 }
 
+// A frame whose header does not declare the bytes that follow it would throw
+// the board's framing off: the file is refused before anything is sent,
+// naming the step. An empty frame has no header; it fails as it always has.
+bool headers_hold(const std::string& path, const std::vector<Action>& actions) {
+    for (size_t i = 0; i < actions.size(); ++i) {
+        const std::string fault = header_fault(actions[i].data);
+        if (fault.empty()) continue;
+        log_error("cannot load record file %s: step %zu: %s\n", printable_text(path).c_str(), i + 1,
+                  fault.c_str());
+        return false;
+    }
+    return true;
+}
+
 enum class Choice { SEND, SKIP, END };
 
 // --confirm: show the step as --check shows it and ask until one answer fits.
@@ -114,7 +129,7 @@ Choice confirm(const Action& action, size_t number) {
     write_console(step_lines(action, number, "", flagged));
     std::string line;
     for (;;) {
-        write_console("send? (Enter: send, s: skip, q: end) ");
+        ask("send? (Enter: send, s: skip, q: end) ");
         if (!std::getline(*console_input().stream, line)) return Choice::END;
         if (line.empty()) return Choice::SEND;
         if (line == "s") return Choice::SKIP;
@@ -198,14 +213,20 @@ int play(Replay& r, const std::vector<Action>& actions, const std::vector<const 
 int run_board_replay(Start& start, const ReplayOptions& options) {
     if (options.check) return check_record_file(*options.check);
     Replay replay(-1);
-    if (options.junit && !replay.junit.open(*options.junit, options.record_file)) {
+    if (options.junit && !replay.junit.open(*options.junit, options.record_file,
+                                            {{"controller", endpoint_text(start.server)},
+                                             {"options", start.options},
+                                             {"version", version_text()}})) {
         return STATUS_RECORD_FILE_FAILED;
     }
     Outcome connected = connect_to_controller(start);
     if (!connected.goes_on) return connected.status;
     catch_interrupt();
     std::vector<Action> actions;
-    if (!load_record_file(options.record_file, actions)) return STATUS_RECORD_FILE_FAILED;
+    if (!load_record_file(options.record_file, actions) ||
+        !headers_hold(options.record_file, actions)) {
+        return STATUS_RECORD_FILE_FAILED;
+    }
     replay.link = start.link.get();
     replay.answers.link = replay.link;
     replay.options = options;
@@ -219,7 +240,9 @@ int run_board_replay(Start& start, const ReplayOptions& options) {
     int status = play(replay, actions, steps);
     if (replay.options.answers) log_tally(replay.tally);
     if (status == STATUS_OK) status = judged_status(replay.tally);
-    // The report is written at every end; one that cannot be is a file that failed.
+    // The report is written at every end, marked when a signal ended the run;
+    // one that cannot be written is a file that failed.
+    if (interrupted()) replay.junit.add_interrupted(interrupt_status());
     if (!replay.junit.finish() && !interrupted()) status = STATUS_RECORD_FILE_FAILED;
     return status;
 }

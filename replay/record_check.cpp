@@ -30,6 +30,17 @@ std::string seconds_text(int64_t seconds) {
 
 }  // namespace
 
+std::string header_fault(const std::vector<uint8_t>& frame) {
+    const size_t header = BOARD_FRAME.header_size;
+    if (frame.empty()) return "";
+    if (frame.size() < header) return "shorter than its 2-byte header";
+    const uint32_t declared = read_header(frame.data(), BOARD_FRAME);
+    const size_t follow = frame.size() - header;
+    if (declared == follow) return "";
+    return "the header declares " + std::to_string(declared) + " bytes where " +
+           std::to_string(follow) + " follow";
+}
+
 StepCheck check_step(const Action& action) {
     StepCheck check;
     const std::vector<uint8_t>& frame = action.data;
@@ -40,12 +51,9 @@ StepCheck check_step(const Action& action) {
         add_flag(check, "shorter than its 2-byte header");
         return check;
     }
-    uint32_t declared = read_header(frame.data(), BOARD_FRAME);
-    size_t follow = frame.size() - header;
-    if (declared != follow) {
-        add_flag(check, "the header declares " + std::to_string(declared) + " bytes where " +
-                            std::to_string(follow) + " follow");
-    }
+    const size_t follow = frame.size() - header;
+    const std::string fault = header_fault(frame);
+    if (!fault.empty()) add_flag(check, fault);
     if (frame.size() > FRAME_BUFFER_SIZE) {
         add_flag(check,
                  "longer than the board's " + std::to_string(FRAME_BUFFER_SIZE) + "-byte buffer");
@@ -83,14 +91,13 @@ StepCheck check_answer(const Action& action) {
                             : "longer than a " + std::to_string(FRAME_BUFFER_SIZE) + "-byte frame");
         return check;
     }
-    uint32_t declared = read_header(frame.data(), BOARD_FRAME);
-    size_t follow = frame.size() - header;
-    if (declared != follow) {
+    const std::string fault = header_fault(frame);
+    if (!fault.empty()) {
         check.words = hex;
-        add_flag(check, "the header declares " + std::to_string(declared) + " bytes where " +
-                            std::to_string(follow) + " follow");
+        add_flag(check, fault);
         return check;
     }
+    const size_t follow = frame.size() - header;
     BoardReply reply;
     pb_istream_t stream = pb_istream_from_buffer(frame.data() + header, follow);
     if (!pb_decode(&stream, CleaningComponentResponse_fields, &reply.record)) {

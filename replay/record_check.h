@@ -30,6 +30,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "record/record_format.h"
 
@@ -40,6 +41,11 @@ struct StepCheck {
 
 // Check one recorded frame.
 StepCheck check_step(const Action& action);
+
+// Why the frame's 2-byte header does not declare the bytes that follow it
+// ("the header declares 7 bytes where 5 follow", "shorter than its 2-byte
+// header"), or "" when it does. An empty frame has no header to be wrong.
+std::string header_fault(const std::vector<uint8_t>& frame);
 
 // Check the answer kept with a step (board_recorder --keep-answers): the
 // answer in the text format, or flagged when it cannot be read, fails the

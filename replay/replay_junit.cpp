@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -36,6 +37,20 @@ std::string printable_lines(const std::string& text) {
     }
 }
 
+// "SIGINT" for 130, as interrupt_status() gives it.
+const char* signal_name(int status) {
+    switch (status - 128) {
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGHUP:
+            return "SIGHUP";
+        default:
+            return "a signal";
+    }
+}
+
 std::string seconds_text(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%.6f", seconds);
@@ -57,8 +72,16 @@ bool JunitReport::refuse(const std::string& why) {
     return false;
 }
 
-bool JunitReport::open(const std::string& path, const std::string& record_file) {
+bool JunitReport::open(const std::string& path, const std::string& record_file,
+                       const JunitProperties& properties) {
     path_ = path;
+    struct stat info = {};
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return refuse(std::strerror(EISDIR));
+    // The report's folder must take a new file: tried now, before any step is sent.
+    const std::string tried = write_temporary(folder_of(path), ".junit_", "");
+    if (tried.empty()) return refuse(std::strerror(errno));
+    unlink(tried.c_str());
     const size_t slash = record_file.rfind('/');
     const std::string file =
         slash == std::string::npos ? record_file : record_file.substr(slash + 1);
@@ -66,11 +89,26 @@ bool JunitReport::open(const std::string& path, const std::string& record_file) 
     classname_ = printable_text(yaml ? file.substr(0, file.size() - 5) : file);
     started_ = std::time(nullptr);
     started_seconds_ = now_seconds();
-    struct stat info = {};
-    if (lstat(path.c_str(), &info) == 0) return refuse(std::strerror(EEXIST));
     suite_ = report_.append_child("testsuite");
     suite_.append_attribute("name") = printable_text(file).c_str();
+    pugi::xml_node listed = suite_.append_child("properties");
+    for (const auto& [name, value] : properties) {
+        pugi::xml_node property = listed.append_child("property");
+        property.append_attribute("name") = name.c_str();
+        property.append_attribute("value") = printable_text(value).c_str();
+    }
+    open_ = true;
     return true;
+}
+
+void JunitReport::add_interrupted(int status) {
+    if (!open_) return;
+    JunitCase ended;
+    ended.outcome = JunitCase::ERROR;
+    ended.name = "interrupted";
+    ended.message = std::string("the replay was ended by ") + signal_name(status) + " (status " +
+                    std::to_string(status) + ")";
+    add(ended);
 }
 
 void JunitReport::add(const JunitCase& step) {
@@ -93,7 +131,7 @@ void JunitReport::add(const JunitCase& step) {
 }
 
 bool JunitReport::finish() {
-    if (!is_open()) return true;
+    if (!open_) return true;
     char timestamp[32] = {};
     std::tm local = {};
     localtime_r(&started_, &local);
@@ -113,14 +151,14 @@ bool JunitReport::finish() {
     }
     StringWriter report;
     report_.save(report, "  ", pugi::format_default, pugi::encoding_utf8);
+    open_ = false;
     const std::string temporary = write_temporary(folder_of(path_), ".junit_", report.text);
     if (temporary.empty()) return refuse(std::strerror(errno));
-    if (!place_without_replacing(temporary, path_)) {
+    if (!place_replacing(temporary, path_)) {
         const int error = errno;
         unlink(temporary.c_str());
         return refuse(std::strerror(error));
     }
     sync_directory(folder_of(path_).c_str());
-    path_.clear();
     return true;
 }

@@ -68,7 +68,7 @@ const CommandLineForm<ReplayOptions> BOARD_REPLAY_FORM{
      flag_option("--fail-on-error", &ReplayOptions::fail_on_error,
                  "end with status 7 when an answer reports an error (6 stands over it)"),
      named_option("--junit", "FILE", &ReplayOptions::junit,
-                  "also write the replay as a JUnit XML report to FILE (a new file)")},
+                  "also write the replay as a JUnit XML report to FILE (replacing one there)")},
     Wording::TOOL,
     "",
     "OPTIONS"};

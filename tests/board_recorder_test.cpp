@@ -264,16 +264,33 @@ TEST(LineEditing, KeysEditTheLineAndCtrlCStillSaves) {
     wait_for_the_editor(pane);
     EXPECT_EQ(shown.find("^["), std::string::npos) << shown;
     EXPECT_NE(shown.find("等待时间(s)0132"), std::string::npos) << shown;
+    // The light's two number prompts are each drawn once, and Ctrl-C at the
+    // second, half typed, leaves what follows a line of its own.
+    for (const auto& [choice, next] : {std::pair<const char*, const char*>{"4", "5. 后向灯"},
+                                       {"0", "4. 流水"},
+                                       {"1", "rgb值(整数)"},
+                                       {"50", "灯效毫秒周期(整数)"}}) {
+        pane.type_line(choice);
+        pane.wait_for(next);
+        wait_for_the_editor(pane);
+    }
+    pane.press("7");
+    pane.wait_for("灯效毫秒周期(整数)7");
     pane.press("C-c");
     shown = normalized(pane.wait_for("\nstatus "));
     EXPECT_NE(shown.find("\nstatus 130"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("(整数)灯效"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\nrgb值(整数)50\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\n灯效毫秒周期(整数)7\n[T] [INFO] save actions to "), std::string::npos)
+        << shown;
     EXPECT_EQ(hex_of(peer.received()), "02001001");
     const std::vector<std::string> files = pane.directory.files();
     ASSERT_EQ(files.size(), 2u);  // the pane's socket, and the recording
     EXPECT_EQ(pane.directory.read(files[0] == "tmux" ? files[1] : files[0]),
               "- hexData: 02001001\n  delay: 132");
-    pane.type_line("stty -a | tr ' ' '\\n' | grep -x -e -icanon -e icanon -e -echo -e echo | "
-                   "tr '\\n' ' '; echo modes");
+    pane.type_line(
+        "stty -a | tr ' ' '\\n' | grep -x -e -icanon -e icanon -e -echo -e echo | "
+        "tr '\\n' ' '; echo modes");
     EXPECT_NE(normalized(pane.wait_for(" modes\n$")).find("\nicanon echo modes\n"),
               std::string::npos);
 }

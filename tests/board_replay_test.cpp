@@ -67,6 +67,12 @@ TEST(BoardReplay, BadRecordIsReportedAfterConnectingAndNothingIsSent) {
         {"- hexData: 0000\n  delay: 1.5\n", "line 2: entry 1: \"delay\" is not a 32-bit integer"},
         {"- hexData: 0000\n  delay: 0\n- hexData: g0\n  delay: 0\n",
          "line 3: entry 2: \"hexData\" is not two hex digits at position 0"},
+        // A header that lies would throw the board's framing off: one byte
+        // too many, one too few, and a frame too short to hold it.
+        {"- hexData: 0200100101\n  delay: 0\n", "step 1: the header declares 2 bytes where 3 follow"},
+        {"- hexData: 02001001\n  delay: 0\n- hexData: 050092010208\n  delay: 0\n",
+         "step 2: the header declares 5 bytes where 4 follow"},
+        {"- hexData: '05'\n  delay: 0\n", "step 1: shorter than its 2-byte header"},
     };
     for (const auto& c : cases) {
         TemporaryDirectory directory;
@@ -591,6 +597,8 @@ std::string junit_as_read(const std::string& path) {
         "print(s.tag, s.get('name'), s.get('tests'), s.get('failures'), s.get('errors'),\n"
         "      s.get('skipped'), float(s.get('time')) >= 0, len(s.get('timestamp')))\n"
         "for c in s:\n"
+        "    if c.tag == 'properties':\n"
+        "        print([(p.get('name'), p.get('value')) for p in c][:2]); continue\n"
         "    kids = [(k.tag, k.get('message'), k.text) for k in c]\n"
         "    print(repr((c.get('name'), c.get('classname'), float(c.get('time')) >= 0, kids)))\n";
     RunOptions options;
@@ -601,7 +609,8 @@ std::string junit_as_read(const std::string& path) {
 }  // namespace
 
 // A JUnit report a CI server reads: every step, its failures and errors, the
-// answers however hostile their texts, at a normal end and at SIGTERM.
+// answers however hostile their texts, at a normal end and at SIGTERM, which
+// the report marks.
 TEST(BoardReplay, AJunitReportHoldsEveryStepPlayed) {
     // Quotes, markup, a terminal escape, bytes that are not UTF-8, and a NUL
     // (the text ends there, as every answer text does).
@@ -635,13 +644,16 @@ TEST(BoardReplay, AJunitReportHoldsEveryStepPlayed) {
          {receive_board_frame(), send_bytes(hostile_answer), receive_board_frame(),
           pause_for(20000)},
          15, 143,
-         "testsuite r.yaml 2 1 1 0 True 19\n" + first_case +
+         "testsuite r.yaml 3 1 2 0 True 19\n" + first_case +
              "('step 2 chassis { cmd: UNLOCK }', 'r', True, [('error', 'no answer: the replay "
-             "was ended by a signal', 'no answer: the replay was ended by a signal')])\n"},
+             "was ended by a signal', 'no answer: the replay was ended by a signal')])\n"
+             "('interrupted', 'r', True, [('error', 'the replay was ended by SIGTERM (status "
+             "143)', 'the replay was ended by SIGTERM (status 143)')])\n"},
     };
     for (const auto& row : rows) {
         TemporaryDirectory directory;
         directory.write("r.yaml", ANSWERED);
+        directory.write("report.xml", "the report of the run before");  // replaced, as runners do
         RunOptions options;
         if (row.signal != 0) {
             options.interrupt_when = "send: 05009201020801";
@@ -651,19 +663,27 @@ TEST(BoardReplay, AJunitReportHoldsEveryStepPlayed) {
         PeerRun r = run_with_peer("board_replay", row.script, options,
                                   {"--expect", "--junit", report, directory.path + "/r.yaml"});
         EXPECT_EQ(r.run.status, row.status) << row.name << "\n" << r.output;
-        EXPECT_EQ(junit_as_read(report), row.read) << row.name;
+        const std::string properties = "[('controller', '127.0.0.1:" + std::to_string(r.port) +
+                                       "'), ('options', '--expect --junit " + report + "')]\n";
+        std::string read = row.read;
+        read.insert(read.find('\n') + 1, properties);
+        EXPECT_EQ(junit_as_read(report), read) << row.name;
         EXPECT_EQ(directory.files(), (std::vector<std::string>{"r.yaml", "report.xml"})) << row.name;
     }
-    // An existing report is never overwritten: refused before any socket.
+    // A report that cannot be written is refused before any socket: the run's
+    // results would be lost after every step was sent.
     TemporaryDirectory directory;
     directory.write("r.yaml", ANSWERED);
-    directory.write("report.xml", "mine");
-    PeerRun refused = run_with_peer("board_replay", {}, RunOptions{},
-                                    {"--junit", directory.path + "/report.xml",
-                                     directory.path + "/r.yaml"});
-    EXPECT_EQ(refused.run.status, 3);
-    EXPECT_EQ(directory.read("report.xml"), "mine");
-    EXPECT_EQ(normalized(refused.run.out),
-              "[T] [INFO] Vostrel. Build date: D\n[T] [ERROR] --junit: cannot write " +
-                  directory.path + "/report.xml: File exists\n");
+    for (const std::string& report :
+         {directory.path + "/missing/report.xml", directory.path + "/"}) {
+        PeerRun refused = run_with_peer("board_replay", {}, RunOptions{},
+                                        {"--junit", report, directory.path + "/r.yaml"});
+        EXPECT_EQ(refused.run.status, 3);
+        EXPECT_EQ(normalized(refused.run.out),
+                  "[T] [INFO] Vostrel. Build date: D\n[T] [ERROR] --junit: cannot write " + report +
+                      ": " + (report.back() == '/' ? "Is a directory" : "No such file or directory") +
+                      "\n");
+        EXPECT_EQ(refused.received, "");
+    }
+    EXPECT_EQ(directory.files(), (std::vector<std::string>{"r.yaml"}));
 }

@@ -15,7 +15,6 @@
 #include "sim/board_sim.h"
 #include "tests/support/capture.h"
 
-extern const char VOSTREL_VERSION_TEXT[];
 
 namespace {
 
@@ -252,7 +251,7 @@ TEST(ManualPages, NameEveryOptionOfTheirProgramsTable) {
                                words_of(BOARD_REPLAY_FORM),  words_of(ARM_CONSOLE.form),
                                words_of(ARM_MONITOR_FORM),   words_of(BOARD_SIM_FORM),
                                words_of(ARM_SIM_FORM)};
-    std::string version = VOSTREL_VERSION_TEXT;
+    std::string version = version_text();
     version = version.substr(0, version.find(' '));
     for (const FormWords& form : forms) {
         std::ifstream file(std::string(VOSTREL_SOURCE_DIR) + "/man/" + form.program + ".1");

@@ -273,46 +273,91 @@ TEST(ArmPlayback, WhatCannotBePlayedIsRefusedAndACutFilePlaysItsWholeRecords) {
     }
 }
 
-// The board played from a recording: a replay of it passes, one with a
-// changed step is answered with an error that names the step.
-TEST(BoardPlayback, AReplayOfTheRecordingPassesAndAChangedStepIsAnswered) {
+// The board played from a recording: a replay of it passes, looped, in part,
+// or past its end; one with a changed step is answered with an error that
+// names the step, and one that jumps is followed.
+TEST(BoardPlayback, TheStandInFollowsTheReplayAndNamesAChangedStep) {
     TemporaryDirectory directory;
     const std::string version = board_frame_bytes(bytes_of("08 01 12 04 0a 02") + "v1");
-    directory.write("r.yaml", "- hexData: 02001001\n  delay: 0\n  answer: " + hex_of(version) +
-                                  "\n- hexData: 05009201020801\n  delay: -1\n  answer: " +
-                                  hex_of(board_frame_of("08 02")) + "\n");
-    directory.write("changed.yaml",
-                    "- hexData: 02001001\n  delay: 0\n  answer: " + hex_of(version) +
-                        "\n- hexData: 05009201020802\n  delay: -1\n  answer: " +
-                        hex_of(board_frame_of("08 02")) + "\n");
+    const auto entry = [](const char* frame, int delay, const std::string& answer) {
+        return std::string("- hexData: ") + frame + "\n  delay: " + std::to_string(delay) +
+               "\n  answer: " + hex_of(answer) + "\n";
+    };
+    const std::string steps = entry("02001001", 0, version) +
+                              entry("05009201020801", 0, board_frame_of("08 02")) +
+                              entry("05009201020802", -1, board_frame_of("08 03"));
+    directory.write("r.yaml", steps);
+    directory.write("changed.yaml", entry("02001001", 0, version) +
+                                        entry("05009201020803", 0, board_frame_of("08 02")) +
+                                        entry("05009201020802", -1, board_frame_of("08 03")));
+    directory.write("longer.yaml", entry("02001001", 0, version) +
+                                       entry("05009201020801", 0, board_frame_of("08 02")) +
+                                       entry("05009201020802", 0, board_frame_of("08 03")) +
+                                       entry("02001004", -1, board_frame_of("08 04")));
     directory.write("bare.yaml", "- hexData: 02001001\n  delay: 0\n");
     BackgroundProgram board("board_sim", {"--port", "0", "--play", directory.path + "/r.yaml"});
     const std::string port = std::to_string(board.port_of("board_sim"));
-    ProgramRun same =
-        run_program("board_replay", {"--expect", "127.0.0.1", port, directory.path + "/r.yaml"});
-    EXPECT_EQ(same.status, 0) << same.out;
-    ProgramRun changed = run_program(
-        "board_replay", {"--expect", "127.0.0.1", port, directory.path + "/changed.yaml"});
-    EXPECT_EQ(changed.status, 6);
-    EXPECT_NE(normalized(changed.out)
-                  .find("[T] [ERROR] answer: resp_id: 2 error_info { code: 10 message: \"step 2: "
-                        "the request differs from the recording\" } ("),
-              std::string::npos)
-        << changed.out;
-    // Past the recording's end, on one connection: the error that says so.
-    ProgramRun looped =
-        run_program("board_replay", {"--answers", "--loop", "2", "--rate", "max", "127.0.0.1", port,
-                                     directory.path + "/r.yaml"});
-    EXPECT_EQ(count_of(looped.out, "error_info { code: 11 message: \"the recording has ended\" }"),
-              2u)
-        << looped.out;
-    const std::string log = normalized(board.log_holding("4 requests, 2 as recorded, 0 differed"));
-    for (const char* line :
-         {"[T] [INFO] playing ", "client 127.0.0.1:", ": 2 requests, 2 as recorded, 0 differed\n",
-          "[T] [ERROR] step 2: the request differs from the recording: expected chassis { cmd: "
-          "UNLOCK }, got chassis { cmd: LOCK }\n",
-          ": 2 requests, 1 as recorded, 1 differed\n"}) {
-        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    const struct {
+        std::vector<std::string> args;
+        const char* file;
+        int status;
+        std::string replay_line;  // "" : none looked for
+        std::vector<std::string> board_lines;
+    } rows[] = {
+        {{"--expect"}, "r.yaml", 0, "", {": 3 requests, 3 as recorded, 0 differed\n"}},
+        {{"--expect", "--loop", "3"},
+         "r.yaml",
+         0,
+         "",
+         {"[T] [INFO] pass 2 begins: from step 3 back to step 1\n",
+          "[T] [INFO] pass 3 begins: from step 3 back to step 1\n",
+          ": 9 requests, 9 as recorded, 0 differed, 2 jumps (0 ahead, 2 to a new pass)\n"}},
+        {{"--expect", "--steps", "2-3"},
+         "r.yaml",
+         0,
+         "",
+         {"[T] [INFO] jumped from step 1 to step 2: the request is step 2's\n",
+          ": 2 requests, 2 as recorded, 0 differed, 1 jump (1 ahead, 0 to a new pass)\n"}},
+        {{"--expect", "--steps", "2-3", "--loop", "2"},
+         "r.yaml",
+         0,
+         "",
+         {"[T] [INFO] pass 2 begins: from step 3 back to step 2\n",
+          ": 4 requests, 4 as recorded, 0 differed, 2 jumps (1 ahead, 1 to a new pass)\n"}},
+        {{"--expect"},
+         "changed.yaml",
+         6,
+         "[T] [ERROR] answer: resp_id: 2 error_info { code: 10 message: \"step 2: the request "
+         "differs from the recording\" } (",
+         {"[T] [ERROR] step 2: the request differs from the recording: expected chassis { cmd: "
+          "UNLOCK }, got chassis { cmd: HUB_POWER_OFF }\n",
+          ": 3 requests, 2 as recorded, 1 differed\n"}},
+        {{"--answers"},
+         "longer.yaml",
+         0,
+         "[T] [ERROR] answer: resp_id: 4 error_info { code: 11 message: \"the recording has "
+         "ended\" } (",
+         {"[T] [ERROR] the recording has ended after step 3: got platform_cmd: SOFT_REBOOT_MCU, "
+          "which is no "
+          "step of it\n",
+          ": 4 requests, 3 as recorded, 0 differed\n"}},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args = row.args;
+        for (const std::string& arg :
+             {std::string("--rate"), std::string("max"), std::string("127.0.0.1"), port,
+              directory.path + "/" + row.file}) {
+            args.push_back(arg);
+        }
+        ProgramRun run = run_program("board_replay", args);
+        EXPECT_EQ(run.status, row.status) << row.file << " " << row.args.size() << "\n" << run.out;
+        if (!row.replay_line.empty()) {
+            EXPECT_NE(normalized(run.out).find(row.replay_line), std::string::npos) << run.out;
+        }
+        const std::string log = normalized(board.log_holding(row.board_lines.back()));
+        for (const std::string& line : row.board_lines) {
+            EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+        }
     }
     ProgramRun bare =
         run_program("board_sim", {"--port", "0", "--play", directory.path + "/bare.yaml"});
