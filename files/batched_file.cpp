@@ -18,7 +18,7 @@ using Clock = std::chrono::steady_clock;
 bool BatchedFile::create(const std::string& path) {
     path_ = path;
     file_ = OwnedFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    held_.reserve(WRITE_AT_BYTES + 4096);
+    held_.reserve(WRITE_AT_BYTES);
     return file_.is_open();
 }
 
@@ -28,6 +28,12 @@ void BatchedFile::add(const std::string& record) {
 
 void BatchedFile::add(const char* record, size_t size) {
     if (failed_ || !file_.is_open()) return;
+    // The held records go first when this one would take them past a batch.
+    if (!held_.empty() && held_.size() + size > WRITE_AT_BYTES && !write_held()) return;
+    if (size >= WRITE_AT_BYTES) {  // a batch of its own: written as it is, never copied
+        write_out(record, size, &size, 1);
+        return;
+    }
     if (held_.empty()) write_due_ = Clock::now() + WRITE_AT_LATEST;
     held_.append(record, size);
     ends_.push_back(held_.size());
@@ -41,31 +47,35 @@ void BatchedFile::fail(int error) {
     ends_.clear();
 }
 
-bool BatchedFile::write_held() {
-    if (held_.empty() || failed_) return !failed_;
+bool BatchedFile::write_out(const char* bytes, size_t size, const size_t* ends, size_t records) {
     size_t done = 0;
-    if (!write_all(file_.get(), held_, done)) {
+    if (!write_all(file_.get(), bytes, size, done)) {
         const int error = errno;
         // Keep the whole records of what went out; cut off the part of one.
-        const auto whole = std::upper_bound(ends_.begin(), ends_.end(), done);
-        const size_t kept = whole == ends_.begin() ? 0 : *(whole - 1);
+        const size_t* whole = std::upper_bound(ends, ends + records, done);
+        const size_t kept = whole == ends ? 0 : *(whole - 1);
         if (ftruncate(file_.get(), whole_ + static_cast<off_t>(kept)) == 0) {
             whole_ += static_cast<off_t>(kept);
         }
         fail(error);
         return false;
     }
-    whole_ += static_cast<off_t>(held_.size());
-    held_.clear();
-    ends_.clear();
-    write_due_ = Deadline::max();
+    whole_ += static_cast<off_t>(size);
     if (sync_due_ == Deadline::max()) sync_due_ = Clock::now() + SYNC_AT_LATEST;
     return true;
 }
 
-void BatchedFile::write_due() {
+bool BatchedFile::write_held() {
+    if (held_.empty() || failed_) return !failed_;
+    if (!write_out(held_.data(), held_.size(), ends_.data(), ends_.size())) return false;
+    held_.clear();
+    ends_.clear();
+    write_due_ = Deadline::max();
+    return true;
+}
+
+void BatchedFile::write_due(Deadline now) {
     if (!file_.is_open() || failed_) return;
-    const Deadline now = Clock::now();
     if (now >= write_due_ && !write_held()) return;
     if (now >= sync_due_) {
         if (fdatasync(file_.get()) != 0) {

@@ -2,7 +2,9 @@
 // records are appended to a buffer, written when 256 KiB have gathered or
 // when the loop, about to wait, finds them due (a quarter of a second after
 // the first record not yet written), and synced to the disk (fdatasync) a
-// second after the first record not yet synced. The loop's wait ends at
+// second after the first record not yet synced. A batch never holds more than
+// 256 KiB: the records held are written before one that would take them past
+// it, and a record of 256 KiB or more is written at once, never copied. The loop's wait ends at
 // next_due(), so a record reaches the file within a quarter of a second and
 // the disk within a second, and a crash or a power cut loses at most the
 // last second.
@@ -36,9 +38,9 @@ class BatchedFile {
     void add(const std::string& record);
     void add(const char* record, size_t size);
 
-    // Write the records held when their time has come, and sync those
-    // written when theirs has.
-    void write_due();
+    // Write the records held when their time has come (at `now`), and sync
+    // those written when theirs has.
+    void write_due(Deadline now = std::chrono::steady_clock::now());
 
     // When write_due() has something to do next (Deadline::max(): nothing waits).
     Deadline next_due() const;
@@ -58,6 +60,8 @@ class BatchedFile {
 
   private:
     bool write_held();
+    // `size` bytes, the whole records ending at `ends`, written; false once failed.
+    bool write_out(const char* bytes, size_t size, const size_t* ends, size_t records);
     void fail(int error);
 
     std::string path_;
