@@ -7,7 +7,7 @@
 #include "console/log.h"
 #include "console/printable_text.h"
 #include "link/frame_exchange.h"
-#include "mcap/mcap_reader.h"
+#include "mcap_read/mcap_reader.h"
 
 namespace {
 
@@ -94,6 +94,7 @@ bool check_arm_recording(ArmPlayback& playback) {
     if (playback.cut) {
         log_info("%s was cut at byte %llu: it plays up to its last whole record\n", shown.c_str(),
                  static_cast<unsigned long long>(playback.whole_bytes));
+        if (!reader.why().empty()) log_info("%s: %s\n", shown.c_str(), reader.why().c_str());
     }
     return true;
 }

@@ -13,8 +13,8 @@
 // The file is read before any socket: one that is not MCAP, or that has no
 // /arm/state channel in protobuf, is refused with the reason (status 3). A
 // file cut by a kill or a power loss plays up to its last whole record, and a
-// line says where it was cut. Each client reads the file afresh, so nothing
-// of it is held in memory.
+// line says where it was cut (and another names a damaged chunk that ended it). Each client reads
+// the file afresh, so nothing of it is held in memory.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,7 @@ struct ArmPlayback {
 // Read `playback.path` through, checking it as above, and log what it holds:
 //     playing FILE: R reports over S s
 //     FILE was cut at byte N: it plays up to its last whole record
+//     FILE: the chunk at byte N does not match its CRC        (a damaged chunk)
 // False, with an ERROR line naming the file and the reason, when refused.
 bool check_arm_recording(ArmPlayback& playback);
 

@@ -5,13 +5,14 @@
 # prlimit, dpkg-dev to build the package that the tests check and lintian to
 # check it, tmux to run the live view in a real terminal, python3-protobuf
 # for the tests that decode with the official library, and Node.js with npm
-# for the official MCAP reader, which it installs, pinned, into
-# tests/mcap_reader/node_modules; "scripts/setup.sh package" adds dpkg-dev
-# alone. Safe to run again: installed packages are left alone.
+# for the official MCAP readers (@mcap/core, with @mcap/support's
+# decompression and @mcap/nodejs's file access), which it installs, pinned,
+# into tests/mcap_reader/node_modules; "scripts/setup.sh package" adds
+# dpkg-dev alone. Safe to run again: installed packages are left alone.
 set -eu
 cd "$(dirname "$0")/.."
 
-PACKAGES="cmake make g++ pkg-config libgtest-dev nanopb libnanopb-dev protobuf-compiler libyaml-cpp-dev libncurses-dev libedit-dev libpugixml-dev gnuplot-nox"
+PACKAGES="cmake make g++ pkg-config libgtest-dev nanopb libnanopb-dev protobuf-compiler libyaml-cpp-dev libncurses-dev libedit-dev libpugixml-dev libzstd-dev liblz4-dev zlib1g-dev gnuplot-nox"
 # The package needs dpkg-shlibdeps; the tests build and check it too.
 case ${1:-} in
     package) PACKAGES="$PACKAGES dpkg-dev" ;;
@@ -40,7 +41,12 @@ if [ -n "$missing" ]; then
     apt-get install -y --no-install-recommends $PACKAGES
 fi
 
-# The official MCAP reader, at the version package-lock.json pins.
-if [ "${1:-}" = test ] && [ ! -d tests/mcap_reader/node_modules/@mcap/core ]; then
-    (cd tests/mcap_reader && npm ci --no-audit --no-fund --loglevel=error)
+# The official MCAP readers, at the versions package-lock.json pins.
+if [ "${1:-}" = test ]; then
+    for module in core support nodejs; do
+        if [ ! -d "tests/mcap_reader/node_modules/@mcap/$module" ]; then
+            (cd tests/mcap_reader && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+            break
+        fi
+    done
 fi

@@ -9,10 +9,13 @@
 #include <tuple>
 
 #include "arm.pb.h"
-#include "mcap/mcap_reader.h"
+#include "mcap/mcap_writer.h"
+#include "mcap_read/mcap_reader.h"
+#include "proto/arm_descriptor.h"
 #include "tests/support/arm_reports.h"
 #include "tests/support/background.h"
 #include "tests/support/directory.h"
+#include "tests/support/mcap_bytes.h"
 #include "tests/support/scenario.h"
 
 namespace {
@@ -27,58 +30,73 @@ std::string report(int64_t timestamp, double pose) {
     });
 }
 
-// The official MCAP reader's lines for `path` (tests/mcap_reader), or why none.
-std::string official_reading(const std::string& path) {
+// The official MCAP readers' lines for `path` (tests/mcap_reader): from its
+// start, or with `indexed` through its index (only the messages logged from
+// `range` on, to its end, when given), or why none.
+std::string official_reading(const std::string& path, bool indexed = false,
+                             const std::vector<uint64_t>& range = {}) {
     const std::string folder = std::string(VOSTREL_SOURCE_DIR) + "/tests/mcap_reader";
-    ProgramRun run =
-        run_program_at("/usr/bin/env", {"node", folder + "/read_mcap.js", path}, RunOptions{});
+    std::vector<std::string> args = {"node", folder + "/read_mcap.js"};
+    if (indexed) args.push_back("--indexed");
+    args.push_back(path);
+    for (const uint64_t time : range) args.push_back(std::to_string(time));
+    ProgramRun run = run_program_at("/usr/bin/env", args, RunOptions{});
     return run.status == 0 ? run.out : "unread: " + run.err;
 }
 
 bool official_reader_here() {
-    const std::string folder = std::string(VOSTREL_SOURCE_DIR) + "/tests/mcap_reader";
+    const std::string modules =
+        std::string(VOSTREL_SOURCE_DIR) + "/tests/mcap_reader/node_modules/";
     return run_program_at("/usr/bin/env",
-                          {"node", "-e", "require('" + folder + "/node_modules/@mcap/core')"},
+                          {"node", "-e",
+                           "for (const p of ['@mcap/core', '@mcap/support', '@mcap/nodejs']) "
+                           "require('" +
+                               modules + "' + p)"},
                           RunOptions{})
                .status == 0;
 }
 
-// Every message of `path` decoded by the official protobuf library (python3),
-// with the schema the file carries: the schema's name, how many decode and
-// how many do not, and the first one's timestamp and poses.
-std::string decoded_with_its_schema(const std::string& path) {
+// Every message the official indexed reader read (its `lines`) decoded by the
+// official protobuf library (python3), with the schema the file carries: the
+// schema's name, how many decode and how many do not, and the first one's
+// timestamp and poses.
+std::string decoded_with_its_schema(const std::string& lines) {
     const char* script =
-        "import struct, sys\n"
+        "import sys\n"
         "from google.protobuf import descriptor_pb2, descriptor_pool, message_factory\n"
-        "data = open(sys.argv[1], 'rb').read()\n"
-        "at, schema, messages = 8, None, []\n"
-        "while at + 9 <= len(data):\n"
-        "    op, n = data[at], struct.unpack_from('<Q', data, at + 1)[0]\n"
-        "    body, at = data[at + 9:at + 9 + n], at + 9 + n\n"
-        "    if op == 3 and schema is None:\n"
-        "        p, texts = 2, []\n"
-        "        for _ in range(3):\n"
-        "            l = struct.unpack_from('<I', body, p)[0]\n"
-        "            texts.append(body[p + 4:p + 4 + l]); p += 4 + l\n"
-        "        schema = texts\n"
-        "    elif op == 5:\n"
-        "        messages.append(body[22:])\n"
+        "schema, messages = None, []\n"
+        "for line in sys.stdin:\n"
+        "    words = line.split()\n"
+        "    if words[:1] == ['Schema'] and schema is None:\n"
+        "        schema = (words[2], words[3], bytes.fromhex(words[4]))\n"
+        "    elif words[:1] == ['Message']:\n"
+        "        messages.append(bytes.fromhex(words[3] if len(words) > 3 else ''))\n"
         "pool = descriptor_pool.DescriptorPool()\n"
         "for f in descriptor_pb2.FileDescriptorSet.FromString(schema[2]).file: pool.Add(f)\n"
         "kind = message_factory.MessageFactory(pool).GetPrototype(\n"
-        "    pool.FindMessageTypeByName(schema[0].decode()))\n"
+        "    pool.FindMessageTypeByName(schema[0]))\n"
         "decoded, failed = [], 0\n"
         "for m in messages:\n"
         "    try: decoded.append(kind.FromString(m))\n"
         "    except Exception: failed += 1\n"
-        "print(schema[0].decode(), schema[1].decode(), len(decoded), failed,\n"
+        "print(schema[0], schema[1], len(decoded), failed,\n"
         "      decoded[0].timestamp, list(decoded[0].poses))\n";
-    ProgramRun run = run_program_at("/usr/bin/python3", {"-c", script, path}, RunOptions{});
+    RunOptions options;
+    options.input = {InputChunk(lines)};
+    ProgramRun run = run_program_at("/usr/bin/python3", {"-c", script}, options);
     return run.status == 0 ? run.out : "undecoded: " + run.err;
 }
 
+// Where the `n`-th Chunk of `bytes` starts (from 1).
+size_t chunk_start(const std::string& bytes, int n) {
+    for (const auto& [at, record] : records_of(bytes)) {
+        if (record[0] == MCAP_CHUNK && --n == 0) return at;
+    }
+    return std::string::npos;
+}
+
 // Every frame the arm sends is kept, those that do not decode too, and the
-// file reads whole: in the official reader and, cut, up to the cut.
+// file reads whole: in the official readers and, cut, up to the cut.
 TEST(ArmRecording, KeepsEveryFrameAsTheOfficialReadersReadIt) {
     TemporaryDirectory directory;
     const std::string file = directory.path + "/arm.mcap";
@@ -88,30 +106,85 @@ TEST(ArmRecording, KeepsEveryFrameAsTheOfficialReadersReadIt) {
          send_bytes(report(1002, 0.25)), close_link()},
         RunOptions{}, {"--record", file});
     EXPECT_EQ(r.run.status, 0) << r.output;
-    EXPECT_EQ(decoded_with_its_schema(file), "MainArmStateMsg protobuf 2 1 1001 [0.5, -0.5]\n");
-    if (!official_reader_here())
-        GTEST_SKIP() << "no node and @mcap/core here (scripts/setup.sh test)";
-    std::string read = official_reading(file);
+    if (!official_reader_here()) {
+        GTEST_SKIP() << "no node and @mcap/core, @mcap/support, @mcap/nodejs here "
+                        "(scripts/setup.sh test)";
+    }
     const std::string channel =
         "\nChannel 1 schema 1 /arm/state protobuf [[\"controller\",\"127.0.0.1:" +
         std::to_string(r.port) + "\"]]\n";
+    const std::string indexed = official_reading(file, true);
+    EXPECT_EQ(decoded_with_its_schema(indexed), "MainArmStateMsg protobuf 2 1 1001 [0.5, -0.5]\n");
+    for (const std::string& line :
+         {std::string("Header profile=\"\" library=\"vostrel "),
+          std::string("\nSchema 1 MainArmStateMsg protobuf 0a"), channel,
+          channel + "Statistics 3 messages, 1 schema, 1 channel, 1 chunks, first ",
+          std::string("\n1 chunks, compression [\"zstd\"]\nMessage 1 "),
+          " " + hex_of(report(1001, 0.5).substr(4)) + "\nMessage 2 ",
+          std::string(" 08\nMessage 3 "),
+          " " + hex_of(report(1002, 0.25).substr(4)) + "\n3 messages\n"}) {
+        EXPECT_NE(indexed.find(line), std::string::npos) << line << "\n" << indexed;
+    }
+    std::string read = official_reading(file);
     for (const std::string& line :
          {std::string("Header profile=\"\" library=\"vostrel "),
           std::string("\nSchema 1 MainArmStateMsg protobuf "), channel,
-          "\nMessage first 1 " + hex_of(report(1001, 0.5).substr(4)) + "\nDataEnd\n",
-          channel + "Statistics 3 messages, 1 schema, 1 channel, first ",
-          std::string("\nFooter\n3 messages, last 3 at "), std::string("\nwhole\n")}) {
+          "\nMessage first 1 " + hex_of(report(1001, 0.5).substr(4)) + "\nMessageIndex\nDataEnd\n",
+          channel + "ChunkIndex\nStatistics 3 messages, 1 schema, 1 channel, 1 chunks, first ",
+          std::string("\nSummaryOffset\nFooter\n3 messages, last 3 at "),
+          std::string("\nwhole\n")}) {
         EXPECT_NE(read.find(line), std::string::npos) << line << "\n" << read;
     }
     EXPECT_EQ(read.find("differs"), std::string::npos) << read;
     EXPECT_EQ(read.find("out of order"), std::string::npos) << read;
-    // Cut in the middle of the last message: read up to the one before it.
+    // Cut within its one chunk: nothing of it is read.
     const std::string bytes = directory.read("arm.mcap");
-    const size_t last = bytes.find(report(1002, 0.25).substr(4));
-    directory.write("cut.mcap", bytes.substr(0, last - 5));
+    directory.write("cut.mcap", bytes.substr(0, chunk_start(bytes, 1) + 20));
     read = official_reading(directory.path + "/cut.mcap");
-    EXPECT_NE(read.find("\n2 messages, last 2 at "), std::string::npos) << read;
-    EXPECT_EQ(read.substr(read.size() - 4), "cut\n") << read;
+    EXPECT_NE(read.find("\n0 messages, last none\ncut\n"), std::string::npos) << read;
+}
+
+// Each compression, as the official indexed reader reads it: every message,
+// and from a time range exactly those logged within it.
+TEST(ArmRecording, TheIndexedReaderReadsEachCompressionAndATimeRange) {
+    if (!official_reader_here()) GTEST_SKIP() << "no node and the @mcap packages here";
+    TemporaryDirectory directory;
+    const std::string schema(reinterpret_cast<const char*>(ARM_DESCRIPTOR_SET),
+                             ARM_DESCRIPTOR_SET_SIZE);
+    constexpr uint64_t MS = 1000000, START = 1796920679000000000;
+    for (const McapCompression compression :
+         {McapCompression::ZSTD, McapCompression::LZ4, McapCompression::NONE}) {
+        const std::string file = directory.path + "/" + compression_name(compression) + ".mcap";
+        McapRecording written;
+        ASSERT_TRUE(written.create(file, {"MainArmStateMsg", schema, "/arm/state", {}, "test"},
+                                   compression));
+        std::string all, range;
+        for (uint32_t k = 1; k <= 1200; ++k) {
+            const std::string payload = report(k, k / 1000.0).substr(4);
+            written.add(START + k * MS, reinterpret_cast<const uint8_t*>(payload.data()),
+                        payload.size());
+            const std::string line = "Message " + std::to_string(k) + " " +
+                                     std::to_string(START + k * MS) + " " + hex_of(payload) + "\n";
+            all += line;
+            if (k >= 250 && k <= 1001) range += line;
+            if (k % 400 == 0) written.write_due(std::chrono::steady_clock::now() + CHUNK_SECONDS);
+        }
+        written.set_metadata("vostrel", {{"undecodable", "0"}});
+        ASSERT_TRUE(written.finish());
+        const std::string name =
+            compression == McapCompression::NONE ? "" : compression_name(compression);
+        std::string read = official_reading(file, true);
+        EXPECT_NE(read.find("\n3 chunks, compression [\"" + name +
+                            "\"]\nMetadata vostrel [[\"undecodable\",\"0\"]]\n" + all +
+                            "1200 messages\n"),
+                  std::string::npos)
+            << name << "\n"
+            << read.substr(0, 2000);
+        read = official_reading(file, true, {START + 250 * MS, START + 1001 * MS});
+        EXPECT_NE(read.find("]]\n" + range + "752 messages\n"), std::string::npos)
+            << name << "\n"
+            << read.substr(0, 2000);
+    }
 }
 
 // The recording is a new file, and a write that fails ends the watch with 3,
@@ -154,8 +227,8 @@ TEST(ArmRecording, AnExistingFileIsKeptAndAFailedWriteEndsTheWatch) {
     EXPECT_EQ(reader.whole_bytes(), directory.read("full.mcap").size());  // whole records only
 }
 
-// Killed, the recording holds every whole record up to its last sync (the
-// reports of more than a second before); ended by SIGTERM, it is finished.
+// Killed, the recording holds every chunk written before (the reports of more
+// than about two seconds before); ended by SIGTERM, it is finished.
 TEST(ArmRecording, AnEndedRecordingIsFinishedAndAKilledOneHoldsWhatWasSynced) {
     for (const auto& [signal, status, ending] :
          {std::tuple<int, int, McapReader::Next>{9, 137, McapReader::CUT},
@@ -166,7 +239,7 @@ TEST(ArmRecording, AnEndedRecordingIsFinishedAndAKilledOneHoldsWhatWasSynced) {
         script.push_back(pause_for(20000));
         RunOptions options;
         options.interrupt_when = "[5] state:";
-        options.interrupt_delay_ms = 1500;  // a sync comes within a second
+        options.interrupt_delay_ms = 2500;  // a chunk closes within a second, is written soon after
         options.interrupt_signal = signal;
         const std::string file = directory.path + "/arm.mcap";
         PeerRun ended = run_with_peer("arm_monitor", script, options, {"--record", file});
@@ -231,13 +304,14 @@ TEST(ArmPlayback, ARecordingPlaysBackToTheSameRows) {
 // recording plays up to its last whole record and says where it was cut.
 TEST(ArmPlayback, WhatCannotBePlayedIsRefusedAndACutFilePlaysItsWholeRecords) {
     TemporaryDirectory directory;
-    PeerRun recorded = run_with_peer(
-        "arm_monitor",
-        {receive_arm_frame(), send_bytes(report(1, 0.5)), send_bytes(report(2, 1)), close_link()},
-        RunOptions{}, {"--record", directory.path + "/arm.mcap"});
+    PeerRun recorded = run_with_peer("arm_monitor",
+                                     {receive_arm_frame(), send_bytes(report(1, 0.5)),
+                                      pause_for(1200),  // the first chunk closes meanwhile
+                                      send_bytes(report(2, 1)), close_link()},
+                                     RunOptions{}, {"--record", directory.path + "/arm.mcap"});
     ASSERT_EQ(recorded.run.status, 0);
     const std::string bytes = directory.read("arm.mcap");
-    directory.write("cut.mcap", bytes.substr(0, bytes.find(report(2, 1).substr(4)) + 3));
+    directory.write("cut.mcap", bytes.substr(0, chunk_start(bytes, 2) + 20));
     directory.write("record.yaml", "- hexData: 0000\n  delay: 0\n");
     const struct {
         const char* file;
