@@ -12,7 +12,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-PACKAGES="cmake make g++ pkg-config libgtest-dev nanopb libnanopb-dev protobuf-compiler libyaml-cpp-dev libncurses-dev libedit-dev libpugixml-dev libzstd-dev liblz4-dev zlib1g-dev gnuplot-nox"
+PACKAGES="cmake make g++ pkg-config libgtest-dev nanopb libnanopb-dev protobuf-compiler libyaml-cpp-dev nlohmann-json3-dev libncurses-dev libedit-dev libpugixml-dev libzstd-dev liblz4-dev zlib1g-dev gnuplot-nox"
 # The package needs dpkg-shlibdeps; the tests build and check it too.
 case ${1:-} in
     package) PACKAGES="$PACKAGES dpkg-dev" ;;

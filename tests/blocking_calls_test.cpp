@@ -119,8 +119,9 @@ bool is_source(const std::filesystem::path& path) {
 
 TEST(BlockingCalls, OnlyTheInterruptibleWaitBlocks) {
     const std::vector<std::string> folders = product_folders();
-    for (const char* expected : {"arm", "board", "console", "files", "link", "program", "proto",
-                                 "prototext", "record", "report", "screen", "serve", "sim"}) {
+    for (const char* expected :
+         {"arm", "board", "console", "files", "link", "program", "proto", "protojson", "prototext",
+          "record", "report", "screen", "serve", "sim"}) {
         EXPECT_NE(std::find(folders.begin(), folders.end(), expected), folders.end()) << expected;
     }
     std::vector<bool> used(std::size(ALLOWED), false);
