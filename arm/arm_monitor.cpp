@@ -1,12 +1,35 @@
 #include "arm/arm_monitor.h"
 
+#include <memory>
+
 #include "arm.pb.h"
-#include "arm/arm_watch.h"
 #include "arm/live_watch.h"
+#include "arm/recording_info.h"
 #include "console/exit_status.h"
 #include "console/interrupt.h"
 #include "console/log.h"
 #include "program/connection.h"
+#include "report/csv_file.h"
+#include "report/printed_reports.h"
+#include "report/report_mcap.h"
+#include "watch/arm_watch.h"
+#include "watch/stats_output.h"
+
+namespace {
+
+// The rules between the options, once all are read.
+std::string check_options(const MonitorOptions& options) {
+    // Two options that name the same file would write over each other.
+    if (options.csv && options.record && *options.csv == *options.record) {
+        return "--csv and --record name the same file: " + *options.csv;
+    }
+    if (options.compression_given && !options.record) {
+        return "--compression is that of --record's file: it needs --record FILE";
+    }
+    return "";
+}
+
+}  // namespace
 
 const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM{
     "arm_monitor",
@@ -18,61 +41,64 @@ const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM{
      flag_option("--live", &MonitorOptions::live,
                  "show the reports as one view that redraws in place (a terminal only)"),
      named_option("--record", "FILE", &MonitorOptions::record,
-                  "also keep every frame the arm sends in FILE, an MCAP recording (a new file)")}};
+                  "also keep every frame the arm sends in FILE, an MCAP recording (a new file)"),
+     read_option<MonitorOptions>(
+         {"--compression", "zstd|lz4|none", "how --record's chunks are compressed (zstd)",
+          ValueKind::NAME, Alone::NO, "unknown compression: ", " (zstd, lz4 or none)"},
+         [](MonitorOptions& options, const char* text) {
+             options.compression_given = true;
+             return read_compression(text, options.compression);
+         }),
+     flag_option("--stats", &MonitorOptions::stats,
+                 "print a line a second on the stream's health instead of each report, and a "
+                 "summary at the end"),
+     flag_option("--reconnect", &MonitorOptions::reconnect,
+                 "when the link closes, falls silent or cannot be made, make it again every "
+                 "second until a signal"),
+     named_option("--info", "FILE", &MonitorOptions::info,
+                  "tell what FILE, an MCAP recording, holds; connects to nothing", ValueKind::NAME,
+                  Alone::YES)},
+    Wording::TOOL,
+    "",
+    "",
+    check_options};
 
 namespace {
 
 // The monitor's title: its one command needs no choice, so no menu follows it.
 const char TITLE[] = "接收主臂位姿:\n";
 
-// The plain monitor: the "rev len" line and the lines of each report, held
-// by the watch until it waits.
-class PrintedWatch : public WatchConsumer {
-  public:
-    explicit PrintedWatch(std::string& held) : held_(held) {}
-
-    Outcome report(const ArmReport& report, const FrameResult& frame) override {
-        log_received(frame, &held_);
-        print_report(report, &held_);
-        return go_on();
+// The files are made before the link: one that cannot be is refused first.
+bool create_files(const MonitorOptions& options, const Start& start, CsvFile& csv,
+                  ReportRecording& record) {
+    if (options.csv && !csv.create(*options.csv)) return false;
+    if (options.record &&
+        !record.create(*options.record, endpoint_text(start.server),
+                       std::string("vostrel ") + version_text(), options.compression)) {
+        if (options.csv) csv.discard();
+        return false;
     }
-    Outcome bad_frame(const FrameBuffer& bytes, const FrameResult& frame, Unpacked why) override {
-        log_received(frame, &held_);
-        log_undecoded(why, bytes, frame.length, ARM_FRAME, &held_);
-        return go_on();
-    }
-    void leave(const WatchEnd& end) override {
-        if (end.reason == WatchEnd::FRAMING_LOST) log_framing_lost(&held_);
-        if (end.reason == WatchEnd::CLOSED || end.reason == WatchEnd::SILENT ||
-            end.reason == WatchEnd::LINK_FAILED) {
-            log_received(end.link, &held_);
-        }
-    }
-
-  private:
-    std::string& held_;
-};
+    return true;
+}
 
 }  // namespace
 
 int run_arm_monitor(Start& start, const MonitorOptions& options) {
+    if (options.info) return print_recording_info(*options.info);
     const std::string no_screen = options.live ? why_no_screen() : "";
     if (!no_screen.empty()) {
         log_error("%s\n", no_screen.c_str());
         return STATUS_BAD_ARGUMENTS;
     }
     ArmWatch watch;
-    if (options.csv && !watch.csv.create(*options.csv)) return STATUS_RECORD_FILE_FAILED;
-    if (options.record && !watch.record.create(*options.record, endpoint_text(start.server),
-                                               std::string("vostrel ") + version_text())) {
-        if (options.csv) watch.csv.discard();
-        return STATUS_RECORD_FILE_FAILED;
-    }
+    CsvFile csv(watch.lines.held);
+    ReportRecording record(watch.lines.held);
+    if (!create_files(options, start, csv, record)) return STATUS_RECORD_FILE_FAILED;
     Outcome connected = connect_to_controller(start);
-    if (!connected.goes_on) {
+    if (!connected.goes_on && !options.reconnect) {
         // Nothing was watched: leave no file behind.
-        if (options.csv) watch.csv.discard();
-        if (options.record) watch.record.discard();
+        if (options.csv) csv.discard();
+        if (options.record) record.discard();
         return connected.status;
     }
     TerminalScreen screen;
@@ -80,16 +106,38 @@ int run_arm_monitor(Start& start, const MonitorOptions& options) {
     catch_interrupt();                        // so that what is held goes out before the watch ends
     write_console(std::string(TITLE) + "\n");
     log_debug("call action: %s\n", TITLE);
+    watch.link.server = start.server;
+    watch.link.reconnect = options.reconnect;
     FrameBuffer request_frame{};
     MainArmRequestMsg request{};  // the all-zero request: send the reports
-    if (!send_request(start.link.get(), MainArmRequestMsg_fields, &request, ARM_FRAME,
-                      request_frame)
-             .is_frame()) {
+    const bool asked = connected.goes_on && send_request(start.link.get(), MainArmRequestMsg_fields,
+                                                         &request, ARM_FRAME, request_frame)
+                                                .is_frame();
+    if (asked) {
+        watch.link.fd = std::move(start.link);
+    } else if (!options.reconnect) {
         return STATUS_EXCHANGE_FAILED;
+    } else {
+        lose_link(watch.link, connected.goes_on ? WatchEnd::LINK_FAILED : WatchEnd::NONE,
+                  watch.lines.held);
     }
-    watch.reports.link = start.link.get();
+    watch.reports.link = watch.link.fd.get();
     watch.reports.format = ARM_FRAME;
-    if (options.live) return watch_live(watch, screen, endpoint_text(start.server));
-    PrintedWatch printed(watch.held);
-    return run_watch(watch, printed);
+    PrintedReports printed(watch.lines.held);
+    StatsOutput stats(watch.lines.held, options.live);
+    std::unique_ptr<LiveWatch> live;
+    if (options.live) {
+        if (!open_live_view(screen)) return STATUS_BAD_ARGUMENTS;
+        live = std::make_unique<LiveWatch>(
+            screen, endpoint_text(start.server), [&watch] { return latest_report(watch); },
+            options.stats ? &stats.gaps() : nullptr);
+        watch.outputs.push_back(live.get());
+    } else if (!options.stats) {
+        watch.outputs.push_back(&printed);
+    }
+    if (options.stats) watch.outputs.push_back(&stats);
+    if (options.csv) watch.outputs.push_back(&csv);
+    if (options.record) watch.outputs.push_back(&record);
+    if (options.csv || options.record) watch.lines.never_wait();
+    return run_watch(watch);
 }

@@ -4,12 +4,18 @@
 #include <optional>
 #include <string>
 
+#include "mcap/mcap_format.h"
 #include "program/program_start.h"
 
 struct MonitorOptions {
     std::optional<std::string> csv;     // --csv FILE
     bool live = false;                  // --live
     std::optional<std::string> record;  // --record FILE: every frame, as MCAP
+    bool reconnect = false;             // --reconnect: a lost link is made again
+    bool stats = false;                 // --stats: a line a second instead of each report
+    McapCompression compression = McapCompression::ZSTD;  // --compression, of --record
+    bool compression_given = false;
+    std::optional<std::string> info;  // --info FILE: what a recording holds; connects to nothing
 };
 
 extern const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM;

@@ -90,9 +90,10 @@ std::vector<std::string> view_lines(const LiveFigures& figures, LiveClock::time_
                                     const LiveStatus& status, int columns, bool blocks) {
     std::vector<std::string> lines;
     lines.push_back(first_line(figures, at, status, columns));
-    lines.push_back(printed("reports %zu  rate %.1f  largest gap %.1f ms  bad frames %zu",
+    const std::string gaps = status.gaps >= 0 ? printed("  gaps %ld", status.gaps) : "";
+    lines.push_back(printed("reports %zu  rate %.1f  largest gap %.1f ms%s  bad frames %zu",
                             figures.reports, static_cast<double>(reports_last_second(figures, at)),
-                            figures.largest_gap_ms, figures.bad_frames));
+                            figures.largest_gap_ms, gaps.c_str(), figures.bad_frames));
     if (figures.reports > 0) {
         lines.push_back(printed("timestamp %lld  state %u  enable %d  grip %d  force %d",
                                 static_cast<long long>(figures.timestamp), figures.state,

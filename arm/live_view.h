@@ -3,6 +3,7 @@
 //
 //     arm_monitor --live  127.0.0.1:8006  connected 00:01:05  paused  link silent for 3 s
 //     reports 6500  rate 100.0  largest gap 10.3 ms  bad frames 0
+//                                   ("... largest gap 10.3 ms  gaps 0  bad frames 0" with --stats)
 //     timestamp 1784624703123  state 7  enable 1  grip 0  force 1
 //                   latest        least     greatest  last 5 s
 //     angle 0     0.500000    -1.000000     1.000000  ▁▂▃▄▅▆▇█▇▆▅▄▃▂▁
@@ -29,6 +30,7 @@
 struct LiveStatus {
     bool paused = false;
     double silent_s = 0;  // since the last report (or the start)
+    long gaps = -1;       // --stats: the gaps over 3x the median interval; -1: not shown
 };
 
 // The lines of `figures` as they stood at `at`, for a screen `columns` wide;

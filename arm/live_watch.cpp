@@ -2,120 +2,97 @@
 
 #include <algorithm>
 
-#include "arm/live_figures.h"
 #include "arm/live_view.h"
-#include "console/exit_status.h"
 #include "console/log.h"
-#include "link/link_timeout.h"
+#include "link/frame_exchange.h"
+#include "report/printed_reports.h"
 
 namespace {
 
 constexpr std::chrono::milliseconds REDRAW_AT_MOST_EVERY{100};
 constexpr std::chrono::seconds REDRAW_AT_LEAST_EVERY{1};  // the clocks of the view move on
 
-class LiveWatch : public WatchConsumer {
-  public:
-    LiveWatch(ArmWatch& watch, TerminalScreen& screen, const std::string& peer)
-        : watch_(watch), screen_(screen) {
-        start_figures(figures_, LiveClock::now(), peer);
-        watch_.keys = screen_.keys;
-        watch_.resizes = screen_.resizes;
-        draw(LiveClock::now());
-    }
+}  // namespace
 
-    Outcome report(const ArmReport& report, const FrameResult& frame) override {
-        count_report(figures_, report, frame.complete_at);
-        return redraw_soon(frame.complete_at);
-    }
-    Outcome bad_frame(const FrameBuffer&, const FrameResult& frame, Unpacked) override {
-        count_bad_frame(figures_);
-        return redraw_soon(frame.complete_at);
-    }
-    Outcome keys() override {
-        const LiveClock::time_point now = LiveClock::now();
+LiveWatch::LiveWatch(TerminalScreen& screen, const std::string& peer,
+                     std::function<const ArmReport*()> latest, const GapWatch* gaps)
+    : screen_(screen), latest_(std::move(latest)), gaps_(gaps) {
+    start_figures(figures_, LiveClock::now(), peer);
+    draw(LiveClock::now());
+}
+
+void LiveWatch::report(const ArmReport& report, const FrameResult& frame) {
+    count_report(figures_, report, frame.complete_at);
+    redraw_soon(frame.complete_at);
+}
+
+void LiveWatch::bad_frame(const FrameBuffer&, const FrameResult& frame, Unpacked) {
+    count_bad_frame(figures_);
+    last_bad_ = frame;
+    redraw_soon(frame.complete_at);
+}
+
+void LiveWatch::write_due() {
+    if (LiveClock::now() >= redraw_due_) draw(LiveClock::now());
+}
+
+void LiveWatch::add_waits(std::vector<pollfd>& waits) {
+    waits.push_back({screen_.keys, POLLIN, 0});  // -1 once the keyboard is gone
+    waits.push_back({screen_.resizes, POLLIN, 0});
+}
+
+void LiveWatch::woken(const pollfd* waits) {
+    const LiveClock::time_point now = LiveClock::now();
+    if (waits[0].revents != 0) {
         for (char key : take_keys(screen_)) {
-            if (key == 'q') return end_with(STATUS_OK);
+            if (key == 'q') quit_ = true;
             if (key == ' ') pause_or_resume(now);
             if (key == 'r') reset_ranges(figures_);
         }
-        watch_.keys = screen_.keys;  // -1 once the keyboard is gone
         // A key shows at the next redraw, within the tenth of a second.
-        watch_.redraw_due = std::min(watch_.redraw_due, drawn_ + REDRAW_AT_MOST_EVERY);
-        return go_on();
+        redraw_due_ = std::min(redraw_due_, drawn_ + REDRAW_AT_MOST_EVERY);
     }
-    Outcome resize() override {
-        if (take_resize(screen_)) draw(LiveClock::now());
-        return go_on();
-    }
-    Outcome redraw() override {
-        draw(LiveClock::now());
-        return go_on();
-    }
-    void leave(const WatchEnd&) override { close_screen(screen_); }
-    void sum_up(const WatchEnd& end, int) override;
+    if (waits[1].revents != 0 && take_resize(screen_)) draw(now);
+}
 
-  private:
-    Outcome redraw_soon(LiveClock::time_point now) {
-        watch_.redraw_due = std::min(watch_.redraw_due, drawn_ + REDRAW_AT_MOST_EVERY);
-        if (now >= watch_.redraw_due) draw(LiveClock::now());
-        return go_on();
-    }
-    void pause_or_resume(LiveClock::time_point now) {
-        paused_ = !paused_;
-        if (!paused_) return;
-        frozen_ = figures_;
-        frozen_at_ = now;
-    }
-    void draw(LiveClock::time_point now) {
-        const LiveStatus status{paused_, silent_seconds(figures_, now)};
-        draw_lines(screen_, view_lines(paused_ ? frozen_ : figures_, paused_ ? frozen_at_ : now,
-                                       status, screen_columns(screen_), screen_.utf8));
-        drawn_ = now;
-        watch_.redraw_due = now + REDRAW_AT_LEAST_EVERY;
-    }
+void LiveWatch::redraw_soon(LiveClock::time_point now) {
+    redraw_due_ = std::min(redraw_due_, drawn_ + REDRAW_AT_MOST_EVERY);
+    if (now >= redraw_due_) draw(LiveClock::now());
+}
 
-    ArmWatch& watch_;
-    TerminalScreen& screen_;
-    LiveFigures figures_;
-    LiveFigures frozen_;  // what a paused view shows, as it stood at frozen_at_
-    LiveClock::time_point frozen_at_{};
-    bool paused_ = false;
-    LiveClock::time_point drawn_{};
-};
+void LiveWatch::pause_or_resume(LiveClock::time_point now) {
+    paused_ = !paused_;
+    if (!paused_) return;
+    frozen_ = figures_;
+    frozen_at_ = now;
+}
+
+void LiveWatch::draw(LiveClock::time_point now) {
+    const long gaps = gaps_ != nullptr ? static_cast<long>(gaps_->gaps) : -1;
+    const LiveStatus status{paused_, silent_seconds(figures_, now), gaps};
+    draw_lines(screen_, view_lines(paused_ ? frozen_ : figures_, paused_ ? frozen_at_ : now, status,
+                                   screen_columns(screen_), screen_.utf8));
+    drawn_ = now;
+    redraw_due_ = now + REDRAW_AT_LEAST_EVERY;
+}
 
 // After the view: what the plain monitor would have printed last, the
 // summary, and what ended the link.
-void LiveWatch::sum_up(const WatchEnd& end, int) {
-    const ArmReport* latest = latest_report(watch_);
+void LiveWatch::sum_up(const WatchEnd& end) {
+    const ArmReport* latest = latest_();
     if (latest != nullptr) print_report(*latest);
     log_info("%s\n", watched_text(figures_, LiveClock::now()).c_str());
-    if (end.link.kind != FrameResult::PENDING) log_received(end.link);
-    switch (end.reason) {
-        case WatchEnd::CLOSED:
-            log_info("%s\n", "the arm closed the link");
-            break;
-        case WatchEnd::SILENT:
-            log_info("the link was silent for %d s\n", LINK_TIMEOUT_SECONDS);
-            break;
-        case WatchEnd::LINK_FAILED:
-            log_info("%s\n", "the link failed");
-            break;
-        case WatchEnd::FRAMING_LOST:
-            log_framing_lost(nullptr);
-            log_info("%s\n", "the framing was lost");
-            break;
-        default:
-            break;
+    if (is_link_end(end.reason)) log_received(link_end_result(end.reason));
+    if (end.reason == WatchEnd::FRAMING_LOST) {
+        log_received(last_bad_);
+        log_framing_lost(nullptr);
     }
+    const std::string words = link_end_words(end.reason);
+    if (!words.empty()) log_info("%s\n", words.c_str());
 }
 
-}  // namespace
-
-int watch_live(ArmWatch& watch, TerminalScreen& screen, const std::string& peer) {
-    if (!open_screen(screen)) {
-        log_error("%s\n", "--live: this terminal cannot be drawn on (is TERM set?)");
-        return STATUS_BAD_ARGUMENTS;
-    }
-    LiveWatch live(watch, screen, peer);
-    return run_watch(watch, live);
+bool open_live_view(TerminalScreen& screen) {
+    if (open_screen(screen)) return true;
+    log_error("%s\n", "--live: this terminal cannot be drawn on (is TERM set?)");
+    return false;
 }

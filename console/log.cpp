@@ -19,24 +19,34 @@ constexpr size_t LINE_ROOM = 1024;
 
 std::atomic<bool> output_failed{false};  // any thread may find it failed
 
-// "[YYYY-MM-DD hh:mm:ss] " of the current second, formed once per second (per
-// thread) and again when the time zone changes (tzset()).
-const std::string& time_prefix() {
-    thread_local std::time_t formed_for = -1;
-    thread_local long formed_zone = 0;
-    thread_local std::string prefix;
-    std::time_t now = std::time(nullptr);
-    if (now != formed_for || ::timezone != formed_zone) {
-        formed_zone = ::timezone;
+// "[YYYY-MM-DD hh:mm:ss] [LEVEL] " of the current second, formed once per
+// second (per thread and level) and again when the time zone changes
+// (tzset()).
+struct FormedPrefix {
+    std::time_t second = -1;
+    long zone = 0;
+    std::string text;
+};
+
+}  // namespace
+
+const std::string& log_prefix(const char* level) {
+    thread_local FormedPrefix formed[3];  // INFO, ERROR, DEBUG
+    FormedPrefix& prefix = formed[level[0] == 'I' ? 0 : level[0] == 'E' ? 1 : 2];
+    const std::time_t now = std::time(nullptr);
+    if (now != prefix.second || ::timezone != prefix.zone) {
+        prefix.zone = ::timezone;
         std::tm local = {};
         localtime_r(&now, &local);
         char stamp[32] = {};
         std::strftime(stamp, sizeof stamp, "[%Y-%m-%d %H:%M:%S] ", &local);
-        prefix = stamp;
-        formed_for = now;
+        prefix.text = std::string(stamp) + "[" + level + "] ";
+        prefix.second = now;
     }
-    return prefix;
+    return prefix.text;
 }
+
+namespace {
 
 void append_line(std::string& out, const char* level, const char* format, va_list args) {
     va_list again;
@@ -44,7 +54,7 @@ void append_line(std::string& out, const char* level, const char* format, va_lis
     char message[LINE_ROOM];
     int length = std::vsnprintf(message, sizeof message, format, args);
     if (length >= 0) {
-        append_log_prefix(out, level);
+        out += log_prefix(level);
         if (static_cast<size_t>(length) < sizeof message) {
             out.append(message, static_cast<size_t>(length));
         } else {
@@ -86,13 +96,6 @@ void write_line(std::string* held, const char* level, const char* format, va_lis
 }
 
 }  // namespace
-
-void append_log_prefix(std::string& out, const char* level) {
-    out += time_prefix();
-    out += '[';
-    out += level;
-    out += "] ";
-}
 
 void log_info(const char* format, ...) {
     va_list args;

@@ -34,9 +34,11 @@ void log_debug(const char* format, ...) VOSTREL_PRINTF_FORMAT(1, 2);
 void log_to(std::string* held, const char* level, const char* format, ...)
     VOSTREL_PRINTF_FORMAT(3, 4);
 
-// The prefix of a line at `level`, "[time] [LEVEL] ", appended to `out`, for
-// a line whose message is then assembled without a format (console/number_text.h).
-void append_log_prefix(std::string& out, const char* level);
+// The prefix of a line at `level` ("INFO", "ERROR", "DEBUG"), "[time]
+// [LEVEL] ", for a line whose message is then assembled without a format
+// (console/number_text.h): formed once a second, and valid until the next
+// call on this thread.
+const std::string& log_prefix(const char* level);
 
 // Write text to standard output as it stands (menus, prompts, plain lines),
 // in order with the log lines around it.

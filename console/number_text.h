@@ -9,7 +9,11 @@
 //     append_shortest(out, 0.1)  "0.1"           the shortest text that reads back the same
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+// Room for any double with six decimals: 309 digits, a sign, a point and six more.
+constexpr size_t FIXED_ROOM = 330;
 
 void append_integer(std::string& out, long long value);
 void append_fixed(std::string& out, double value);

@@ -16,10 +16,11 @@ using Clock = std::chrono::steady_clock;
 }  // namespace
 
 bool BatchedFile::create(const std::string& path) {
-    path_ = path;
     file_ = OwnedFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!file_.is_open()) return false;
+    path_ = path;
     held_.reserve(WRITE_AT_BYTES);
-    return file_.is_open();
+    return true;
 }
 
 void BatchedFile::add(const std::string& record) {
@@ -107,5 +108,6 @@ bool BatchedFile::finish() {
 
 void BatchedFile::discard() {
     file_.reset();
-    unlink(path_.c_str());
+    if (!path_.empty()) unlink(path_.c_str());
+    path_.clear();
 }

@@ -55,7 +55,7 @@ class BatchedFile {
     // flush(), then close; false once failed.
     bool finish();
 
-    // Close and remove the file.
+    // Close and remove the file, if this one created it.
     void discard();
 
   private:
@@ -64,7 +64,7 @@ class BatchedFile {
     bool write_out(const char* bytes, size_t size, const size_t* ends, size_t records);
     void fail(int error);
 
-    std::string path_;
+    std::string path_;  // the file this one created; "" none
     OwnedFd file_;
     std::string held_;          // records not yet written
     std::vector<size_t> ends_;  // where each held record ends in held_

@@ -49,6 +49,18 @@ bool write_all(int fd, const std::string& text) {
     return write_all(fd, text, written);
 }
 
+namespace {
+
+// The permissions of a new file that others may read: 0666 less the umask
+// (0644 under the usual 022), what open() gives and mkstemp() does not.
+mode_t shared_file_mode() {
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
 std::string write_temporary(const std::string& folder, const std::string& prefix,
                             const std::string& text) {
     std::string name = folder + "/" + prefix + "XXXXXX.tmp";
@@ -87,10 +99,4 @@ bool place_without_replacing(const std::string& temporary, const std::string& na
 void sync_directory(const char* path) {
     OwnedFd directory(open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.is_open()) fsync(directory.get());
-}
-
-mode_t shared_file_mode() {
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
 }

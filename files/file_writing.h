@@ -38,7 +38,8 @@ bool write_all(int fd, const std::string& text, size_t& written);
 bool write_all(int fd, const std::string& text);
 
 // Write `text` to a new temporary file in `folder`, named PREFIX + six
-// characters + ".tmp", with shared_file_mode() and synced; its path, or ""
+// characters + ".tmp", readable by others as open() would make it (0666
+// less the umask) and synced; its path, or ""
 // (errno set, no file left) when it cannot.
 std::string write_temporary(const std::string& folder, const std::string& prefix,
                             const std::string& text);
@@ -53,7 +54,3 @@ bool place_replacing(const std::string& temporary, const std::string& name);
 
 // Sync a directory, so that a name just made or moved there survives.
 void sync_directory(const char* path);
-
-// The permissions of a new file that others may read: 0666 less the umask
-// (0644 under the usual 022), what open() gives and mkstemp() does not.
-mode_t shared_file_mode();

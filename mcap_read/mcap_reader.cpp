@@ -140,7 +140,10 @@ McapReader::Taken McapReader::refuse(const std::string& why) {
 
 McapReader::Taken McapReader::take_record(uint8_t opcode, McapFields content,
                                           McapMessage& message) {
-    if (opcode == MCAP_SCHEMA) {
+    if (opcode == MCAP_HEADER) {
+        content.text();  // the profile
+        library_ = content.text();
+    } else if (opcode == MCAP_SCHEMA) {
         if (!read_schema(content, schema_)) return refuse("a Schema record does not read");
         if (schema_.id == 0) return refuse("a Schema record has the id 0");
         if (!known_schema(schema_.id)) schemas_.push_back(schema_);

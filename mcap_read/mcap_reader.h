@@ -62,6 +62,9 @@ class McapReader {
     const std::vector<McapSchema>& schemas() const { return schemas_; }
     const std::vector<McapChannel>& channels() const { return channels_; }
 
+    // The Header's library (the writer's name and version), once read.
+    const std::string& library() const { return library_; }
+
     // Where the last whole record ended: the length the file can be read to.
     uint64_t whole_bytes() const { return whole_; }
     const std::string& why() const { return why_; }
@@ -88,6 +91,7 @@ class McapReader {
     uint64_t chunk_offset_ = 0;
     std::vector<McapSchema> schemas_;
     std::vector<McapChannel> channels_;
+    std::string library_;
     McapSchema schema_;  // the record being read
     McapChannel channel_;
     uint64_t from_ns_ = 0;   // after seek(): the messages before it are passed over

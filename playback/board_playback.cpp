@@ -1,37 +1,21 @@
 #include "playback/board_playback.h"
 
-#include <pb_decode.h>
 #include <pb_encode.h>
 
 #include <algorithm>
 
 #include "board.pb.h"
-#include "console/hex_text.h"
 #include "console/log.h"
 #include "console/printable_text.h"
 #include "link/frame.h"
+#include "link/frame_words.h"
 #include "proto/text_buffer.h"
-#include "prototext/board_request_text.h"
 #include "record/record_load.h"
 
 namespace {
 
 constexpr int32_t CODE_DIFFERS = 10;
 constexpr int32_t CODE_ENDED = 11;
-
-// A request frame in words, or its hex when it does not decode.
-std::string request_words(const uint8_t* frame, size_t length) {
-    CleaningComponentRequest request{};
-    if (length >= BOARD_FRAME.header_size &&
-        read_header(frame, BOARD_FRAME) == length - BOARD_FRAME.header_size) {
-        pb_istream_t stream = pb_istream_from_buffer(frame + BOARD_FRAME.header_size,
-                                                     length - BOARD_FRAME.header_size);
-        if (pb_decode(&stream, CleaningComponentRequest_fields, &request)) {
-            return describe_request(request);
-        }
-    }
-    return "hex " + to_hex_text(frame, length);
-}
 
 // An answer frame that carries only an error.
 std::string error_answer(int32_t resp_id, int32_t code, const std::string& message) {
@@ -93,7 +77,7 @@ std::string BoardStandIn::answer(const uint8_t* frame, size_t length) {
         ++recorded_;
         return std::string(steps[at].answer.begin(), steps[at].answer.end());
     }
-    const std::string got = printable_text(request_words(frame, length));
+    const std::string got = printable_text(board_frame_words(frame, length));
     if (next_ >= steps.size()) {
         log_error("the recording has ended after step %zu: got %s, which is no step of it\n",
                   steps.size(), got.c_str());
@@ -103,7 +87,7 @@ std::string BoardStandIn::answer(const uint8_t* frame, size_t length) {
     ++differed_;
     const std::string head = "step " + std::to_string(next_);
     log_error("%s: the request differs from the recording: expected %s, got %s\n", head.c_str(),
-              printable_text(request_words(step.data.data(), step.data.size())).c_str(),
+              printable_text(board_frame_words(step.data.data(), step.data.size())).c_str(),
               got.c_str());
     return error_answer(resp_id, CODE_DIFFERS, head + ": the request differs from the recording");
 }

@@ -97,11 +97,10 @@ const OptionWords* known_option(const FormWords& words, const char* name, size_t
     return nullptr;
 }
 
-// A tool's number may be written with a "-" (to be refused by its rule, named).
+// A number may be written with a "-" (to be refused by its rule, named).
 bool takes_dashed_value(const FormWords& words, const OptionWords& option, const char* value) {
     size_t index = 0;
-    return words.wording == Wording::TOOL && option.kind == ValueKind::NUMBER &&
-           known_option(words, value, index) == nullptr;
+    return option.kind == ValueKind::NUMBER && known_option(words, value, index) == nullptr;
 }
 
 std::string missing_value(const FormWords& words, const OptionWords& option) {

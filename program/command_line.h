@@ -18,9 +18,9 @@
 // An argument that starts with "-" is an option, never a file, an address or
 // a port: one the program does not know is refused before any connection is
 // tried (a file named "-x" is given as "./-x"). An option's value is the next
-// argument, which may not start with "-" either, but for a tool's number
-// ("--rate -2" is refused as a bad rate, naming -2). A value is checked and
-// read once, by its option's fill, into its field.
+// argument, which may not start with "-" either, but for a number ("--rate
+// -2" is refused as a bad rate, naming -2). A value is checked and read once,
+// by its option's fill, into its field.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +36,7 @@ enum class ValueKind {
     FLAG,    // no value
     NAME,    // a file's name or any text; one that starts with "-" is given as "./-name"
     TEXT,    // a request's text, which cannot begin with "-"
-    NUMBER,  // a number, which a tool takes with a "-" so as to refuse it by name
+    NUMBER,  // a number, taken with a "-" so as to refuse it by name
 };
 
 // Whether an option makes a command line of its own.

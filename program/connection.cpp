@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "console/log.h"
@@ -46,4 +47,30 @@ Outcome connect_to_controller(Start& start) {
     fcntl(link.get(), F_SETFL, fcntl(link.get(), F_GETFL) | O_NONBLOCK);
     start.link = std::move(link);
     return go_on();
+}
+
+OwnedFd begin_connection(const Endpoint& server) {
+    OwnedFd link(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!link.is_open()) return link;
+    timeval timeout = {LINK_TIMEOUT_SECONDS, 0};
+    setsockopt(link.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    setsockopt(link.get(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(server.port));
+    address.sin_addr.s_addr = inet_addr(server.address.c_str());
+    if (connect(link.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS) {
+        const int error = errno;
+        link.reset();
+        errno = error;
+    }
+    return link;
+}
+
+int connection_error(int link) {
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (getsockopt(link, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return errno;
+    return error;
 }

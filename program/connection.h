@@ -14,3 +14,13 @@ extern const char* const ARM_DEFAULT_ADDRESS;
 // its 15-second receive and send time-outs and connect: start.link. Ends with
 // STATUS_LINK_FAILED after the failure has been reported.
 Outcome connect_to_controller(Start& start);
+
+// A connection begun without waiting, for a link made again while a loop
+// goes on: a non-blocking socket with its 15-second time-outs whose connect
+// is under way (wait for POLLOUT, then connection_error()), or closed, errno
+// set, when it could not even begin.
+OwnedFd begin_connection(const Endpoint& server);
+
+// Once a connection begun so is writable: 0 when it is made, else why not
+// (an errno value).
+int connection_error(int link);

@@ -70,15 +70,13 @@ JunitCase answered_case(const Replay& r, const AnswerVerdict& verdict, size_t nu
         step.message = head + "the answer does not decode";
         return step;
     }
-    if (!verdict.differences.empty()) {
-        step.outcome = JunitCase::FAILED;
-        step.message = head + "the answer differs from the recording";
-        for (const std::string& line : verdict.differences) step.message += "\n" + head + line;
-    }
+    std::vector<std::string> lines = difference_lines(verdict, number);
     if (verdict.reports_error && r.options.fail_on_error) {
+        lines.push_back(reported_error_line(verdict, number));
+    }
+    for (const std::string& line : lines) {
         step.outcome = JunitCase::FAILED;
-        step.message += (step.message.empty() ? "" : "\n") + head +
-                        "the answer reports an error: " + verdict.text;
+        step.message += (step.message.empty() ? "" : "\n") + line;
     }
     return step;
 }

@@ -8,8 +8,8 @@
 #include "console/hex_text.h"
 #include "console/log.h"
 #include "link/frame.h"
+#include "link/frame_words.h"
 #include "proto/message_fields.h"
-#include "prototext/board_request_text.h"
 #include "record/record_load.h"
 
 namespace {
@@ -45,9 +45,8 @@ StepCheck check_step(const Action& action) {
     StepCheck check;
     const std::vector<uint8_t>& frame = action.data;
     const size_t header = BOARD_FRAME.header_size;
+    check.words = board_frame_words(frame.data(), frame.size());
     if (frame.size() < header) {
-        check.words =
-            frame.empty() ? "(no bytes)" : "hex " + to_hex_text(frame.data(), frame.size());
         add_flag(check, "shorter than its 2-byte header");
         return check;
     }
@@ -61,12 +60,10 @@ StepCheck check_step(const Action& action) {
     CleaningComponentRequest request{};
     pb_istream_t stream = pb_istream_from_buffer(frame.data() + header, follow);
     if (!pb_decode(&stream, CleaningComponentRequest_fields, &request)) {
-        check.words = "hex " + to_hex_text(frame.data(), frame.size());
         add_flag(check, std::string("the payload does not decode as a CleaningComponentRequest (") +
                             PB_GET_ERROR(&stream) + ")");
         return check;
     }
-    check.words = describe_request(request);
     pb_istream_t again = pb_istream_from_buffer(frame.data() + header, follow);
     std::string unknown = unknown_field(&again, CleaningComponentRequest_fields, &request);
     if (!unknown.empty())

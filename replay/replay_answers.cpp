@@ -49,8 +49,7 @@ AnswerVerdict judge_answer(AnswerTally& tally, const Action& action, size_t numb
         log_to(&held, error ? "ERROR" : "INFO", "answer: %s (%.1f ms)\n", verdict.text.c_str(),
                round_trip_ms);
     } else if (verdict.reports_error && tally.fail_on_error) {
-        log_to(&held, "ERROR", "step %zu: the answer reports an error: %s\n", number,
-               verdict.text.c_str());
+        log_to(&held, "ERROR", "%s\n", reported_error_line(verdict, number).c_str());
     }
     BoardReply recorded;
     if (!tally.expect || !decode_recorded(action, recorded)) return verdict;
@@ -58,11 +57,23 @@ AnswerVerdict judge_answer(AnswerTally& tally, const Action& action, size_t numb
                                             &reply.record, "resp_id");
     if (verdict.differences.empty()) return verdict;
     ++tally.differ;
-    log_to(&held, "ERROR", "step %zu: the answer differs from the recording\n", number);
-    for (const std::string& line : verdict.differences) {
-        log_to(&held, "ERROR", "step %zu: %s\n", number, line.c_str());
+    for (const std::string& line : difference_lines(verdict, number)) {
+        log_to(&held, "ERROR", "%s\n", line.c_str());
     }
     return verdict;
+}
+
+std::vector<std::string> difference_lines(const AnswerVerdict& verdict, size_t number) {
+    std::vector<std::string> lines;
+    if (verdict.differences.empty()) return lines;
+    const std::string head = "step " + std::to_string(number) + ": ";
+    lines.push_back(head + "the answer differs from the recording");
+    for (const std::string& line : verdict.differences) lines.push_back(head + line);
+    return lines;
+}
+
+std::string reported_error_line(const AnswerVerdict& verdict, size_t number) {
+    return "step " + std::to_string(number) + ": the answer reports an error: " + verdict.text;
 }
 
 void log_tally(const AnswerTally& tally) {
@@ -85,12 +96,8 @@ void log_tally(const AnswerTally& tally) {
              tally.answered, tally.with_error, times.c_str(), differ.c_str());
 }
 
-bool answers_failed(const AnswerTally& tally) {
-    return tally.expect && (tally.differ > 0 || tally.undecoded > 0);
-}
-
 int judged_status(const AnswerTally& tally) {
-    if (answers_failed(tally)) return STATUS_ANSWERS_DIFFER;
+    if (tally.expect && (tally.differ > 0 || tally.undecoded > 0)) return STATUS_ANSWERS_DIFFER;
     return tally.fail_on_error && tally.reported_error > 0 ? STATUS_ANSWER_ERROR : STATUS_OK;
 }
 

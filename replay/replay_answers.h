@@ -42,9 +42,9 @@
 #include "record/record_format.h"
 
 struct AnswerTally {
-    bool log_answers = false;    // --answers: each answer logged
-    bool expect = false;         // --expect: each compared with the recorded one
-    bool fail_on_error = false;  // --fail-on-error
+    bool log_answers = false;            // --answers: each answer logged
+    bool expect = false;                 // --expect: each compared with the recorded one
+    bool fail_on_error = false;          // --fail-on-error
     size_t replayed = 0;                 // steps whose frame went out
     size_t answered = 0;                 // answers received
     size_t with_error = 0;               // answers with error_info, or that did not decode
@@ -71,11 +71,15 @@ AnswerVerdict judge_answer(AnswerTally& tally, const Action& action, size_t numb
                            const FrameBuffer& frame, size_t length, double round_trip_ms,
                            std::string& held);
 
+// The lines that judge the answer of step `number`, as the log and the
+// JUnit report give them: "step N: the answer differs from the recording"
+// and a line for each field that differs (none when it does not differ),
+// and "step N: the answer reports an error: TEXT".
+std::vector<std::string> difference_lines(const AnswerVerdict& verdict, size_t number);
+std::string reported_error_line(const AnswerVerdict& verdict, size_t number);
+
 // Log the line that sums the replay up.
 void log_tally(const AnswerTally& tally);
-
-// True when --expect found an answer that differed or did not decode.
-bool answers_failed(const AnswerTally& tally);
 
 // The status a replay that played every step ends with: 6 when --expect
 // found a difference, else 7 when --fail-on-error met an error answer, else 0.

@@ -6,11 +6,6 @@ namespace {
 
 constexpr long MOST_PASSES = 1000000000;
 
-bool read_passes(ReplayOptions& options, const char* text) {
-    options.looped = parse_whole_number(text, 0, MOST_PASSES, options.passes);
-    return options.looped;
-}
-
 // "A", "A-" or "A-B" with 1 <= A <= B.
 bool read_steps(ReplayOptions& options, const char* text) {
     const std::string range = text;
@@ -40,17 +35,10 @@ const CommandLineForm<ReplayOptions> BOARD_REPLAY_FORM{
     {named_option("--check", "RECORD_FILE", &ReplayOptions::check,
                   "show and check each step of the file; connects to nothing", ValueKind::NAME,
                   Alone::YES),
-     read_option<ReplayOptions>(
-         {"--rate", "X", "each delay lasts delay / X s; X positive (2, 0.5), or max: no delays",
-          ValueKind::NUMBER, Alone::NO,
-          "bad rate: ", " (a positive number such as 2 or 0.5, or max)"},
-         [](ReplayOptions& options, const char* text) {
-             return read_play_rate(text, options.rate);
-         }),
-     read_option<ReplayOptions>(
-         {"--loop", "N", "play the steps N times; 0: until Ctrl-C", ValueKind::NUMBER, Alone::NO,
-          "bad loop count: ", " (a whole number of passes; 0 plays until Ctrl-C)"},
-         read_passes),
+     play_rate_option(&ReplayOptions::rate,
+                      "each delay lasts delay / X s; X positive (2, 0.5), or max: no delays"),
+     loop_option(&ReplayOptions::passes, &ReplayOptions::looped,
+                 "play the steps N times; 0: until Ctrl-C"),
      read_option<ReplayOptions>(
          {"--steps", "A-B",
           "play only steps A to B (A-: to the end, A: that one), numbered as --check does",

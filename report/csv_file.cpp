@@ -1,17 +1,11 @@
 #include "report/csv_file.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "console/log.h"
 #include "console/printable_text.h"
 #include "report/report_csv.h"
-
-CsvFile::~CsvFile() {
-    finish();
-}
 
 bool CsvFile::create(const std::string& path) {
     path_ = path;
@@ -30,19 +24,26 @@ bool CsvFile::create(const std::string& path) {
     return true;
 }
 
-void CsvFile::add(const ArmReport& report, int64_t received_us) {
-    if (!file_.is_open() || file_.failed()) return;  // no --csv: nothing to form
+void CsvFile::report(const ArmReport& report, const FrameResult& frame) {
+    if (file_.failed()) return;
     row_.clear();
-    append_report_row(row_, report, received_us);
+    append_report_row(row_, report, frame.complete_at_wall_us);
     file_.add(row_);
+    ++rows_;
 }
 
-bool CsvFile::finish(std::string* held) {
+WatchEnd::Reason CsvFile::end() const {
+    return file_.failed() ? WatchEnd::FILE_FAILED : WatchEnd::NONE;
+}
+
+bool CsvFile::finish() {
     if (!file_.is_open()) return !file_.failed();
     if (!file_.finish()) {
-        log_to(held, "ERROR", "cannot write CSV file %s: %s\n", printable_text(path_).c_str(),
+        log_to(&held_, "ERROR", "cannot write CSV file %s: %s\n", printable_text(path_).c_str(),
                std::strerror(file_.error()));
         return false;
     }
+    log_to(&held_, "INFO", "%llu reports in %s\n", static_cast<unsigned long long>(rows_),
+           printable_text(path_).c_str());
     return true;
 }

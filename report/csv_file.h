@@ -1,28 +1,29 @@
-// The CSV file of arm_monitor --csv, written on the monitor's own thread.
+// The CSV file of arm_monitor --csv, an output of the watch
+// (report_output.h), written on the monitor's own thread.
 //
-// The file is created new, never over an existing one. Each report printed
-// is a row, written in batches (files/batched_file.h): a row reaches the file
-// within a quarter of a second and the disk within a second, and a crash
-// loses at most the last second; at the arm's rates that is four writes and
-// one sync a second, not one write a report. The watch's wait ends at the
-// file's next_due(); its end writes and syncs what is left.
+// The file is created new, never over an existing one. Each report is a
+// row (report_csv.h), written in batches (files/batched_file.h): a row
+// reaches the file within a quarter of a second and the disk within a
+// second, and a crash loses at most the last second; at the arm's rates that
+// is four writes and one sync a second, not one write a report. The watch's
+// wait ends at next_due(); its end writes and syncs what is left, and says
+// what the file holds ("N reports in FILE").
 //
 // The file holds whole rows only, and a file whose header could not be
-// written is removed. The watch ends at a failure (failed()).
+// written is removed. A failed write ends the watch (end(): FILE_FAILED).
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 
-#include "console/interrupt.h"
 #include "files/batched_file.h"
-#include "report/arm_report.h"
+#include "report/report_output.h"
 
-class CsvFile {
+class CsvFile : public ReportOutput {
   public:
-    CsvFile() = default;
-    ~CsvFile();
+    // Lines (a failed write, what the file holds) go into `held`.
+    explicit CsvFile(std::string& held) : held_(held) {}
+    ~CsvFile() override { file_.finish(); }
     CsvFile(const CsvFile&) = delete;
     CsvFile& operator=(const CsvFile&) = delete;
 
@@ -30,27 +31,24 @@ class CsvFile {
     // line naming the file and the reason, when it cannot (no file is left).
     bool create(const std::string& path);
 
-    // Form the row of one printed report, with when it came.
-    void add(const ArmReport& report, int64_t received_us);
+    // Each report, with when it came, is a row.
+    void report(const ArmReport& report, const FrameResult& frame) override;
 
-    // Write the rows formed when their time has come, and sync those written
-    // when theirs has; when that is next (Deadline::max(): nothing waits).
-    void write_due() { file_.write_due(); }
-    Deadline next_due() const { return file_.next_due(); }
+    void write_due() override { file_.write_due(); }
+    Deadline next_due() const override { return file_.next_due(); }
+    WatchEnd::Reason end() const override;
 
-    // True once a write has failed.
-    bool failed() const { return file_.failed(); }
-
-    // Write what is left, sync and close. False, with an ERROR line naming
-    // the file and the reason (into `held` when given, see log_to()), when a
-    // write failed.
-    bool finish(std::string* held = nullptr);
+    // Write what is left, sync and close; "N reports in FILE", or an ERROR
+    // line naming the file and the reason when a write failed (false).
+    bool finish() override;
 
     // Close and remove the file (nothing was recorded in it).
     void discard() { file_.discard(); }
 
   private:
+    std::string& held_;
     std::string path_;
     BatchedFile file_;
     std::string row_;  // the row being formed
+    uint64_t rows_ = 0;
 };

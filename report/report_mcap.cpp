@@ -7,20 +7,19 @@
 #include "console/printable_text.h"
 #include "proto/arm_descriptor.h"
 
-ReportRecording::~ReportRecording() {
-    finish();
-}
+const char RECORDING_METADATA[] = "vostrel";
+const char UNDECODABLE_KEY[] = "undecodable";
 
 bool ReportRecording::create(const std::string& path, const std::string& controller,
-                             const std::string& library) {
+                             const std::string& library, McapCompression compression) {
     path_ = path;
     const McapChannelInfo channel{
-        "MainArmStateMsg",
+        ARM_STATE_SCHEMA,
         std::string(reinterpret_cast<const char*>(ARM_DESCRIPTOR_SET), ARM_DESCRIPTOR_SET_SIZE),
-        "/arm/state",
+        ARM_STATE_TOPIC,
         {{"controller", controller}},
         library};
-    if (file_.create(path, channel)) return true;
+    if (file_.create(path, channel, compression)) return true;
     const int error = file_.is_open() ? file_.error() : errno;
     log_error("cannot create MCAP file %s: %s\n", printable_text(path).c_str(),
               std::strerror(error));
@@ -28,16 +27,26 @@ bool ReportRecording::create(const std::string& path, const std::string& control
     return false;
 }
 
-void ReportRecording::add(const FrameBuffer& frame, size_t length, int64_t received_us) {
-    if (length < ARM_FRAME.header_size) return;
-    file_.add(static_cast<uint64_t>(received_us) * 1000, frame.data() + ARM_FRAME.header_size,
-              length - ARM_FRAME.header_size);
+void ReportRecording::frame(const FrameBuffer& bytes, const FrameResult& frame) {
+    if (frame.length < ARM_FRAME.header_size || file_.failed()) return;
+    file_.add(static_cast<uint64_t>(frame.complete_at_wall_us) * 1000,
+              bytes.data() + ARM_FRAME.header_size, frame.length - ARM_FRAME.header_size);
+    ++frames_;
 }
 
-bool ReportRecording::finish(std::string* held) {
-    if (!file_.is_open()) return true;
-    if (file_.finish()) return true;
-    log_to(held, "ERROR", "cannot write MCAP file %s: %s\n", printable_text(path_).c_str(),
-           std::strerror(file_.error()));
-    return false;
+WatchEnd::Reason ReportRecording::end() const {
+    return file_.failed() ? WatchEnd::FILE_FAILED : WatchEnd::NONE;
+}
+
+bool ReportRecording::finish() {
+    if (!file_.is_open()) return !file_.failed();
+    file_.set_metadata(RECORDING_METADATA, {{UNDECODABLE_KEY, std::to_string(undecodable_)}});
+    if (!file_.finish()) {
+        log_to(&held_, "ERROR", "cannot write MCAP file %s: %s\n", printable_text(path_).c_str(),
+               std::strerror(file_.error()));
+        return false;
+    }
+    log_to(&held_, "INFO", "%llu reports in %s\n", static_cast<unsigned long long>(frames_),
+           printable_text(path_).c_str());
+    return true;
 }

@@ -123,14 +123,41 @@ bool read_rate(ArmSimOptions& options, const char* text) {
     return options.rate_is_hz || options.rate_plays || options.play.has_value();
 }
 
-std::string check_rate(const ArmSimOptions& options) {
+// The rules between the options, once all are read.
+std::string check_options(const ArmSimOptions& options) {
     if (options.rate_given && options.play && !options.rate_plays) {
-        return "bad rate: " + options.rate_text + " (a positive number such as 2 or 0.5, or max)";
+        return "bad rate: " + options.rate_text + PLAY_RATE_HINT;
     }
     if (options.rate_given && !options.play && !options.rate_is_hz) {
         return "bad rate: " + options.rate_text + " (1 to 10000 Hz)";
     }
+    if (options.looped && !options.play) return "--loop plays a recording: it needs --play FILE";
+    if (options.duration_ns && *options.duration_ns == 0) {
+        return "bad seconds: --duration 0 plays nothing (more than 0 seconds)";
+    }
+    if ((options.start_ns || options.duration_ns) && !options.play) {
+        return std::string(options.start_ns ? "--start" : "--duration") +
+               " plays a part of a recording: it needs --play FILE";
+    }
+    if (options.wave && options.play) {
+        return "--wave and --play cannot go together: the recording moves the joints";
+    }
     return "";
+}
+
+// "--start S": seconds of a recording, into nanoseconds.
+OptionForm<ArmSimOptions> seconds_option(const char* name, const char* value,
+                                         std::optional<uint64_t> ArmSimOptions::*field,
+                                         const char* meaning) {
+    return read_option<ArmSimOptions>(
+        {name, value, meaning, ValueKind::NUMBER, Alone::NO,
+         "bad seconds: ", " (a number of seconds, 0 or more, such as 90 or 1.5)"},
+        [field](ArmSimOptions& options, const char* text) {
+            uint64_t ns = 0;
+            if (!read_play_seconds(text, ns)) return false;
+            options.*field = ns;
+            return true;
+        });
 }
 
 // The recording played to one report client, after its request.
@@ -138,7 +165,7 @@ void serve_recording(int client, const std::string& who, const ArmPlayback& play
     MainArmRequestMsg request{};
     if (!receive_request(client, request)) return;
     log_info("%s: playing the recording\n", who.c_str());
-    const uint64_t sent = play_reports(client, playback);
+    const uint64_t sent = play_reports(client, who, playback);
     log_info("%s: %llu reports played; closing the link\n", who.c_str(),
              static_cast<unsigned long long>(sent));
 }
@@ -162,13 +189,16 @@ const CommandLineForm<ArmSimOptions> ARM_SIM_FORM{
                   "stream the reports of FILE, an arm_monitor --record MCAP recording, as they "
                   "came; --rate X divides its gaps (max: none), --loop N plays it N times "
                   "(0: until a signal)"),
-     number_option("--loop", "N", &ArmSimOptions::passes, 0, 1000000000,
-                   "bad loop count: ", " (a whole number of passes; 0 plays until a signal)", "")},
+     loop_option(&ArmSimOptions::passes, &ArmSimOptions::looped, ""),
+     seconds_option("--start", "S", &ArmSimOptions::start_ns,
+                    "with --play: begin S seconds after the recording's first report"),
+     seconds_option("--duration", "D", &ArmSimOptions::duration_ns,
+                    "with --play: play D seconds of it")},
     Wording::SIMULATOR,
     "  a main-arm controller on this machine; defaults 127.0.0.1, 8007, 8006 and 100 Hz\n"
     "  (port 0: any free port)\n",
     "",
-    check_rate};
+    check_options};
 
 int run_arm_sim(const ArmSimOptions& options) {
     ArmPlayback playback;
@@ -176,7 +206,16 @@ int run_arm_sim(const ArmSimOptions& options) {
         playback.path = *options.play;
         playback.rate = options.play_rate;
         playback.passes = options.passes;
+        playback.start_ns = options.start_ns.value_or(0);
+        playback.duration_ns = options.duration_ns.value_or(0);
+        playback.terminal = isatty(STDOUT_FILENO) == 1;
         if (!check_arm_recording(playback)) return STATUS_RECORD_FILE_FAILED;
+        if (playback.start_ns > playback.last_ns - playback.first_ns) {
+            log_error("--start: %.3f s is past the recording's last report, at %.3f s\n",
+                      static_cast<double>(playback.start_ns) / 1e9,
+                      static_cast<double>(playback.last_ns - playback.first_ns) / 1e9);
+            return STATUS_RECORD_FILE_FAILED;
+        }
     }
     catch_interrupt();
     OwnedFd command_port(open_listener(options.listen, static_cast<int>(options.command_port),

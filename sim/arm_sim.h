@@ -6,6 +6,7 @@
 // 15-second time-out without holding up the others.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -25,7 +26,9 @@ struct ArmSimOptions {
     bool rate_given = false, rate_is_hz = true, rate_plays = true;
     std::string rate_text;
     PlayRate play_rate;
-    long passes = 1;  // --loop N with --play; 0: until a signal
+    bool looped = false;                            // --loop given
+    long passes = 1;                                // --loop N with --play; 0: until a signal
+    std::optional<uint64_t> start_ns, duration_ns;  // --start S, --duration D with --play
 };
 
 extern const CommandLineForm<ArmSimOptions> ARM_SIM_FORM;

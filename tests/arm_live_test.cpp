@@ -268,6 +268,30 @@ TEST(ArmMonitorLive, ALocaleThatIsNotUtf8GetsThePlainTrace) {
     expect_terminal_given_back(pane);
 }
 
+// q ends the watch while reports flood in at 1 kHz: the keys are looked at
+// every 50 ms however fast the reports come.
+TEST(ArmMonitorLive, QEndsTheWatchDuringAFlood) {
+    std::string frames;
+    for (int64_t i = 0; i < 20000; ++i) {
+        frames += report_frame([i](MainArmStateMsg& r) { r.timestamp = 1000000 + i; });
+    }
+    FakePeer peer(
+        {receive_arm_frame(), send_paced(frames, frames.size() / 20000, 1000), close_link()});
+    TerminalPane pane;
+    SKIP_WITHOUT_TMUX(pane);
+    start_live(pane, peer);
+    pane.wait_for("timestamp 100");
+    pane.press("q");
+    const std::string shown = normalized(pane.wait_for("\nstatus ", 15));
+    std::smatch watched;
+    ASSERT_TRUE(std::regex_search(
+        shown, watched,
+        std::regex("\\[T\\] \\[INFO\\] watched ([0-9]+) reports in [^\n]*\nstatus 0\n")))
+        << shown;
+    EXPECT_LT(std::stoi(watched[1]), 15000) << shown;
+    expect_terminal_given_back(pane);
+}
+
 TEST(ArmMonitorLive, SilenceEndsTheWatchAfterTheTimeout) {
     FakePeer peer({receive_arm_frame(), report_at(5, 0), pause_for(25000)});
     TerminalPane pane;

@@ -12,6 +12,7 @@
 #include "arm.pb.h"
 #include "link/frame.h"
 #include "link/wall_clock.h"
+#include "mcap/mcap_writer.h"
 #include "proto/text_buffer.h"
 #include "tests/support/arm_reports.h"
 #include "tests/support/capture.h"
@@ -229,10 +230,12 @@ TEST(ArmMonitorCsv, AwkwardValuesGiveExactlyTheirRows) {
     int64_t after_us = (wall_clock_milliseconds() + 1) * 1000;
     PeerRun without = run_with_peer("arm_monitor", awkward_reports(), RunOptions{});
     EXPECT_EQ(with.run.status, 0) << with.output;
-    // Standard output is the same, byte for byte, from the connection on.
+    // Standard output is the same, byte for byte, from the connection on,
+    // but for the line that says what the file holds.
     const std::string connected = "connected to the server..\n";
     EXPECT_EQ(with.output.substr(with.output.find(connected)),
-              without.output.substr(without.output.find(connected)));
+              without.output.substr(without.output.find(connected)) + "[T] [INFO] 4 reports in " +
+                  csv + "\n");
     EXPECT_NE(with.output.find("[T] [ERROR] pb_decode failed"), std::string::npos);
 
     std::istringstream rows(directory.read("arm.csv"));
@@ -359,14 +362,41 @@ TEST(ArmMonitorCsv, ThePlotScriptDrawsOrSaysWhyNot) {
         reports += i == 10 ? ",\"a, b\"\n" : ",\n";
     }
     const std::string one_report = reports.substr(0, reports.find('\n') + 1);
+    // A playback at --rate max: the reports come at once, their own clock runs on.
+    std::string at_once;
+    for (int i = 0; i < 50; ++i) {
+        at_once += "1784624703000000," + std::to_string(1784624703000LL + i * 10) + ",7,1,0,1";
+        for (int j = 0; j < 12; ++j) at_once += "," + std::to_string(0.01 * i * (j + 1));
+        at_once += ",\n";
+    }
+    TemporaryDirectory made;
+    McapRecording recording;
+    ASSERT_TRUE(recording.create(made.path + "/r.mcap",
+                                 {"MainArmStateMsg", "", "/arm/state", {}, "vostrel test"}));
+    for (int64_t i = 0; i < 50; ++i) {
+        const std::string payload = report_frame([i](MainArmStateMsg& r) {
+                                        r.timestamp = 1000 + 10 * i;
+                                        r.has_angles = true;
+                                        r.angles.angle_count = r.poses_count = 6;
+                                        for (int j = 0; j < 6; ++j)
+                                            r.angles.angle[j] = r.poses[j] =
+                                                0.01 * static_cast<double>(i * j);
+                                    }).substr(4);
+        recording.add(static_cast<uint64_t>(i) * 10000000,
+                      reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
+    }
+    ASSERT_TRUE(recording.finish());
     const struct {
         const char* name;
         std::string file;
         std::string text;
         int status;
         std::string err;  // the script's own line ("" when it draws)
+        std::vector<std::string> options = {};
     } rows[] = {
         {"reports", "arm.csv", header + reports, 0, ""},
+        {"a playback, by its timestamps", "played.csv", header + at_once, 0, "", {"--timestamp"}},
+        {"a recording", "night.mcap", made.read("r.mcap"), 0, ""},
         {"a quote and a command in the name", "a\"; system \"touch PWNED\"; #.csv",
          header + reports, 0, ""},
         {"a name that gnuplot would run", "<touch PWNED", header + reports, 0, ""},
@@ -385,10 +415,12 @@ TEST(ArmMonitorCsv, ThePlotScriptDrawsOrSaysWhyNot) {
         directory.write(row.file, row.text);
         RunOptions options;
         options.directory = directory.path;
-        ProgramRun run = run_program_at(std::string(VOSTREL_SOURCE_DIR) + "/scripts/plot_arm.sh",
-                                        {row.file}, options);
+        std::vector<std::string> args = row.options;
+        args.push_back(row.file);
+        ProgramRun run =
+            run_program_at(std::string(VOSTREL_SOURCE_DIR) + "/scripts/plot_arm.sh", args, options);
         EXPECT_EQ(run.status, row.status) << row.name << "\n" << run.err;
-        std::string picture = row.file.substr(0, row.file.rfind(".csv")) + ".png";
+        std::string picture = row.file.substr(0, row.file.rfind('.')) + ".png";
         std::vector<std::string> expected = {row.file};
         if (row.status == 0) {
             std::string shown = picture == "t\x1b]0;x\x07.png" ? "t\\033]0;x\\a.png" : picture;

@@ -34,7 +34,10 @@ const Tool TOOLS[] = {
      "usage: arm_console [--request TEXT] [--fail-on-error] [SERVER PORT]\n"
      "       arm_console --encode TEXT\n       arm_console --describe",
      "192.168.1.20 port: 8007", false},
-    {"arm_monitor", "usage: arm_monitor [--csv FILE] [--live] [--record FILE] [SERVER PORT]",
+    {"arm_monitor",
+     "usage: arm_monitor [--csv FILE] [--live] [--record FILE] [--compression zstd|lz4|none] "
+     "[--stats] [--reconnect] [SERVER PORT]\n"
+     "       arm_monitor --info FILE",
      "192.168.1.20 port: 8006", false},
 };
 
@@ -207,13 +210,22 @@ TEST(ProgramStart, SimulatorsNameTheArgumentTheyRefuse) {
     } rows[] = {
         {"board_sim", {"--port", "1", "x"}, "unexpected argument: x"},
         {"board_sim", {"--port"}, "missing value after --port"},
-        {"board_sim", {"--port", "-1"}, "missing value after --port"},
+        {"board_sim", {"--port", "-1"}, "bad port: -1 (0 to 65535)"},
         {"board_sim", {"--port", "70000"}, "bad port: 70000 (0 to 65535)"},
         {"board_sim", {"--listen", "localhost"}, "bad listen address: localhost"},
         {"board_sim", {"--port", "1", "-h"}, "unknown option: -h"},
         {"arm_sim", {"--rate", "0"}, "bad rate: 0 (1 to 10000 Hz)"},
         {"arm_sim", {"--report-port", "1", "--rate", "10001"}, "bad rate: 10001 (1 to 10000 Hz)"},
         {"arm_sim", {"--command-port", "+1"}, "bad port: +1 (0 to 65535)"},
+        {"arm_sim", {"--rate", "-2"}, "bad rate: -2 (1 to 10000 Hz)"},
+        {"arm_sim", {"--play", "r.mcap", "--rate", "-2"},
+         "bad rate: -2 (a positive number such as 2 or 0.5, or max)"},
+        {"arm_sim", {"--loop", "2"}, "--loop plays a recording: it needs --play FILE"},
+        {"arm_sim", {"--play", "r.mcap", "--wave"},
+         "--wave and --play cannot go together: the recording moves the joints"},
+        {"arm_sim", {"--play", "r.mcap", "--loop", "-1"},
+         "bad loop count: -1 (a whole number of passes; 0 plays until Ctrl-C)"},
+        {"arm_monitor", {"--csv", "a", "--record", "a"}, "--csv and --record name the same file: a"},
     };
     for (const auto& row : rows) {
         ProgramRun run = run_program(row.program, row.args);

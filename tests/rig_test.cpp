@@ -119,7 +119,8 @@ TEST(ArmRecording, KeepsEveryFrameAsTheOfficialReadersReadIt) {
          {std::string("Header profile=\"\" library=\"vostrel "),
           std::string("\nSchema 1 MainArmStateMsg protobuf 0a"), channel,
           channel + "Statistics 3 messages, 1 schema, 1 channel, 1 chunks, first ",
-          std::string("\n1 chunks, compression [\"zstd\"]\nMessage 1 "),
+          std::string("\n1 chunks, compression [\"zstd\"]\n"
+                      "Metadata vostrel [[\"undecodable\",\"1\"]]\nMessage 1 "),
           " " + hex_of(report(1001, 0.5).substr(4)) + "\nMessage 2 ",
           std::string(" 08\nMessage 3 "),
           " " + hex_of(report(1002, 0.25).substr(4)) + "\n3 messages\n"}) {
@@ -129,7 +130,8 @@ TEST(ArmRecording, KeepsEveryFrameAsTheOfficialReadersReadIt) {
     for (const std::string& line :
          {std::string("Header profile=\"\" library=\"vostrel "),
           std::string("\nSchema 1 MainArmStateMsg protobuf "), channel,
-          "\nMessage first 1 " + hex_of(report(1001, 0.5).substr(4)) + "\nMessageIndex\nDataEnd\n",
+          "\nMessage first 1 " + hex_of(report(1001, 0.5).substr(4)) +
+              "\nMessageIndex\nMetadata\nDataEnd\n",
           channel + "ChunkIndex\nStatistics 3 messages, 1 schema, 1 channel, 1 chunks, first ",
           std::string("\nSummaryOffset\nFooter\n3 messages, last 3 at "),
           std::string("\nwhole\n")}) {
@@ -300,6 +302,37 @@ TEST(ArmPlayback, ARecordingPlaysBackToTheSameRows) {
         std::string::npos);
 }
 
+// A part of a recording plays: from --start, for --duration, seconds counted
+// from its first report; the chunks before it are not read.
+TEST(ArmPlayback, APartPlaysFromItsStartForItsDuration) {
+    TemporaryDirectory directory;
+    McapRecording recording;
+    ASSERT_TRUE(recording.create(directory.path + "/r.mcap",
+                                 {"MainArmStateMsg", "", "/arm/state", {}, "vostrel test"}));
+    const uint64_t first_ns = 1796740000000000000;
+    for (int k = 0; k < 300; ++k) {  // every 10 ms, three seconds
+        const std::string payload = report(k, k).substr(4);
+        recording.add(first_ns + static_cast<uint64_t>(k) * 10000000,
+                      reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
+    }
+    ASSERT_TRUE(recording.finish());
+    BackgroundProgram player("arm_sim", {"--command-port", "0", "--report-port", "0", "--play",
+                                         directory.path + "/r.mcap", "--start", "1", "--duration",
+                                         "0.5", "--rate", "max"});
+    ProgramRun played =
+        run_program("arm_monitor", {"--csv", directory.path + "/part.csv", "127.0.0.1",
+                                    std::to_string(player.port_of("arm_sim report port"))});
+    EXPECT_EQ(played.status, 0) << played.out;
+    std::istringstream rows(directory.read("part.csv"));
+    std::string row;
+    std::getline(rows, row);  // the header
+    std::vector<std::string> stamps;
+    while (std::getline(rows, row)) stamps.push_back(row.substr(row.find(',') + 1, 3));
+    ASSERT_EQ(stamps.size(), 51u);
+    EXPECT_EQ(stamps.front(), "100");
+    EXPECT_EQ(stamps.back(), "150");
+}
+
 // What cannot be played is refused before any socket, with the reason; a cut
 // recording plays up to its last whole record and says where it was cut.
 TEST(ArmPlayback, WhatCannotBePlayedIsRefusedAndACutFilePlaysItsWholeRecords) {
@@ -312,11 +345,13 @@ TEST(ArmPlayback, WhatCannotBePlayedIsRefusedAndACutFilePlaysItsWholeRecords) {
     ASSERT_EQ(recorded.run.status, 0);
     const std::string bytes = directory.read("arm.mcap");
     directory.write("cut.mcap", bytes.substr(0, chunk_start(bytes, 2) + 20));
+    directory.write("early.mcap", bytes.substr(0, chunk_start(bytes, 1) + 20));
     directory.write("record.yaml", "- hexData: 0000\n  delay: 0\n");
     const struct {
         const char* file;
         int status;
         std::string line;
+        std::vector<std::string> options = {};
     } rows[] = {
         {"record.yaml", 3,
          "[ERROR] cannot play DIR/record.yaml: it is not an MCAP file (no MCAP magic at its "
@@ -325,6 +360,11 @@ TEST(ArmPlayback, WhatCannotBePlayedIsRefusedAndACutFilePlaysItsWholeRecords) {
         {"cut.mcap", 0,
          "[INFO] playing DIR/cut.mcap: 1 reports over 0.000 s\n[T] [INFO] DIR/cut.mcap was cut at "
          "byte "},
+        {"early.mcap", 3, "[ERROR] cannot play DIR/early.mcap: it was cut at byte "},
+        {"arm.mcap",
+         3,
+         "[ERROR] --start: 3.000 s is past the recording's last report, at 1.",
+         {"--start", "3"}},
     };
     for (const auto& row : rows) {
         RunOptions options;
@@ -332,10 +372,10 @@ TEST(ArmPlayback, WhatCannotBePlayedIsRefusedAndACutFilePlaysItsWholeRecords) {
         options.interrupt_occurrence = 2;
         options.interrupt_delay_ms = 0;
         options.interrupt_signal = 15;
-        ProgramRun run = run_program("arm_sim",
-                                     {"--command-port", "0", "--report-port", "0", "--play",
-                                      directory.path + "/" + row.file},
-                                     options);
+        std::vector<std::string> args = {
+            "--command-port", "0", "--report-port", "0", "--play", directory.path + "/" + row.file};
+        args.insert(args.end(), row.options.begin(), row.options.end());
+        ProgramRun run = run_program("arm_sim", args, options);
         std::string out = normalized(run.out);
         for (size_t at = out.find(directory.path); at != std::string::npos;
              at = out.find(directory.path)) {

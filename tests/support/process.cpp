@@ -177,7 +177,8 @@ void pump(Child& child, const RunOptions& options, Clock::time_point start, Prog
         }
         if (child.input >= 0 && feed.done() && options.close_input) close_fd(child.input);
         std::vector<pollfd> fds;
-        if (child.output >= 0) fds.push_back({child.output, POLLIN, 0});
+        const bool stalled = options.read_output_when && !options.read_output_when();
+        if (child.output >= 0 && !stalled) fds.push_back({child.output, POLLIN, 0});
         if (child.error >= 0) fds.push_back({child.error, POLLIN, 0});
         if (child.input >= 0 && feed.wants_write(run.out)) {
             fds.push_back({child.input, POLLOUT, 0});

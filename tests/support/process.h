@@ -30,6 +30,9 @@ struct RunOptions {
     std::string directory;             // working directory ("" = the test's)
     int timeout_seconds = 40;          // then the program is killed
     std::vector<std::string> wrapper;  // e.g. {"unshare", "-n"}
+    // Standard output is not read (its reader stalls, as a paused pager
+    // does) until this says so; checked every 10 ms.
+    std::function<bool()> read_output_when;
 };
 
 struct ProgramRun {
