@@ -10,6 +10,7 @@
 #include "console/log.h"
 #include "program/connection.h"
 #include "report/csv_file.h"
+#include "report/json_reports.h"
 #include "report/printed_reports.h"
 #include "report/report_mcap.h"
 #include "watch/arm_watch.h"
@@ -25,6 +26,9 @@ std::string check_options(const MonitorOptions& options) {
     }
     if (options.compression_given && !options.record) {
         return "--compression is that of --record's file: it needs --record FILE";
+    }
+    if (options.json && options.live) {
+        return "--json and --live cannot go together: both would take standard output";
     }
     return "";
 }
@@ -55,6 +59,10 @@ const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM{
      flag_option("--reconnect", &MonitorOptions::reconnect,
                  "when the link closes, falls silent or cannot be made, make it again every "
                  "second until a signal"),
+     json_option(&MonitorOptions::json,
+                 "print each frame as one JSON line on standard output (the log lines on "
+                 "standard error) instead of its lines"),
+     timeout_option(&MonitorOptions::timeout_seconds),
      named_option("--info", "FILE", &MonitorOptions::info,
                   "tell what FILE, an MCAP recording, holds; connects to nothing", ValueKind::NAME,
                   Alone::YES)},
@@ -91,10 +99,12 @@ int run_arm_monitor(Start& start, const MonitorOptions& options) {
         return STATUS_BAD_ARGUMENTS;
     }
     ArmWatch watch;
-    CsvFile csv(watch.lines.held);
-    ReportRecording record(watch.lines.held);
+    if (options.json) watch.lines.notes_apart();  // the log lines to the console: standard error
+    std::string& notes = watch.lines.notes();
+    CsvFile csv(notes);
+    ReportRecording record(notes);
     if (!create_files(options, start, csv, record)) return STATUS_RECORD_FILE_FAILED;
-    Outcome connected = connect_to_controller(start);
+    Outcome connected = connect_to_controller(start, options.timeout_seconds);
     if (!connected.goes_on && !options.reconnect) {
         // Nothing was watched: leave no file behind.
         if (options.csv) csv.discard();
@@ -108,30 +118,35 @@ int run_arm_monitor(Start& start, const MonitorOptions& options) {
     log_debug("call action: %s\n", TITLE);
     watch.link.server = start.server;
     watch.link.reconnect = options.reconnect;
+    watch.link.timeout_seconds = options.timeout_seconds;
     FrameBuffer request_frame{};
     MainArmRequestMsg request{};  // the all-zero request: send the reports
-    const bool asked = connected.goes_on && send_request(start.link.get(), MainArmRequestMsg_fields,
-                                                         &request, ARM_FRAME, request_frame)
-                                                .is_frame();
+    const bool asked =
+        connected.goes_on && send_request(start.link.get(), MainArmRequestMsg_fields, &request,
+                                          ARM_FRAME, request_frame, options.timeout_seconds)
+                                 .is_frame();
     if (asked) {
         watch.link.fd = std::move(start.link);
     } else if (!options.reconnect) {
         return STATUS_EXCHANGE_FAILED;
     } else {
-        lose_link(watch.link, connected.goes_on ? WatchEnd::LINK_FAILED : WatchEnd::NONE,
-                  watch.lines.held);
+        lose_link(watch.link, connected.goes_on ? WatchEnd::LINK_FAILED : WatchEnd::NONE, notes);
     }
     watch.reports.link = watch.link.fd.get();
     watch.reports.format = ARM_FRAME;
+    watch.reports.timeout_seconds = options.timeout_seconds;
     PrintedReports printed(watch.lines.held);
-    StatsOutput stats(watch.lines.held, options.live);
+    JsonReports json(watch.lines.held, notes);
+    StatsOutput stats(notes, options.live);
     std::unique_ptr<LiveWatch> live;
     if (options.live) {
         if (!open_live_view(screen)) return STATUS_BAD_ARGUMENTS;
         live = std::make_unique<LiveWatch>(
-            screen, endpoint_text(start.server), [&watch] { return latest_report(watch); },
-            options.stats ? &stats.gaps() : nullptr);
+            screen, endpoint_text(start.server), options.timeout_seconds,
+            [&watch] { return latest_report(watch); }, options.stats ? &stats.gaps() : nullptr);
         watch.outputs.push_back(live.get());
+    } else if (options.json) {
+        watch.outputs.push_back(&json);
     } else if (!options.stats) {
         watch.outputs.push_back(&printed);
     }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "link/link_timeout.h"
 #include "mcap/mcap_format.h"
 #include "program/program_start.h"
 
@@ -16,6 +17,8 @@ struct MonitorOptions {
     McapCompression compression = McapCompression::ZSTD;  // --compression, of --record
     bool compression_given = false;
     std::optional<std::string> info;  // --info FILE: what a recording holds; connects to nothing
+    bool json = false;                // --json: a JSON line a frame instead of its lines
+    int timeout_seconds = LINK_TIMEOUT_SECONDS;  // --timeout
 };
 
 extern const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM;

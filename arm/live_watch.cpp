@@ -14,9 +14,9 @@ constexpr std::chrono::seconds REDRAW_AT_LEAST_EVERY{1};  // the clocks of the v
 
 }  // namespace
 
-LiveWatch::LiveWatch(TerminalScreen& screen, const std::string& peer,
+LiveWatch::LiveWatch(TerminalScreen& screen, const std::string& peer, int timeout_seconds,
                      std::function<const ArmReport*()> latest, const GapWatch* gaps)
-    : screen_(screen), latest_(std::move(latest)), gaps_(gaps) {
+    : screen_(screen), timeout_seconds_(timeout_seconds), latest_(std::move(latest)), gaps_(gaps) {
     start_figures(figures_, LiveClock::now(), peer);
     draw(LiveClock::now());
 }
@@ -87,7 +87,7 @@ void LiveWatch::sum_up(const WatchEnd& end) {
         log_received(last_bad_);
         log_framing_lost(nullptr);
     }
-    const std::string words = link_end_words(end.reason);
+    const std::string words = link_end_words(end.reason, timeout_seconds_);
     if (!words.empty()) log_info("%s\n", words.c_str());
 }
 

@@ -29,7 +29,7 @@ class LiveWatch : public ReportOutput {
     // Draw on `screen` (open) the reports of the controller at `peer`
     // ("ADDRESS:PORT"); `latest` gives the latest report at the end; `gaps`,
     // when given (--stats), the gaps the status line shows.
-    LiveWatch(TerminalScreen& screen, const std::string& peer,
+    LiveWatch(TerminalScreen& screen, const std::string& peer, int timeout_seconds,
               std::function<const ArmReport*()> latest, const GapWatch* gaps = nullptr);
 
     void report(const ArmReport& report, const FrameResult& frame) override;
@@ -48,6 +48,7 @@ class LiveWatch : public ReportOutput {
     void draw(LiveClock::time_point now);
 
     TerminalScreen& screen_;
+    int timeout_seconds_;  // the link's, for the words of its end
     std::function<const ArmReport*()> latest_;
     const GapWatch* gaps_;
     LiveFigures figures_;

@@ -1,5 +1,5 @@
 // board_console: one signal-board command per run, its answer decoded and
-// printed (see program/one_shot_console.h). Exit statuses: 0 when the answer
+// printed (see one_shot/one_shot_console.h). Exit statuses: 0 when the answer
 // was printed; 2 when encoding, the write or the read failed or the answer
 // did not pass the size check or decode; 4 when standard input ended before
 // the command was complete (nothing sent); 255 for a refused command line or
@@ -8,6 +8,6 @@
 
 #include "board.pb.h"
 #include "board/board_reply.h"
-#include "program/one_shot_console.h"
+#include "one_shot/one_shot_console.h"
 
 extern const OneShotConsole<CleaningComponentRequest, BoardReply> BOARD_CONSOLE;

@@ -56,10 +56,11 @@ const CommandLineForm<RecorderOptions> BOARD_RECORDER_FORM{
     {flag_option("--keep-answers", &RecorderOptions::keep_answers,
                  "also keep each answer's frame in the record file, for a replay to compare"),
      flag_option("--answers", &RecorderOptions::answers,
-                 "show each answer decoded, as board_console prints it, before the delay prompt")}};
+                 "show each answer decoded, as board_console prints it, before the delay prompt"),
+     timeout_option(&RecorderOptions::timeout_seconds)}};
 
 int run_board_recorder(Start& start, const RecorderOptions& options) {
-    Outcome connected = connect_to_controller(start);
+    Outcome connected = connect_to_controller(start, options.timeout_seconds);
     if (!connected.goes_on) return connected.status;
     catch_interrupt();
     use_console_input(operator_stdin());
@@ -68,6 +69,7 @@ int run_board_recorder(Start& start, const RecorderOptions& options) {
     FrameBuffer frame_buffer{};
     FrameBuffer reply_buffer{};
     FrameStream replies(link, BOARD_FRAME);
+    replies.timeout_seconds = options.timeout_seconds;
     Recording recording;
 
     for (;;) {
@@ -78,7 +80,7 @@ int run_board_recorder(Start& start, const RecorderOptions& options) {
             return finish(recording, recording.entries == 0 ? STATUS_INPUT_ENDED : STATUS_OK);
         }
         FrameResult sent = send_request(link, CleaningComponentRequest_fields, &request,
-                                        BOARD_FRAME, frame_buffer);
+                                        BOARD_FRAME, frame_buffer, options.timeout_seconds);
         if (sent.kind == FrameResult::NOT_ENCODED) continue;  // nothing to send: next pass
         if (!sent.is_frame()) return finish(recording, STATUS_EXCHANGE_FAILED);
         FrameResult answer = take_answer(replies, reply_buffer);

@@ -3,11 +3,13 @@
 // record file when the recording ends.
 #pragma once
 
+#include "link/link_timeout.h"
 #include "program/program_start.h"
 
 struct RecorderOptions {
     bool keep_answers = false;  // each entry with its answer's frame
     bool answers = false;       // each answer shown decoded before the delay prompt
+    int timeout_seconds = LINK_TIMEOUT_SECONDS;  // --timeout
 };
 
 extern const CommandLineForm<RecorderOptions> BOARD_RECORDER_FORM;

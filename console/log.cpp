@@ -18,6 +18,9 @@ namespace {
 constexpr size_t LINE_ROOM = 1024;
 
 std::atomic<bool> output_failed{false};  // any thread may find it failed
+// Once set, the console (log lines, menus, prompts) is standard error, and
+// standard output carries only what a script reads (--json).
+std::atomic<bool> console_on_stderr{false};
 
 // "[YYYY-MM-DD hh:mm:ss] [LEVEL] " of the current second, formed once per
 // second (per thread and level) and again when the time zone changes
@@ -67,22 +70,25 @@ void append_line(std::string& out, const char* level, const char* format, va_lis
     va_end(again);
 }
 
-// Write all of `text` to standard output, waiting while a non-blocking
-// output is full.
-bool write_fully(const std::string& text) {
+// Write all of `text` to `fd`, waiting while a non-blocking output is full.
+bool write_fully(int fd, const std::string& text) {
     size_t done = 0;
     for (;;) {
         size_t written = 0;
-        bool whole = write_all(STDOUT_FILENO, text.data() + done, text.size() - done, written);
+        bool whole = write_all(fd, text.data() + done, text.size() - done, written);
         done += written;
         if (whole) return true;
         if (errno != EAGAIN) return false;
-        wait_until_ready(STDOUT_FILENO, POLLOUT, -1);
+        wait_until_ready(fd, POLLOUT, -1);
     }
 }
 
+void write_to(int fd, const std::string& text) {
+    if (!text.empty() && !write_fully(fd, text)) output_failed = true;
+}
+
 void write_out(const std::string& text) {
-    if (!text.empty() && !write_fully(text)) output_failed = true;
+    write_to(console_on_stderr ? STDERR_FILENO : STDOUT_FILENO, text);
 }
 
 void write_line(std::string* held, const char* level, const char* format, va_list args) {
@@ -133,6 +139,16 @@ bool put_out(std::string& held) {
     write_out(held);
     held.clear();
     return !output_failed;
+}
+
+bool put_out_data(std::string& held) {
+    write_to(STDOUT_FILENO, held);
+    held.clear();
+    return !output_failed;
+}
+
+void console_to_stderr() {
+    console_on_stderr = true;
 }
 
 bool standard_output_failed() {

@@ -40,13 +40,23 @@ void log_to(std::string* held, const char* level, const char* format, ...)
 // call on this thread.
 const std::string& log_prefix(const char* level);
 
-// Write text to standard output as it stands (menus, prompts, plain lines),
-// in order with the log lines around it.
+// Write text to the console (standard output unless console_to_stderr())
+// as it stands (menus, prompts, plain lines), in order with the log lines
+// around it.
 void write_console(const std::string& text);
 
 // Write out the lines gathered in `held` and empty it. False when the write
 // failed.
 bool put_out(std::string& held);
+
+// From now on the console (log lines, menus, prompts, the lines above) is
+// standard error, and standard output carries only what put_out_data()
+// writes: the JSON a script reads (--json).
+void console_to_stderr();
+
+// Write `held` to standard output, whatever the console is, and empty it.
+// False when the write failed.
+bool put_out_data(std::string& held);
 
 // True once a write to standard output has failed (its reader gone, a full
 // disk): what is written after that is lost. Programs whose only product is

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "replay/record_check.h"
+#include "check/record_check.h"
 #include "record/record_load.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -14,10 +14,11 @@
 
 using Clock = std::chrono::steady_clock;
 
-FrameResult send_frame(int link, const uint8_t* frame, size_t length, std::string* held) {
+FrameResult send_frame(int link, const uint8_t* frame, size_t length, std::string* held,
+                       int timeout_seconds) {
     if (length == 0) return {FrameResult::FAILED, 0};
     // The send is tried first and waited for only when the link is full.
-    const Deadline deadline = Clock::now() + std::chrono::seconds(LINK_TIMEOUT_SECONDS);
+    const Deadline deadline = Clock::now() + std::chrono::seconds(timeout_seconds);
     size_t sent = 0;
     while (sent < length) {
         if (interrupted()) return {FrameResult::FAILED, sent};
@@ -36,18 +37,19 @@ FrameResult send_frame(int link, const uint8_t* frame, size_t length, std::strin
     return {FrameResult::FRAME, sent};
 }
 
-FrameResult send_whole_frame(int link, const uint8_t* frame, size_t length, std::string* held) {
-    FrameResult sent = send_frame(link, frame, length, held);
+FrameResult send_whole_frame(int link, const uint8_t* frame, size_t length, std::string* held,
+                             int timeout_seconds) {
+    FrameResult sent = send_frame(link, frame, length, held, timeout_seconds);
     if (held != nullptr) put_out(*held);
     if (!sent.is_frame() && !interrupted()) log_error("%s\n", "tcp write failed.");
     return sent;
 }
 
 FrameResult send_request(int link, const pb_msgdesc_t* fields, const void* record,
-                         FrameFormat format, FrameBuffer& frame_buffer) {
+                         FrameFormat format, FrameBuffer& frame_buffer, int timeout_seconds) {
     FrameResult packed = pack_request(fields, record, format, frame_buffer);
     if (!packed.is_frame()) return packed;
-    return send_whole_frame(link, frame_buffer.data(), packed.length);
+    return send_whole_frame(link, frame_buffer.data(), packed.length, nullptr, timeout_seconds);
 }
 
 namespace {

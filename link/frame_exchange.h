@@ -22,24 +22,27 @@
 #include "link/frame.h"
 #include "link/link_timeout.h"
 
-// Write the `length` bytes of `frame`, continuing partial writes: FRAME, or
-// FAILED when the link failed (closed, reset, send time-out, a signal) or
-// there was nothing to write. Never raises SIGPIPE. The lines in `held`, when
-// given, are written out before it waits for room on the link.
-FrameResult send_frame(int link, const uint8_t* frame, size_t length,
-                       std::string* held = nullptr);
+// Write the `length` bytes of `frame`, continuing partial writes, within
+// `timeout_seconds`: FRAME, or FAILED when the link failed (closed, reset,
+// the time-out, a signal) or there was nothing to write. Never raises
+// SIGPIPE. The lines in `held`, when given, are written out before it waits
+// for room on the link.
+FrameResult send_frame(int link, const uint8_t* frame, size_t length, std::string* held = nullptr,
+                       int timeout_seconds = LINK_TIMEOUT_SECONDS);
 
 // send_frame, then the lines in `held` (when given) written out, then
 // "tcp write failed." logged when it failed (unless a signal cut it short).
 // A request goes out before the lines that tell of it, so that the peer
 // works on it while they are written.
 FrameResult send_whole_frame(int link, const uint8_t* frame, size_t length,
-                             std::string* held = nullptr);
+                             std::string* held = nullptr,
+                             int timeout_seconds = LINK_TIMEOUT_SECONDS);
 
 // pack_request, then send_whole_frame: the whole request on its way. FRAME,
 // NOT_ENCODED (nothing sent) or FAILED (logged).
 FrameResult send_request(int link, const pb_msgdesc_t* fields, const void* record,
-                         FrameFormat format, FrameBuffer& frame_buffer);
+                         FrameFormat format, FrameBuffer& frame_buffer,
+                         int timeout_seconds = LINK_TIMEOUT_SECONDS);
 
 // The frames that come in on one link (replies, reports, or a simulator's
 // requests): bytes received and not yet handed out as a frame. It holds its

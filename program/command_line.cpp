@@ -180,7 +180,7 @@ CommandLine read_command_line(int argc, const char* const* argv, const FormWords
         if (tool && given[index]) {
             return refuse_command_line(words, std::string(option->name) + " given twice");
         }
-        if (!given[index]) ++options_given;
+        if (!given[index] && !option->shapes_output) ++options_given;
         given[index] = true;
         const char* value = flag ? "" : argv[++i];
         if (!take(index, value)) {

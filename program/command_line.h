@@ -56,6 +56,10 @@ struct OptionWords {
     Alone alone = Alone::NO;
     const char* refusal = "";
     const char* hint = "";
+    // An option that only shapes what standard output carries (--json): it
+    // goes with any other, those that stand alone too, and, given anywhere,
+    // sends the console to standard error from the banner on.
+    bool shapes_output = false;
 };
 
 // An option and how its value fills the options: false when the value is refused.
@@ -194,6 +198,15 @@ OptionForm<Options> flag_option(const char* name, bool Options::*field, const ch
                                 Alone alone = Alone::NO) {
     return {{name, "", meaning, ValueKind::FLAG, alone},
             [field](Options& options, const char*) { return (options.*field = true); }};
+}
+
+// "--json": sets the field; the answer as JSON on standard output, the
+// console on standard error (OptionWords::shapes_output).
+template <typename Options>
+OptionForm<Options> json_option(bool Options::*field, const char* meaning) {
+    OptionForm<Options> option = flag_option("--json", field, meaning);
+    option.words.shapes_output = true;
+    return option;
 }
 
 // "--csv FILE": the value as it stands (ValueKind::NAME or TEXT).

@@ -15,7 +15,7 @@
 const char* const BOARD_DEFAULT_ADDRESS = "192.168.1.10";
 const char* const ARM_DEFAULT_ADDRESS = "192.168.1.20";
 
-Outcome connect_to_controller(Start& start) {
+Outcome connect_to_controller(Start& start, int timeout_seconds) {
     const Endpoint& server = start.server;
     log_info("server: %s port: %d\n", server.address.c_str(), server.port);
     OwnedFd link(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -24,7 +24,7 @@ Outcome connect_to_controller(Start& start) {
         return end_with(STATUS_LINK_FAILED);
     }
     log_info("%s\n", "Socket successfully created..");
-    timeval timeout = {LINK_TIMEOUT_SECONDS, 0};
+    timeval timeout = {timeout_seconds, 0};
     if (setsockopt(link.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0) {
         std::perror("setsockopt failed for SO_RCVTIMEO");
         return end_with(STATUS_LINK_FAILED);
@@ -49,10 +49,10 @@ Outcome connect_to_controller(Start& start) {
     return go_on();
 }
 
-OwnedFd begin_connection(const Endpoint& server) {
+OwnedFd begin_connection(const Endpoint& server, int timeout_seconds) {
     OwnedFd link(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!link.is_open()) return link;
-    timeval timeout = {LINK_TIMEOUT_SECONDS, 0};
+    timeval timeout = {timeout_seconds, 0};
     setsockopt(link.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     setsockopt(link.get(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     sockaddr_in address = {};

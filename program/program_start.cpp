@@ -13,6 +13,16 @@ const char* version_text() {
 
 namespace {
 
+// True when an option that shapes standard output (--json) is given anywhere.
+bool output_shaped(int argc, const char* const* argv, const FormWords& words) {
+    for (int i = 1; i < argc; ++i) {
+        for (const OptionWords& option : words.options) {
+            if (option.shapes_output && std::strcmp(option.name, argv[i]) == 0) return true;
+        }
+    }
+    return false;
+}
+
 // True when the first argument is an option whose result is all the program prints.
 bool quiet_option_first(int argc, const char* const* argv, const FormWords& words) {
     if (argc < 2) return false;
@@ -37,6 +47,7 @@ Start begin_program(int argc, const char* const* argv, const FormWords& words,
         start.outcome = end_with(STATUS_OK);
         return start;
     }
+    if (output_shaped(argc, argv, words)) console_to_stderr();
     if (!quiet_option_first(argc, argv, words)) {
         log_info("Vostrel. Build date: %s\n", build_date);
     }

@@ -89,6 +89,24 @@ FieldRole role_of(const char* role) {
     return FieldRole::SINGULAR;
 }
 
+}  // namespace
+
+std::string json_name(const std::string& name) {
+    std::string json;
+    bool upper = false;
+    for (char c : name) {
+        if (c == '_') {
+            upper = true;
+        } else {
+            json += upper && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+            upper = false;
+        }
+    }
+    return json;
+}
+
+namespace {
+
 FieldName field_of(const char* message, const ListedField& listed) {
     FieldName field;
     field.tag = listed.tag;
@@ -102,6 +120,7 @@ FieldName field_of(const char* message, const ListedField& listed) {
         field.oneof = field.name.substr(1, first - 1);
         field.name = field.name.substr(first + 1, second - first - 1);
     }
+    field.json_name = json_name(field.name);
     for (const auto& annotated : ENUM_FIELDS) {
         if (std::strcmp(annotated.message, message) == 0 && field.name == annotated.field) {
             field.enumerators = annotated.names;

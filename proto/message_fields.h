@@ -27,6 +27,7 @@ struct FieldName {
     FieldKind kind = FieldKind::OTHER;  // OTHER: a type the text format does not set
     bool callback = false;              // held by a callback, not in the record
     std::string name;                   // "channel"
+    std::string json_name;              // "onOff" for on_off: lowerCamelCase, as protoc forms it
     std::string oneof;                  // "payload" for a oneof member, else ""
     const EnumNames* enumerators = nullptr;
 };
@@ -36,6 +37,11 @@ struct MessageFields {
     const char* name = "";  // "CleaningComponentRequest"
     std::vector<FieldName> fields;
 };
+
+// A field's name in the protocol-buffers JSON mapping: lowerCamelCase, as
+// protoc forms it, each "_" dropped and the letter after it made upper case
+// (req_type -> reqType, led_2 -> led2).
+std::string json_name(const std::string& field_name);
 
 // The table of a message of either schema; nullptr for another descriptor.
 const MessageFields* message_fields(const pb_msgdesc_t* descriptor);

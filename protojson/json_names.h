@@ -1,6 +1,6 @@
 // The names of the schemas' fields in the protocol-buffers JSON mapping: the
-// JSON name is the field's name in lowerCamelCase, as protoc forms it (each
-// "_" dropped and the character after it made upper case):
+// JSON name is the field's name in lowerCamelCase, as protoc forms it
+// (proto/message_fields.h's json_name(), kept in each field's table entry):
 //
 //     req_type -> reqType    force_torque -> forceTorque    led_2 -> led2
 //
@@ -11,9 +11,6 @@
 #include <string>
 
 #include "proto/message_fields.h"
-
-// The JSON name of the field called `field_name`.
-std::string json_name(const std::string& field_name);
 
 // The field of `message` that `key` names, by its JSON name or its own;
 // nullptr when none does.

@@ -10,39 +10,53 @@
 
 using Json = nlohmann::json;
 
-nlohmann::ordered_json value_json(const FieldName& field, const void* where) {
+namespace {
+
+template <typename Number>
+void append_number(std::string& out, const void* where, bool quoted) {
+    Number value;
+    std::memcpy(&value, where, sizeof value);
+    char digits[24];
+    const std::to_chars_result written = std::to_chars(digits, digits + sizeof digits, value);
+    if (quoted) out += '"';
+    out.append(digits, static_cast<size_t>(written.ptr - digits));
+    if (quoted) out += '"';
+}
+
+}  // namespace
+
+void append_value_json(std::string& out, const FieldName& field, const void* where) {
     switch (field.kind) {
-        case FieldKind::INT32: {
-            int32_t v;
-            std::memcpy(&v, where, sizeof v);
-            return v;
-        }
-        case FieldKind::UINT32: {
-            uint32_t v;
-            std::memcpy(&v, where, sizeof v);
-            return v;
-        }
-        case FieldKind::INT64: {
-            int64_t v;
-            std::memcpy(&v, where, sizeof v);
-            return std::to_string(v);
-        }
-        case FieldKind::UINT64: {
-            uint64_t v;
-            std::memcpy(&v, where, sizeof v);
-            return std::to_string(v);
-        }
+        case FieldKind::INT32:
+            return append_number<int32_t>(out, where, false);
+        case FieldKind::UINT32:
+            return append_number<uint32_t>(out, where, false);
+        case FieldKind::INT64:
+            return append_number<int64_t>(out, where, true);
+        case FieldKind::UINT64:
+            return append_number<uint64_t>(out, where, true);
         case FieldKind::DOUBLE: {
             double v;
             std::memcpy(&v, where, sizeof v);
-            if (std::isnan(v)) return "NaN";
-            if (std::isinf(v)) return v < 0 ? "-Infinity" : "Infinity";
-            return v;
+            if (std::isnan(v)) out += "\"NaN\"";
+            if (std::isinf(v)) out += v < 0 ? "\"-Infinity\"" : "\"Infinity\"";
+            if (!std::isfinite(v)) return;
+            char digits[32];
+            const std::to_chars_result written = std::to_chars(digits, digits + sizeof digits, v);
+            const size_t length = static_cast<size_t>(written.ptr - digits);
+            out.append(digits, length);
+            if (std::string::traits_type::find(digits, length, '.') == nullptr &&
+                std::string::traits_type::find(digits, length, 'e') == nullptr) {
+                out += ".0";
+            }
+            return;
         }
         case FieldKind::BOOL:
-            return *static_cast<const bool*>(where);
+            out += *static_cast<const bool*>(where) ? "true" : "false";
+            return;
         default:
-            return nullptr;
+            out += "null";
+            return;
     }
 }
 

@@ -20,8 +20,10 @@
 #include "proto/message_fields.h"
 
 // The value of `field` (a number or a bool: not a string, not a message)
-// lying at `where`.
-nlohmann::ordered_json value_json(const FieldName& field, const void* where);
+// lying at `where`, appended to `out` as JSON text: integers and the
+// shortest double that reads back the same by std::to_chars (".0" after a
+// whole double, as nlohmann writes it).
+void append_value_json(std::string& out, const FieldName& field, const void* where);
 
 // Store `value` (not null) for `field` (not a message) at `where`, which
 // holds `data_size` bytes. False, with what was expected in `why`, when it is

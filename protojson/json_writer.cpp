@@ -3,7 +3,6 @@
 #include <new>
 
 #include "proto/message_fields.h"
-#include "protojson/json_names.h"
 #include "protojson/json_values.h"
 #include "prototext/text_writer.h"
 
@@ -11,63 +10,87 @@ using OrderedJson = nlohmann::ordered_json;
 
 namespace {
 
+constexpr char REPLACEMENT[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
 size_t count_replacements(const std::string& text) {
     size_t count = 0;
-    for (size_t at = text.find("\xEF\xBF\xBD"); at != std::string::npos;
-         at = text.find("\xEF\xBF\xBD", at + 3)) {
+    for (size_t at = text.find(REPLACEMENT); at != std::string::npos;
+         at = text.find(REPLACEMENT, at + 3)) {
         ++count;
     }
     return count;
 }
 
-// `text` as nlohmann writes it, each bad sequence replaced by U+FFFD, read
-// back: valid UTF-8. `replaced` counts the bytes that were not.
-std::string utf8_text(const std::string& text, size_t& replaced) {
-    const std::string fixed =
-        OrderedJson::parse(
-            OrderedJson(text).dump(-1, ' ', false, OrderedJson::error_handler_t::replace))
-            .get<std::string>();
+// `text` as a JSON string, escaped by nlohmann, each sequence that is not
+// UTF-8 replaced by U+FFFD (nlohmann's replacement); the bytes that were not
+// UTF-8 are counted into `replaced`.
+void append_string_json(std::string& out, const std::string& text, size_t& replaced) {
+    const std::string quoted =
+        OrderedJson(text).dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+    out += quoted;
+    const size_t before = count_replacements(text);
+    const size_t added = count_replacements(quoted) - before;
+    if (added == 0) return;
     // Every valid byte is kept; each bad sequence became the 3 bytes of U+FFFD.
-    const size_t added = count_replacements(fixed) - count_replacements(text);
-    replaced = text.size() + 3 * added - fixed.size();
-    return fixed;
+    const std::string fixed = OrderedJson::parse(quoted).get<std::string>();
+    replaced += text.size() + 3 * added - fixed.size();
 }
 
-OrderedJson object_of(const pb_msgdesc_t* descriptor, const void* record, const std::string& path,
-                      JsonNotes& notes) {
-    OrderedJson object = OrderedJson::object();
-    for_each_value(descriptor, record,
-                   [&](const FieldName& field, const pb_field_iter_t& iter, const void* where) {
-                       const std::string name = json_name(field.name);
-                       const std::string at = path.empty() ? name : path + "." + name;
-                       OrderedJson value;
-                       if (field.kind == FieldKind::MESSAGE) {
-                           value = object_of(iter.submsg_desc, where, at, notes);
-                       } else if (field.kind == FieldKind::STRING) {
-                           size_t replaced = 0;
-                           value = utf8_text(static_cast<const char*>(where), replaced);
-                           if (replaced > 0) {
-                               notes.replaced_bytes += replaced;
-                               notes.fields.push_back(at);
-                           }
-                       } else {
-                           value = value_json(field, where);
-                       }
-                       if (field.role == FieldRole::REPEATED) {
-                           object[name].push_back(std::move(value));
-                       } else {
-                           object[name] = std::move(value);
-                       }
-                   });
-    return object;
+// The record's fields as one object, appended to `out`; `path` names it in
+// the notes ("" at the top).
+void append_object(std::string& out, const pb_msgdesc_t* descriptor, const void* record,
+                   const std::string& path, JsonNotes& notes) {
+    out += '{';
+    const FieldName* open_array = nullptr;  // the repeated field whose values are being written
+    bool first = true;
+    for_each_value(
+        descriptor, record,
+        [&](const FieldName& field, const pb_field_iter_t& iter, const void* where) {
+            const bool repeated = field.role == FieldRole::REPEATED;
+            if (open_array != nullptr && open_array != &field) {
+                out += ']';
+                open_array = nullptr;
+            }
+            if (open_array == &field) {
+                out += ',';  // the next value of the array
+            } else {
+                if (!first) out += ',';
+                first = false;
+                out += '"';
+                out += field.json_name;
+                out += repeated ? "\":[" : "\":";
+                if (repeated) open_array = &field;
+            }
+            if (field.kind == FieldKind::MESSAGE) {
+                append_object(out, iter.submsg_desc, where,
+                              path.empty() ? field.json_name : path + "." + field.json_name, notes);
+            } else if (field.kind == FieldKind::STRING) {
+                size_t replaced = 0;
+                append_string_json(out, static_cast<const char*>(where), replaced);
+                if (replaced == 0) return;
+                notes.replaced_bytes += replaced;
+                notes.fields.push_back(path.empty() ? field.json_name
+                                                    : path + "." + field.json_name);
+            } else {
+                append_value_json(out, field, where);
+            }
+        });
+    if (open_array != nullptr) out += ']';
+    out += '}';
 }
 
 }  // namespace
 
-bool message_value(const pb_msgdesc_t* descriptor, const void* record, OrderedJson& value,
-                   JsonNotes& notes, std::string& error) {
+void append_message_json(std::string& out, const pb_msgdesc_t* descriptor, const void* record,
+                         JsonNotes& notes) {
+    append_object(out, descriptor, record, "", notes);
+}
+
+bool message_json(const pb_msgdesc_t* descriptor, const void* record, std::string& json,
+                  JsonNotes& notes, std::string& error) {
     try {
-        value = object_of(descriptor, record, "", notes);
+        json.clear();
+        append_message_json(json, descriptor, record, notes);
         return true;
     } catch (const std::bad_alloc&) {
         error = "out of memory writing the record as JSON";
@@ -77,12 +100,12 @@ bool message_value(const pb_msgdesc_t* descriptor, const void* record, OrderedJs
     return false;
 }
 
-bool message_json(const pb_msgdesc_t* descriptor, const void* record, std::string& json,
-                  JsonNotes& notes, std::string& error) {
-    OrderedJson value;
-    if (!message_value(descriptor, record, value, notes, error)) return false;
+bool message_value(const pb_msgdesc_t* descriptor, const void* record, OrderedJson& value,
+                   JsonNotes& notes, std::string& error) {
+    std::string json;
+    if (!message_json(descriptor, record, json, notes, error)) return false;
     try {
-        json = value.dump();
+        value = OrderedJson::parse(json);
         return true;
     } catch (const std::bad_alloc&) {
         error = "out of memory writing the record as JSON";

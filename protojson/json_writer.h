@@ -6,8 +6,8 @@
 //
 // Fields by their JSON names (json_names.h), in the schema's order, each value
 // as json_values.h writes it; a message as an object, a repeated field as an
-// array. A field is left out where it would not be encoded (a proto3 scalar
-// at zero, a message not present, an empty repeated field), as the text
+// array; written as the walk goes, with no document built. A field is left out where it would not
+// be encoded (a proto3 scalar at zero, a message not present, an empty repeated field), as the text
 // writer leaves it out: both walk the record with for_each_value()
 // (prototext/text_writer.h). A oneof member that is set is written even at
 // zero ("enable":false). Enumerated fields are integers in these schemas and
@@ -33,6 +33,12 @@ struct JsonNotes {
     size_t replaced_bytes = 0;        // bytes that were not UTF-8, replaced by U+FFFD
     std::vector<std::string> fields;  // the strings that held them: "errorInfo.message"
 };
+
+// `record` of the message `descriptor` as a JSON object appended to `out`,
+// for a line of many (the monitor's, a thousand a second), notes added to
+// `notes`. May throw std::bad_alloc, as any text that grows.
+void append_message_json(std::string& out, const pb_msgdesc_t* descriptor, const void* record,
+                         JsonNotes& notes);
 
 // `record` of the message `descriptor` as a JSON object in `value`, for
 // embedding in a larger one. False, with the reason in `error`, only when

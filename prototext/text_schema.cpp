@@ -48,14 +48,16 @@ void describe_fields(std::string& out, const pb_msgdesc_t* descriptor, const voi
     if (message == nullptr || !pb_field_iter_begin_const(&iter, descriptor, record)) return;
     do {
         const FieldName* field = field_tagged(*message, iter.tag);
-        if (field == nullptr || !typed(*field)) continue;
+        // An answer's strings, held by a callback, are shown; the text format does not set them.
+        if (field == nullptr || field->kind == FieldKind::OTHER) continue;
+        const std::string named = indent + field->name + " = " + std::to_string(iter.tag);
         if (field->kind == FieldKind::MESSAGE) {
-            out += indent + field->name + " {" + marks(*field, iter) + "\n";
+            out += named + " {" + marks(*field, iter) + "\n";
             describe_fields(out, iter.submsg_desc, iter.pData, indent + "  ");
             out += indent + "}\n";
             continue;
         }
-        out += indent + field->name + ": " + type_name(field->kind);
+        out += named + ": " + type_name(field->kind);
         if (field->enumerators != nullptr) out += " (" + enumerator_list(*field->enumerators) + ")";
         out += marks(*field, iter) + "\n";
     } while (pb_field_iter_next(&iter));

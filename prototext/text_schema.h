@@ -1,14 +1,15 @@
-// A request message as it is typed in the text format (text_reader.h), from
-// the same field tables the reader uses: each field with its type, the names
-// an enumerated field takes, sub-messages indented in braces, repeated
-// fields and oneof members marked. What `--describe` prints:
+// A message as it is typed in the text format (text_reader.h) and shown, from
+// the same field tables the reader uses: each field with its number and its
+// type, the names an enumerated field takes, sub-messages indented in
+// braces, repeated fields and oneof members marked (an answer's strings,
+// which arrive through a callback, are listed too). What `--describe` prints:
 //
 //     MainArmRequestMsg:
-//       req_type: uint32 (GET_ID, ARM_INIT, ARM_ENABLE, ...)
-//       angles {
-//         angle: double, repeated (at most 6)
+//       req_type = 1: uint32 (GET_ID, ARM_INIT, ARM_ENABLE, ...)
+//       angles = 3 {  [oneof payload]
+//         angle = 1: double, repeated (at most 6)
 //       }
-//       enable: bool
+//       enable = 2: bool  [oneof payload]
 #pragma once
 
 #include <pb.h>

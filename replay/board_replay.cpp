@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "check/record_check.h"
 #include "console/console_input.h"
 #include "console/exit_status.h"
 #include "console/hex_text.h"
@@ -12,8 +13,8 @@
 #include "link/frame_exchange.h"
 #include "program/connection.h"
 #include "record/record_load.h"
-#include "replay/record_check.h"
 #include "replay/replay_answers.h"
+#include "replay/replay_json.h"
 #include "replay/replay_junit.h"
 #include "replay/replay_options.h"
 
@@ -43,14 +44,14 @@ std::string case_name(const Replay& r, const Action& action, size_t number) {
     return r.options.looped ? "pass " + std::to_string(r.pass) + " " + step : step;
 }
 
-// Why a step has no answer, for the report.
-std::string no_answer(const FrameResult& answer) {
+// Why a step has no answer (awaited `timeout_seconds`), for the report.
+std::string no_answer(const FrameResult& answer, int timeout_seconds) {
     if (interrupted()) return "no answer: the replay was ended by a signal";
     if (answer.kind == FrameResult::CLOSED) return "no answer: the board closed the link";
     if (answer.kind == FrameResult::FRAMING_LOST) {
         return "no answer: its header declares more than a frame holds";
     }
-    return "no answer within " + std::to_string(LINK_TIMEOUT_SECONDS) + " s";
+    return "no answer within " + std::to_string(timeout_seconds) + " s";
 }
 
 JunitCase failed_case(JunitCase::Outcome outcome, const std::string& message) {
@@ -81,7 +82,22 @@ JunitCase answered_case(const Replay& r, const AnswerVerdict& verdict, size_t nu
     return step;
 }
 
-void report_case(Replay& r, JunitCase step, const Action& action, size_t number, double seconds) {
+// The step in the JSON lines and the JUnit report, as asked: answered (with
+// the answer in r.answer and its verdict), or not (why in the case).
+void report_case(Replay& r, JunitCase step, const Action& action, size_t number, double seconds,
+                 const FrameResult* answer = nullptr, const AnswerVerdict* verdict = nullptr) {
+    if (r.options.json) {
+        nlohmann::ordered_json line = step_json(action, number, r.pass);
+        if (verdict != nullptr) {
+            add_answer_json(line, r.answer, answer->length, seconds * 1000, *verdict,
+                            r.options.expect);
+        } else if (step.outcome == JunitCase::SKIPPED) {
+            line["skipped"] = true;
+        } else {
+            line["error"] = step.message;
+        }
+        put_json_line(line);
+    }
     if (!r.junit.is_open()) return;
     step.name = case_name(r, action, number);
     step.seconds = seconds;
@@ -153,7 +169,9 @@ Outcome play_step(Replay& r, const Action& action, size_t number) {
            to_hex_text(action.data.data(), action.data.size()).c_str());
     const Clock::time_point written_at = Clock::now();
     // The held lines go out once the frame is sent, before the answer is awaited.
-    if (!send_whole_frame(r.link, action.data.data(), action.data.size(), &r.held).is_frame()) {
+    if (!send_whole_frame(r.link, action.data.data(), action.data.size(), &r.held,
+                          r.options.timeout_seconds)
+             .is_frame()) {
         report_case(r, failed_case(JunitCase::ERROR, "the frame could not be sent"), action, number,
                     0);
         return end_with(interrupted() ? interrupt_status() : STATUS_EXCHANGE_FAILED);
@@ -162,15 +180,16 @@ Outcome play_step(Replay& r, const Action& action, size_t number) {
     FrameResult answer = take_answer(r.answers, r.answer, &r.held);
     const std::chrono::duration<double> round_trip = Clock::now() - written_at;
     if (!answer.is_frame()) {
-        report_case(r, failed_case(JunitCase::ERROR, no_answer(answer)), action, number,
-                    round_trip.count());
+        report_case(r, failed_case(JunitCase::ERROR, no_answer(answer, r.options.timeout_seconds)),
+                    action, number, round_trip.count());
         return end_with(interrupted() ? interrupt_status() : STATUS_EXCHANGE_FAILED);
     }
     if (r.options.judged()) {
         const std::chrono::duration<double> answered = answer.complete_at - written_at;
         const AnswerVerdict verdict = judge_answer(r.tally, action, number, r.answer, answer.length,
                                                    answered.count() * 1000, r.held);
-        report_case(r, answered_case(r, verdict, number), action, number, answered.count());
+        report_case(r, answered_case(r, verdict, number), action, number, answered.count(), &answer,
+                    &verdict);
     }
     log_to(&r.held, "INFO", "delay: %d s\n", action.delay);
     if (action.delay <= 0 || r.options.rate.max) return go_on();
@@ -217,7 +236,7 @@ int run_board_replay(Start& start, const ReplayOptions& options) {
                                              {"version", version_text()}})) {
         return STATUS_RECORD_FILE_FAILED;
     }
-    Outcome connected = connect_to_controller(start);
+    Outcome connected = connect_to_controller(start, options.timeout_seconds);
     if (!connected.goes_on) return connected.status;
     catch_interrupt();
     std::vector<Action> actions;
@@ -227,6 +246,7 @@ int run_board_replay(Start& start, const ReplayOptions& options) {
     }
     replay.link = start.link.get();
     replay.answers.link = replay.link;
+    replay.answers.timeout_seconds = options.timeout_seconds;
     replay.options = options;
     replay.tally.log_answers = options.answers;
     replay.tally.expect = options.expect;
@@ -238,6 +258,7 @@ int run_board_replay(Start& start, const ReplayOptions& options) {
     int status = play(replay, actions, steps);
     if (replay.options.answers) log_tally(replay.tally);
     if (status == STATUS_OK) status = judged_status(replay.tally);
+    if (replay.options.json) put_json_line(summary_json(replay.tally, status));
     // The report is written at every end, marked when a signal ended the run;
     // one that cannot be written is a file that failed.
     if (interrupted()) replay.junit.add_interrupted(interrupt_status());

@@ -1,9 +1,9 @@
 // board_replay: a record file played back to the signal board, or with
-// --check described and checked without connecting (record_check.h).
+// --check described and checked without connecting (check/record_check.h).
 #pragma once
 
-#include "replay/replay_options.h"
 #include "program/program_start.h"
+#include "replay/replay_options.h"
 
 // Connect, load the record file, then for each entry: send its frame
 // unchanged, take one answer frame (only its length is logged, unless

@@ -56,7 +56,11 @@ const CommandLineForm<ReplayOptions> BOARD_REPLAY_FORM{
      flag_option("--fail-on-error", &ReplayOptions::fail_on_error,
                  "end with status 7 when an answer reports an error (6 stands over it)"),
      named_option("--junit", "FILE", &ReplayOptions::junit,
-                  "also write the replay as a JUnit XML report to FILE (replacing one there)")},
+                  "also write the replay as a JUnit XML report to FILE (replacing one there)"),
+     json_option(&ReplayOptions::json,
+                 "print each step played as a JSON line on standard output, and a summary, the "
+                 "log lines on standard error"),
+     timeout_option(&ReplayOptions::timeout_seconds)},
     Wording::TOOL,
     "",
     "OPTIONS"};

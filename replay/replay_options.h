@@ -13,7 +13,10 @@
 //                  summary at the end (replay_answers.h)
 //     --expect     --answers, and each answer compared with the recorded one
 //     --fail-on-error  status 7 when an answer reports an error (6 stands over it)
-//     --junit FILE the replay as a JUnit XML report, a new file (replay_junit.h)
+//     --junit FILE the replay as a JUnit XML report, replacing one there (replay_junit.h)
+//     --json       each step as a JSON line on standard output, the log lines on
+//                  standard error (replay_json.h)
+//     --timeout S  the link's send and receive time-outs (default 15 s)
 //   board_replay --check RECORD_FILE
 //
 // The options combine. A rate, loop count or range that is not one is
@@ -24,6 +27,7 @@
 #include <optional>
 #include <string>
 
+#include "link/link_timeout.h"
 #include "program/command_line.h"
 #include "program/play_rate.h"
 
@@ -41,9 +45,11 @@ struct ReplayOptions {
     bool expect = false;
     bool fail_on_error = false;        // status 7 when an answer reports an error
     std::optional<std::string> junit;  // --junit FILE: the replay as a JUnit report
+    bool json = false;                 // --json: a JSON line a step, the console on stderr
+    int timeout_seconds = LINK_TIMEOUT_SECONDS;  // --timeout
 
     // Whether each answer is decoded and judged.
-    bool judged() const { return answers || expect || fail_on_error || junit.has_value(); }
+    bool judged() const { return answers || expect || fail_on_error || junit.has_value() || json; }
 };
 
 extern const CommandLineForm<ReplayOptions> BOARD_REPLAY_FORM;

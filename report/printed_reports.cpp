@@ -13,9 +13,9 @@ void PrintedReports::bad_frame(const FrameBuffer& bytes, const FrameResult& fram
     log_undecoded(why, bytes, frame.length, ARM_FRAME, &held_);
 }
 
-void PrintedReports::leave(const WatchEnd& end) {
-    if (end.reason == WatchEnd::FRAMING_LOST) log_framing_lost(&held_);
-    if (is_link_end(end.reason)) log_received(link_end_result(end.reason), &held_);
+void log_link_end(const WatchEnd& end, std::string* held) {
+    if (end.reason == WatchEnd::FRAMING_LOST) log_framing_lost(held);
+    if (is_link_end(end.reason)) log_received(link_end_result(end.reason), held);
 }
 
 void log_framing_lost(std::string* held) {

@@ -1,7 +1,6 @@
 #include "report/report_output.h"
 
 #include "console/exit_status.h"
-#include "link/link_timeout.h"
 
 int watch_status(WatchEnd end) {
     switch (end.reason) {
@@ -18,12 +17,12 @@ int watch_status(WatchEnd end) {
     }
 }
 
-std::string link_end_words(WatchEnd::Reason reason) {
+std::string link_end_words(WatchEnd::Reason reason, int timeout_seconds) {
     switch (reason) {
         case WatchEnd::CLOSED:
             return "the arm closed the link";
         case WatchEnd::SILENT:
-            return "the link was silent for " + std::to_string(LINK_TIMEOUT_SECONDS) + " s";
+            return "the link was silent for " + std::to_string(timeout_seconds) + " s";
         case WatchEnd::LINK_FAILED:
             return "the link failed";
         case WatchEnd::FRAMING_LOST:

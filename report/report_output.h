@@ -47,9 +47,9 @@ struct WatchEnd {
 int watch_status(WatchEnd end);
 
 // The end of a link in words: "the arm closed the link", "the link was
-// silent for 15 s", "the link failed", "the framing was lost"; "" for the
-// other ends.
-std::string link_end_words(WatchEnd::Reason reason);
+// silent for 15 s" (its time-out), "the link failed", "the framing was
+// lost"; "" for the other ends.
+std::string link_end_words(WatchEnd::Reason reason, int timeout_seconds);
 
 // True for the ends of the link itself: closed, silent, failed.
 bool is_link_end(WatchEnd::Reason reason);

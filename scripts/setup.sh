@@ -4,7 +4,8 @@
 # clang with its libFuzzer runtime for the fuzz run, util-linux's unshare and
 # prlimit, dpkg-dev to build the package that the tests check and lintian to
 # check it, tmux to run the live view in a real terminal, python3-protobuf
-# for the tests that decode with the official library, and Node.js with npm
+# for the tests that decode with the official library, jq that reads the JSON
+# the tools print, and Node.js with npm
 # for the official MCAP readers (@mcap/core, with @mcap/support's
 # decompression and @mcap/nodejs's file access), which it installs, pinned,
 # into tests/mcap_reader/node_modules; "scripts/setup.sh package" adds
@@ -17,7 +18,7 @@ PACKAGES="cmake make g++ pkg-config libgtest-dev nanopb libnanopb-dev protobuf-c
 case ${1:-} in
     package) PACKAGES="$PACKAGES dpkg-dev" ;;
     test)
-        PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux dpkg-dev lintian tmux python3-protobuf nodejs"
+        PACKAGES="$PACKAGES clang libclang-rt-14-dev util-linux dpkg-dev lintian tmux python3-protobuf jq nodejs"
         # Debian's npm, unless the Node.js installed brings its own.
         command -v npm >/dev/null 2>&1 || PACKAGES="$PACKAGES npm"
         ;;

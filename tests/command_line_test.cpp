@@ -7,14 +7,13 @@
 #include "arm/arm_monitor.h"
 #include "board/board_console.h"
 #include "board/board_recorder.h"
-#include "replay/replay_options.h"
+#include "one_shot/typed_request.h"
 #include "program/connection.h"
 #include "program/program_start.h"
-#include "program/typed_request.h"
+#include "replay/replay_options.h"
 #include "sim/arm_sim.h"
 #include "sim/board_sim.h"
 #include "tests/support/capture.h"
-
 
 namespace {
 
@@ -38,7 +37,7 @@ const CommandLineForm<FileOptions> CHECKING{
     {{{"RECORD_FILE", "record file written by board_recorder"}, &FileOptions::record_file}},
     {named_option("--check", "RECORD_FILE", &FileOptions::check, "check it", ValueKind::NAME,
                   Alone::YES)}};
-const CommandLineForm<ConsoleOptions> TYPING = console_form("arm_console", "127.0.0.9", 8007);
+const CommandLineForm<ConsoleOptions> TYPING = console_form("arm_console", "127.0.0.9", 8007, {});
 
 template <typename Options>
 struct Parsed {
@@ -170,8 +169,9 @@ TEST(CommandLine, HelpPrintsUsageAndEndsWell) {
 
 // The usage names every form: options in brackets, and a line for each that stands alone.
 TEST(CommandLine, UsageShowsEveryForm) {
-    EXPECT_EQ(usage(TYPING).rfind("usage: arm_console [--request TEXT] [--fail-on-error] [SERVER "
-                                  "PORT]\n       arm_console --encode TEXT\n"
+    EXPECT_EQ(usage(TYPING).rfind("usage: arm_console [--request TEXT] [--fail-on-error] [--json] "
+                                  "[--timeout SECONDS] [SERVER PORT]\n"
+                                  "       arm_console --encode TEXT\n"
                                   "       arm_console --describe\n  SERVER  ",
                                   0),
               0u)

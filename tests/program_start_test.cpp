@@ -21,22 +21,28 @@ struct Tool {
 
 const Tool TOOLS[] = {
     {"board_console",
-     "usage: board_console [--request TEXT] [--fail-on-error] [SERVER PORT]\n"
-     "       board_console --encode TEXT\n       board_console --describe",
+     "usage: board_console [--request TEXT] [--fail-on-error] [--json] [--timeout SECONDS] "
+     "[SERVER PORT]\n"
+     "       board_console --encode TEXT\n       board_console --describe\n"
+     "       board_console --decode HEX\n       board_console --decode-answer HEX",
      "192.168.1.10 port: 8080", false},
-    {"board_recorder", "usage: board_recorder [--keep-answers] [--answers] [SERVER PORT]",
+    {"board_recorder",
+     "usage: board_recorder [--keep-answers] [--answers] [--timeout SECONDS] [SERVER PORT]",
      "192.168.1.10 port: 8080", false},
     {"board_replay",
      "usage: board_replay [OPTIONS] [SERVER PORT] RECORD_FILE\n"
      "       board_replay --check RECORD_FILE",
      "192.168.1.10 port: 8080", true},
     {"arm_console",
-     "usage: arm_console [--request TEXT] [--fail-on-error] [SERVER PORT]\n"
-     "       arm_console --encode TEXT\n       arm_console --describe",
+     "usage: arm_console [--request TEXT] [--fail-on-error] [--json] [--timeout SECONDS] "
+     "[SERVER PORT]\n"
+     "       arm_console --encode TEXT\n       arm_console --describe\n"
+     "       arm_console --decode HEX\n       arm_console --decode-answer HEX\n"
+     "       arm_console --decode-report HEX",
      "192.168.1.20 port: 8007", false},
     {"arm_monitor",
      "usage: arm_monitor [--csv FILE] [--live] [--record FILE] [--compression zstd|lz4|none] "
-     "[--stats] [--reconnect] [SERVER PORT]\n"
+     "[--stats] [--reconnect] [--json] [--timeout SECONDS] [SERVER PORT]\n"
      "       arm_monitor --info FILE",
      "192.168.1.20 port: 8006", false},
 };
@@ -218,14 +224,19 @@ TEST(ProgramStart, SimulatorsNameTheArgumentTheyRefuse) {
         {"arm_sim", {"--report-port", "1", "--rate", "10001"}, "bad rate: 10001 (1 to 10000 Hz)"},
         {"arm_sim", {"--command-port", "+1"}, "bad port: +1 (0 to 65535)"},
         {"arm_sim", {"--rate", "-2"}, "bad rate: -2 (1 to 10000 Hz)"},
-        {"arm_sim", {"--play", "r.mcap", "--rate", "-2"},
+        {"arm_sim",
+         {"--play", "r.mcap", "--rate", "-2"},
          "bad rate: -2 (a positive number such as 2 or 0.5, or max)"},
         {"arm_sim", {"--loop", "2"}, "--loop plays a recording: it needs --play FILE"},
-        {"arm_sim", {"--play", "r.mcap", "--wave"},
+        {"arm_sim",
+         {"--play", "r.mcap", "--wave"},
          "--wave and --play cannot go together: the recording moves the joints"},
-        {"arm_sim", {"--play", "r.mcap", "--loop", "-1"},
+        {"arm_sim",
+         {"--play", "r.mcap", "--loop", "-1"},
          "bad loop count: -1 (a whole number of passes; 0 plays until Ctrl-C)"},
-        {"arm_monitor", {"--csv", "a", "--record", "a"}, "--csv and --record name the same file: a"},
+        {"arm_monitor",
+         {"--csv", "a", "--record", "a"},
+         "--csv and --record name the same file: a"},
     };
     for (const auto& row : rows) {
         ProgramRun run = run_program(row.program, row.args);

@@ -6,7 +6,7 @@
 
 #include "arm.pb.h"
 #include "board.pb.h"
-#include "program/typed_request.h"
+#include "one_shot/typed_request.h"
 #include "prototext/text_difference.h"
 #include "prototext/text_reader.h"
 #include "prototext/text_schema.h"
@@ -196,24 +196,25 @@ TEST(FieldDifferences, EachFieldThatDiffersIsOneLineNamedByItsPath) {
 }
 
 // --describe names every field the text format sets, at every depth, each as
-// the reader takes it.
+// the reader takes it, with its number.
 TEST(DescribeMessage, EveryFieldOfBothRequestsIsListed) {
     CleaningComponentRequest board{};
     MainArmRequestMsg arm{};
     const std::string described = describe_message(CleaningComponentRequest_fields, &board) +
                                   describe_message(MainArmRequestMsg_fields, &arm);
     for (const char* line :
-         {"CleaningComponentRequest:\n  spare_1: int32\n  platform_cmd: int32 (PLATFORM_NONE, "
-          "GET_FIRMWARE_VERSION,",
-          "\n  power_cmd {\n    spare_1: int32\n    channel: uint32 (POWER_CHANNEL_NONE, ",
-          "\n  water {\n    end_spray {\n      direction: int32 (MOTOR_STOP, MOTOR_FORWARD, "
-          "MOTOR_REVERSE)\n      duty: int32\n    }\n",
-          "\n  leds {\n    top {\n      rgb: uint32\n",
-          "MainArmRequestMsg:\n  req_type: uint32 (REQ_NONE, GET_ID,",
-          "\n  enable: bool  [oneof payload]\n  angles {  [oneof payload]\n    angle: double, "
-          "repeated (at most 6)\n  }\n",
-          "\n  force_torque {  [oneof payload]\n    timestamp: int64\n    force {\n      x: "
-          "double\n"}) {
+         {"CleaningComponentRequest:\n  spare_1 = 1: int32\n  platform_cmd = 2: int32 "
+          "(PLATFORM_NONE, GET_FIRMWARE_VERSION,",
+          "\n  power_cmd = 21 {\n    spare_1 = 1: int32\n    channel = 2: uint32 "
+          "(POWER_CHANNEL_NONE, ",
+          "\n  water = 23 {\n    end_spray = 1 {\n      direction = 1: int32 (MOTOR_STOP, "
+          "MOTOR_FORWARD, MOTOR_REVERSE)\n      duty = 2: int32\n    }\n",
+          "\n  leds = 16 {\n    top = 1 {\n      rgb = 1: uint32\n",
+          "MainArmRequestMsg:\n  req_type = 1: uint32 (REQ_NONE, GET_ID,",
+          "\n  enable = 2: bool  [oneof payload]\n  angles = 3 {  [oneof payload]\n    angle = 1: "
+          "double, repeated (at most 6)\n  }\n",
+          "\n  force_torque = 4 {  [oneof payload]\n    timestamp = 1: int64\n    force = 2 {\n"
+          "      x = 1: double\n"}) {
         EXPECT_NE(described.find(line), std::string::npos) << line << "\n" << described;
     }
     // One line for each field the reader takes, at every depth, and one for each closing brace.

@@ -83,7 +83,8 @@ Wake next_wake(ArmWatch& watch, FrameResult& frame, WatchEnd& end) {
                 return Wake::FRAME;
             }
             if (watch.link_deadline == Deadline::max()) {
-                watch.link_deadline = Clock::now() + std::chrono::seconds(LINK_TIMEOUT_SECONDS);
+                watch.link_deadline =
+                    Clock::now() + std::chrono::seconds(watch.reports.timeout_seconds);
             }
         }
         for (ReportOutput* output : watch.outputs) output->write_due();
@@ -110,7 +111,7 @@ Wake next_wake(ArmWatch& watch, FrameResult& frame, WatchEnd& end) {
             return Wake::OUTPUTS;
         }
         if (!up) {
-            if (tend_link(watch.link, watch.waits[0], watch.lines.held)) {
+            if (tend_link(watch.link, watch.waits[0], watch.lines.notes())) {
                 link_up(watch);
                 end.reason = WatchEnd::NONE;
                 return Wake::LINK;
@@ -183,7 +184,7 @@ int run_watch(ArmWatch& watch) {
         if (end.reason != WatchEnd::NONE) {
             if (!watch.link.reconnect) return end_watch(watch, end);
             for (ReportOutput* output : watch.outputs) output->link_lost(end.reason);
-            lose_link(watch.link, end.reason, watch.lines.held);
+            lose_link(watch.link, end.reason, watch.lines.notes());
         }
         if (watch.lines.held.size() >= FLUSH_AT) watch.lines.write_due();
     }

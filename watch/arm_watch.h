@@ -4,8 +4,8 @@
 // recording, ...), the lines it prints (watch_lines.h) and its one wait.
 //
 // The wait lasts until the earliest of the link's deadline (the next report
-// must be complete within LINK_TIMEOUT_SECONDS of the last one, or of the
-// watch's start) and the outputs' next_due(); an output's descriptor (a
+// must be complete within the link's time-out, 15 s or --timeout, of the last
+// one, or of the watch's start) and the outputs' next_due(); an output's descriptor (a
 // key, a resize, standard output ready) ends it too, and so does a caught
 // signal. While reports flow, the outputs' descriptors are looked at every
 // KEYS_EVERY rather than at every report (a terminal's poll is the dearest

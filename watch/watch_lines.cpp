@@ -52,7 +52,7 @@ bool WatchLines::write_some() {
         sent_ = 0;
         if (dropped_ == 0) break;
         // Output flows again: say what it missed.
-        log_to(&held, "INFO", "standard output did not keep up: %llu reports were not printed\n",
+        log_to(&notes(), "INFO", "standard output did not keep up: %llu reports were not printed\n",
                static_cast<unsigned long long>(dropped_));
         dropped_ = 0;
     }
@@ -60,8 +60,9 @@ bool WatchLines::write_some() {
 }
 
 void WatchLines::write_due() {
+    if (apart_) put_out(notes_);
     if (!out_.is_open()) {
-        put_out(held);
+        put_out_data(held);
     } else if (!held.empty()) {
         write_some();
     }
@@ -81,13 +82,14 @@ bool WatchLines::failed() const {
 }
 
 bool WatchLines::finish() {
-    if (!out_.is_open()) return put_out(held);
     if (dropped_in_all_ > 0) {
         dropped_ = 0;
-        log_to(&held, "INFO",
+        log_to(&notes(), "INFO",
                "standard output did not keep up: %llu reports in all were not printed\n",
                static_cast<unsigned long long>(dropped_in_all_));
     }
+    if (apart_) put_out(notes_);
+    if (!out_.is_open()) return put_out_data(held);
     while (write_some() && !held.empty()) {
         if (wait_until_ready(out_.get(), POLLOUT, -1) < 0 && interrupted()) break;
     }

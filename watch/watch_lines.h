@@ -17,6 +17,11 @@
 //
 // and at the end one line gives them all ("... 8112 reports in all were not
 // printed"). A file or a socket as standard output is written as always.
+//
+// What standard output carries is `held`; the log lines of the outputs (a
+// file's failure, what it holds, the link lost and back) go into notes():
+// the same text, unless the console is standard error (--json), where they
+// are then written.
 #pragma once
 
 #include <poll.h>
@@ -33,6 +38,11 @@ constexpr size_t HELD_AT_MOST = 4 * 1024 * 1024;
 class WatchLines {
   public:
     std::string held;  // formed and not yet written out
+
+    // Where the log lines go: `held`, or after notes_apart() lines of their
+    // own for the console on standard error.
+    std::string& notes() { return apart_ ? notes_ : held; }
+    void notes_apart() { apart_ = true; }
 
     // From now on, never wait for standard output (see above).
     void never_wait();
@@ -58,7 +68,9 @@ class WatchLines {
   private:
     bool write_some();  // what standard output takes now, without waiting
 
-    OwnedFd out_;           // standard output that never blocks; closed: wait as always
+    OwnedFd out_;  // standard output that never blocks; closed: wait as always
+    bool apart_ = false;
+    std::string notes_;
     size_t sent_ = 0;       // the bytes at the start of `held` already written
     uint64_t dropped_ = 0;  // since the last line that said so
     uint64_t dropped_in_all_ = 0;

@@ -23,7 +23,7 @@ bool ask_for_reports(int link) {
 }  // namespace
 
 void lose_link(WatchLink& link, WatchEnd::Reason why, std::string& held) {
-    const std::string words = link_end_words(why);
+    const std::string words = link_end_words(why, link.timeout_seconds);
     log_to(&held, "ERROR", "the link is lost: %s; trying again every second\n",
            words.empty() ? "it could not be made" : words.c_str());
     link.fd.reset();
@@ -54,7 +54,7 @@ bool tend_link(WatchLink& link, const pollfd& woken, std::string& held) {
     }
     if (link.state == WatchLink::DOWN && now >= link.next_step) {
         ++link.tries;
-        link.fd = begin_connection(link.server);
+        link.fd = begin_connection(link.server, link.timeout_seconds);
         link.state = link.fd.is_open() ? WatchLink::CONNECTING : WatchLink::DOWN;
         link.next_step = now + TRY_EVERY;
     }

@@ -21,14 +21,16 @@
 
 #include "files/file_writing.h"
 #include "link/frame.h"
+#include "link/link_timeout.h"
 #include "program/command_line.h"
 #include "report/report_output.h"
 
 struct WatchLink {
     enum State { UP, DOWN, CONNECTING };
     Endpoint server;
-    bool reconnect = false;  // --reconnect
-    OwnedFd fd;              // UP: the link; CONNECTING: the connection under way
+    bool reconnect = false;                      // --reconnect
+    int timeout_seconds = LINK_TIMEOUT_SECONDS;  // the link's send and receive time-outs
+    OwnedFd fd;  // UP: the link; CONNECTING: the connection under way
     State state = UP;
     Deadline next_step = Deadline::max();  // DOWN: the next try; CONNECTING: its end
     std::chrono::steady_clock::time_point lost_at{};

@@ -2,13 +2,19 @@
 // typed with --request or walked through the menu, one answer, decoded and
 // printed.
 //
-//     --describe       the request's fields printed, and nothing connected (status 0)
+//     --describe       the fields of each message printed, and nothing connected (status 0)
 //     --encode TEXT    its frame printed, and nothing connected (status 0)
+//     --decode HEX     a message shown from its bytes (message_kinds.h), nothing connected
 //     then the connection, the menu walk (standard input ending before the
 //     command is complete: nothing sent, status 4), the request sent, one
 //     answer frame taken and decoded (status 2 when any of that fails, each
 //     failure logged where it happened), the answer printed (status 0; with
 //     --fail-on-error 7 when the answer reports an error).
+//
+// With --json the console (the banner, the log lines, the menus) is standard
+// error, and standard output carries one JSON object: the answer in the
+// protobuf JSON mapping (protojson/json_writer.h); nothing when it does not
+// decode, its status kept.
 #pragma once
 
 #include <pb.h>
@@ -18,7 +24,8 @@
 #include "console/menu.h"
 #include "link/frame.h"
 #include "program/connection.h"
-#include "program/typed_request.h"
+#include "one_shot/message_kinds.h"
+#include "one_shot/typed_request.h"
 #include "prototext/text_schema.h"
 
 // What makes a console of this kind: its command line, its menu, its
@@ -33,13 +40,18 @@ struct OneShotConsole {
     bool (*unpack)(Answer& answer, const FrameBuffer& frame, size_t length);
     void (*print)(const Answer& answer);
     bool (*reports_error)(const Answer& answer);  // for --fail-on-error
+    const pb_msgdesc_t* answer_fields;            // the answer's record, for --json
+    std::vector<MessageKind> kinds;               // the request first, then what it reads
 };
 
-// Send `request` and take one answer frame into `answer_frame`: FRAME,
-// FRAMING_LOST (a header that declares more than the largest payload), or
-// the failure (logged).
+// Send `request` and take one answer frame into `answer_frame` within
+// `timeout_seconds`: FRAME, FRAMING_LOST (a header that declares more than
+// the largest payload), or the failure (logged).
 FrameResult exchange_once(int link, const pb_msgdesc_t* fields, const void* request,
-                          FrameFormat format, FrameBuffer& answer_frame);
+                          FrameFormat format, FrameBuffer& answer_frame, int timeout_seconds);
+
+// The answer record as one JSON object on standard output; the status.
+int print_answer_json(const pb_msgdesc_t* fields, const void* record);
 
 // The whole run; returns the exit status.
 template <typename Request, typename Answer>
@@ -47,13 +59,17 @@ int run_one_shot_console(Start& start, const ConsoleOptions& options,
                          const OneShotConsole<Request, Answer>& console) {
     Request request{};
     if (options.describe) {
-        write_console(describe_message(console.request_fields, &request));
+        write_console(describe_kinds(console.kinds));
         return STATUS_OK;
+    }
+    if (options.decode) {
+        return decode_hex(console.kinds[options.decode_kind], console.format, *options.decode,
+                          options.json);
     }
     TypedRequest typed =
         read_typed_request(options, console.request_fields, &request, console.format);
     if (!typed.outcome.goes_on) return typed.outcome.status;
-    Outcome connected = connect_to_controller(start);
+    Outcome connected = connect_to_controller(start, options.timeout_seconds);
     if (!connected.goes_on) return connected.status;
     if (!typed.given) {
         if (at_a_terminal()) {
@@ -67,8 +83,8 @@ int run_one_shot_console(Start& start, const ConsoleOptions& options,
         if (input_ended()) return STATUS_INPUT_ENDED;
     }
     FrameBuffer frame{};
-    FrameResult received =
-        exchange_once(start.link.get(), console.request_fields, &request, console.format, frame);
+    FrameResult received = exchange_once(start.link.get(), console.request_fields, &request,
+                                         console.format, frame, options.timeout_seconds);
     if (received.kind == FrameResult::FRAMING_LOST) {
         // An impossible header: the bytes it came with fail the size check.
         log_undecoded(Unpacked::WRONG_SIZE, frame, received.length, console.format);
@@ -80,5 +96,8 @@ int run_one_shot_console(Start& start, const ConsoleOptions& options,
         return STATUS_EXCHANGE_FAILED;
     }
     console.print(answer);
+    const int printed =
+        options.json ? print_answer_json(console.answer_fields, &answer.record) : STATUS_OK;
+    if (printed != STATUS_OK) return printed;
     return options.fail_on_error && console.reports_error(answer) ? STATUS_ANSWER_ERROR : STATUS_OK;
 }

@@ -1,4 +1,4 @@
-#include "replay/record_check.h"
+#include "check/record_check.h"
 
 #include <pb_decode.h>
 

@@ -1,0 +1,42 @@
+#include "report/json_reports.h"
+
+#include <nlohmann/json.hpp>
+
+#include "console/hex_text.h"
+#include "console/log.h"
+#include "console/number_text.h"
+#include "protojson/json_writer.h"
+
+namespace {
+
+std::string receive_time_ns(const FrameResult& frame) {
+    return std::to_string(frame.complete_at_wall_us) + "000";
+}
+
+}  // namespace
+
+void JsonReports::report(const ArmReport& report, const FrameResult& frame) {
+    held_ += "{\"receiveTimeNs\":\"";
+    append_integer(held_, frame.complete_at_wall_us);
+    held_ += "000\",\"report\":";
+    JsonNotes notes;
+    append_message_json(held_, MainArmStateMsg_fields, &report.record, notes);
+    held_ += "}\n";
+    if (notes.replaced_bytes > 0) {
+        log_to(&notes_, "INFO",
+               "--json: %zu bytes of the report at %lld us that are not UTF-8 were each replaced "
+               "by U+FFFD\n",
+               notes.replaced_bytes, static_cast<long long>(frame.complete_at_wall_us));
+    }
+}
+
+void JsonReports::bad_frame(const FrameBuffer& bytes, const FrameResult& frame, Unpacked why) {
+    nlohmann::ordered_json line;
+    line["receiveTimeNs"] = receive_time_ns(frame);
+    line["error"] = frame.kind == FrameResult::FRAMING_LOST ? "the framing was lost"
+                    : why == Unpacked::WRONG_SIZE           ? "msg size err"
+                                                            : "pb_decode failed";
+    line["hex"] = to_hex_text(bytes.data(), frame.length);
+    held_ += line.dump();
+    held_ += '\n';
+}
