@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 #include "prototext/text_values.h"
 
@@ -58,6 +59,45 @@ void append_value_json(std::string& out, const FieldName& field, const void* whe
             out += "null";
             return;
     }
+}
+
+namespace {
+
+constexpr char REPLACEMENT[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+size_t count_replacements(const std::string& text) {
+    size_t count = 0;
+    for (size_t at = text.find(REPLACEMENT); at != std::string::npos;
+         at = text.find(REPLACEMENT, at + 3)) {
+        ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+void append_string_json(std::string& out, const std::string& text, size_t& replaced) {
+    const std::string quoted = nlohmann::ordered_json(text).dump(
+        -1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    out += quoted;
+    const size_t before = count_replacements(text);
+    const size_t added = count_replacements(quoted) - before;
+    if (added == 0) return;
+    // Every valid byte is kept; each bad sequence became the 3 bytes of U+FFFD.
+    const std::string fixed = nlohmann::ordered_json::parse(quoted).get<std::string>();
+    replaced += text.size() + 3 * added - fixed.size();
+}
+
+bool parse_json_text(const std::string& text, nlohmann::ordered_json& value, std::string& error) {
+    try {
+        value = nlohmann::ordered_json::parse(text);
+        return true;
+    } catch (const std::bad_alloc&) {
+        error = "out of memory reading JSON";
+    } catch (const nlohmann::ordered_json::exception& e) {
+        error = e.what();
+    }
+    return false;
 }
 
 std::string expected_json(const FieldName& field) {

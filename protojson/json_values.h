@@ -14,7 +14,7 @@
 #pragma once
 
 #include <cstddef>
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 #include "proto/message_fields.h"
@@ -30,6 +30,14 @@ void append_value_json(std::string& out, const FieldName& field, const void* whe
 // not a value of the field or lies outside the field's range.
 bool store_json_value(const FieldName& field, const nlohmann::json& value, size_t data_size,
                       void* where, std::string& why);
+
+// `text` appended to `out` as a JSON string, escaped by nlohmann, each
+// sequence that is not UTF-8 replaced by U+FFFD (nlohmann's replacement);
+// the bytes that were not UTF-8 are counted into `replaced`.
+void append_string_json(std::string& out, const std::string& text, size_t& replaced);
+
+// JSON text read into `value`; false, with nlohmann's words in `error`.
+bool parse_json_text(const std::string& text, nlohmann::ordered_json& value, std::string& error);
 
 // What a value of `field` is written as, for a refusal: "an integer", "a
 // number", "true or false", "a string", "an object".

@@ -6,35 +6,7 @@
 #include "protojson/json_values.h"
 #include "prototext/text_writer.h"
 
-using OrderedJson = nlohmann::ordered_json;
-
 namespace {
-
-constexpr char REPLACEMENT[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
-
-size_t count_replacements(const std::string& text) {
-    size_t count = 0;
-    for (size_t at = text.find(REPLACEMENT); at != std::string::npos;
-         at = text.find(REPLACEMENT, at + 3)) {
-        ++count;
-    }
-    return count;
-}
-
-// `text` as a JSON string, escaped by nlohmann, each sequence that is not
-// UTF-8 replaced by U+FFFD (nlohmann's replacement); the bytes that were not
-// UTF-8 are counted into `replaced`.
-void append_string_json(std::string& out, const std::string& text, size_t& replaced) {
-    const std::string quoted =
-        OrderedJson(text).dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
-    out += quoted;
-    const size_t before = count_replacements(text);
-    const size_t added = count_replacements(quoted) - before;
-    if (added == 0) return;
-    // Every valid byte is kept; each bad sequence became the 3 bytes of U+FFFD.
-    const std::string fixed = OrderedJson::parse(quoted).get<std::string>();
-    replaced += text.size() + 3 * added - fixed.size();
-}
 
 // The record's fields as one object, appended to `out`; `path` names it in
 // the notes ("" at the top).
@@ -94,23 +66,13 @@ bool message_json(const pb_msgdesc_t* descriptor, const void* record, std::strin
         return true;
     } catch (const std::bad_alloc&) {
         error = "out of memory writing the record as JSON";
-    } catch (const OrderedJson::exception& e) {
-        error = e.what();
     }
     return false;
 }
 
-bool message_value(const pb_msgdesc_t* descriptor, const void* record, OrderedJson& value,
-                   JsonNotes& notes, std::string& error) {
+bool message_value(const pb_msgdesc_t* descriptor, const void* record,
+                   nlohmann::ordered_json& value, JsonNotes& notes, std::string& error) {
     std::string json;
-    if (!message_json(descriptor, record, json, notes, error)) return false;
-    try {
-        value = OrderedJson::parse(json);
-        return true;
-    } catch (const std::bad_alloc&) {
-        error = "out of memory writing the record as JSON";
-    } catch (const OrderedJson::exception& e) {
-        error = e.what();
-    }
-    return false;
+    return message_json(descriptor, record, json, notes, error) &&
+           parse_json_text(json, value, error);
 }

@@ -24,7 +24,7 @@
 #include <pb.h>
 
 #include <cstddef>
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 

@@ -87,16 +87,13 @@ JunitCase answered_case(const Replay& r, const AnswerVerdict& verdict, size_t nu
 void report_case(Replay& r, JunitCase step, const Action& action, size_t number, double seconds,
                  const FrameResult* answer = nullptr, const AnswerVerdict* verdict = nullptr) {
     if (r.options.json) {
-        nlohmann::ordered_json line = step_json(action, number, r.pass);
-        if (verdict != nullptr) {
-            add_answer_json(line, r.answer, answer->length, seconds * 1000, *verdict,
-                            r.options.expect);
-        } else if (step.outcome == JunitCase::SKIPPED) {
-            line["skipped"] = true;
-        } else {
-            line["error"] = step.message;
-        }
-        put_json_line(line);
+        std::string line =
+            verdict != nullptr
+                ? answered_step_json(action, number, r.pass, r.answer, answer->length,
+                                     seconds * 1000, *verdict, r.options.expect)
+                : unanswered_step_json(action, number, r.pass,
+                                       step.outcome == JunitCase::SKIPPED, step.message);
+        put_out_data(line);
     }
     if (!r.junit.is_open()) return;
     step.name = case_name(r, action, number);
@@ -258,7 +255,10 @@ int run_board_replay(Start& start, const ReplayOptions& options) {
     int status = play(replay, actions, steps);
     if (replay.options.answers) log_tally(replay.tally);
     if (status == STATUS_OK) status = judged_status(replay.tally);
-    if (replay.options.json) put_json_line(summary_json(replay.tally, status));
+    if (replay.options.json) {
+        std::string last = summary_json(replay.tally, status);
+        put_out_data(last);
+    }
     // The report is written at every end, marked when a signal ended the run;
     // one that cannot be written is a file that failed.
     if (interrupted()) replay.junit.add_interrupted(interrupt_status());

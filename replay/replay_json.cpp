@@ -2,6 +2,8 @@
 
 #include <pb_decode.h>
 
+#include <nlohmann/json.hpp>
+
 #include "board.pb.h"
 #include "board/board_reply.h"
 #include "console/hex_text.h"
@@ -40,27 +42,53 @@ void add_frame(nlohmann::ordered_json& step, const std::string& key, const pb_ms
 
 }  // namespace
 
-nlohmann::ordered_json step_json(const Action& action, size_t number, long pass) {
+namespace {
+
+// A step's object: "step", "pass", and its request.
+nlohmann::ordered_json step_object(const Action& action, size_t number, long pass) {
     nlohmann::ordered_json step;
     step["step"] = number;
     step["pass"] = pass;
-    add_frame<PlainRecord<CleaningComponentRequest>>(
-        step, "request", CleaningComponentRequest_fields, action.data.data(), action.data.size());
+    add_frame<PlainRecord<CleaningComponentRequest>>(step, "request",
+                                                     CleaningComponentRequest_fields,
+                                                     action.data.data(), action.data.size());
     return step;
 }
 
-void add_answer_json(nlohmann::ordered_json& step, const FrameBuffer& frame, size_t length,
-                     double round_trip_ms, const AnswerVerdict& verdict, bool expect) {
-    add_frame<BoardReply>(step, "answer", CleaningComponentResponse_fields, frame.data(), length);
-    step["roundTripMs"] = round_trip_ms;
-    if (!expect) return;
-    step["verdict"] = !verdict.decoded              ? "undecodable"
-                      : verdict.differences.empty() ? "same"
-                                                    : "differs";
-    if (!verdict.differences.empty()) step["differences"] = verdict.differences;
+// One object on one line. Texts were made valid UTF-8 when they were added.
+std::string line_of(const nlohmann::ordered_json& object) {
+    return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
-nlohmann::ordered_json summary_json(const AnswerTally& tally, int status) {
+}  // namespace
+
+std::string answered_step_json(const Action& action, size_t number, long pass,
+                               const FrameBuffer& frame, size_t length, double round_trip_ms,
+                               const AnswerVerdict& verdict, bool expect) {
+    nlohmann::ordered_json step = step_object(action, number, pass);
+    add_frame<BoardReply>(step, "answer", CleaningComponentResponse_fields, frame.data(), length);
+    step["roundTripMs"] = round_trip_ms;
+    if (expect) {
+        step["verdict"] = !verdict.decoded                ? "undecodable"
+                          : verdict.differences.empty() ? "same"
+                                                        : "differs";
+        if (!verdict.differences.empty()) step["differences"] = verdict.differences;
+    }
+    return line_of(step);
+}
+
+std::string unanswered_step_json(const Action& action, size_t number, long pass, bool skipped,
+                                 const std::string& error) {
+    nlohmann::ordered_json step = step_object(action, number, pass);
+    if (skipped) {
+        step["skipped"] = true;
+    } else {
+        step["error"] = error;
+    }
+    return line_of(step);
+}
+
+std::string summary_json(const AnswerTally& tally, int status) {
     nlohmann::ordered_json summary;
     summary["replayed"] = tally.replayed;
     summary["answered"] = tally.answered;
@@ -70,12 +98,5 @@ nlohmann::ordered_json summary_json(const AnswerTally& tally, int status) {
     summary["status"] = status;
     nlohmann::ordered_json last;
     last["summary"] = std::move(summary);
-    return last;
-}
-
-bool put_json_line(const nlohmann::ordered_json& object) {
-    // Texts were made valid UTF-8 when they were added: nothing here throws.
-    std::string line =
-        object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-    return put_out_data(line += "\n");
+    return line_of(last);
 }

@@ -17,23 +17,21 @@
 #pragma once
 
 #include <cstddef>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "link/frame.h"
 #include "record/record_format.h"
 #include "replay/replay_answers.h"
 
-// A step's object: "step", "pass", and its request.
-nlohmann::ordered_json step_json(const Action& action, size_t number, long pass);
+// The line of a step answered with the `length` bytes of `frame`, its round
+// trip and, with `expect`, the verdict.
+std::string answered_step_json(const Action& action, size_t number, long pass,
+                               const FrameBuffer& frame, size_t length, double round_trip_ms,
+                               const AnswerVerdict& verdict, bool expect);
 
-// The answer of `length` bytes added to a step's object, with its round trip
-// and, with `expect`, the verdict.
-void add_answer_json(nlohmann::ordered_json& step, const FrameBuffer& frame, size_t length,
-                     double round_trip_ms, const AnswerVerdict& verdict, bool expect);
+// The line of a step that was not answered: skipped, or why its exchange failed.
+std::string unanswered_step_json(const Action& action, size_t number, long pass, bool skipped,
+                                 const std::string& error);
 
-// The last object: the tally and the status the replay ends with.
-nlohmann::ordered_json summary_json(const AnswerTally& tally, int status);
-
-// One object on its own line of standard output; false when the write failed.
-bool put_json_line(const nlohmann::ordered_json& object);
+// The last line: the tally and the status the replay ends with.
+std::string summary_json(const AnswerTally& tally, int status);

@@ -11,6 +11,9 @@ set -eu
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh test
+started=$(date +%s)
+# "== what (at N s) ==": each step headed with the seconds since the start.
+step() { echo "== $1 (at $(( $(date +%s) - started )) s) =="; }
 
 jobs=$(( $(nproc) * 4 ))
 for variant in plain sanitize thread; do
@@ -26,11 +29,11 @@ for variant in plain sanitize thread; do
             -DVOSTREL_SANITIZE=ON -DVOSTREL_FUZZ=ON ;;
         thread) scripts/build.sh build-tsan -DVOSTREL_WERROR=ON -DVOSTREL_TSAN=ON ;;
     esac
-    echo "== tests ($variant build) =="
+    step "tests ($variant build)"
     (cd "$dir" && ctest -j"$jobs" --output-on-failure --timeout 120)
 done
 
-echo "== fuzzers (30 s, side by side) =="
+step "fuzzers (30 s, side by side)"
 targets="record_file reply_decode frame_stream console_input request_text mcap_reader"
 for target in $targets; do
     corpus=build-sanitize/corpus/$target
@@ -55,7 +58,7 @@ if [ -n "$failed" ]; then
     exit 1
 fi
 
-echo "== package =="
+step "package"
 deb=$(scripts/package.sh build | tail -n 1)
 scripts/check_package.sh "$deb"
-echo "== all tests passed =="
+step "all tests passed"
