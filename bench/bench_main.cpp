@@ -18,20 +18,24 @@ int main(int argc, char** argv) {
         const std::string flag = argv[i];
         const bool valued = i + 1 < argc;
         if (flag == "--smoke") {
-            options = {options.bin, options.python_dir, 5000, 1, true};
+            options = {options.bin, options.python_dir, 5000, 1, true, options.beside};
         } else if (valued && flag == "--python") {
             options.python_dir = argv[++i];
         } else if (valued && flag == "--reports") {
             options.reports = std::strtoul(argv[++i], nullptr, 10);
         } else if (valued && flag == "--runs") {
             options.runs = std::atoi(argv[++i]);
+        } else if (valued && flag == "--beside") {
+            options.beside = argv[++i];
         } else {
             options.bin.clear();
         }
     }
     if (options.bin.empty()) {
-        std::fputs("usage: bench BIN_DIR [--python PB2_DIR] [--reports N] [--runs N] [--smoke]\n",
-                   stderr);
+        std::fputs(
+            "usage: bench BIN_DIR [--python PB2_DIR] [--reports N] [--runs N] [--smoke]\n"
+            "             [--beside EARLIER_BIN_DIR]\n",
+            stderr);
         return 255;
     }
     std::vector<BenchRow> rows;
@@ -42,5 +46,7 @@ int main(int argc, char** argv) {
     measure_pacing(options, rows);
     measure_playback(options, rows);
     measure_record_files(options, rows);
+    measure_recordings(options, rows);
+    measure_soak(options, rows);
     return print_table(options, rows) || options.smoke ? 0 : 1;
 }

@@ -11,6 +11,7 @@ struct BenchOptions {
     size_t reports = 200000;
     int runs = 3;        // the median of these
     bool smoke = false;  // a short pass that only shows the benchmark still runs
+    std::string beside;  // the tools of an earlier build, measured beside ("": none)
 };
 
 struct BenchRow {
@@ -30,6 +31,8 @@ void measure_replay(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_pacing(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_playback(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_record_files(const BenchOptions& options, std::vector<BenchRow>& rows);
+void measure_recordings(const BenchOptions& options, std::vector<BenchRow>& rows);
+void measure_soak(const BenchOptions& options, std::vector<BenchRow>& rows);
 
 // Print the table (with the machine it ran on); true when every target is met.
 bool print_table(const BenchOptions& options, const std::vector<BenchRow>& rows);

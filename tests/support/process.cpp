@@ -14,6 +14,7 @@
 #include "tests/support/capture.h"
 
 std::string program_path(const std::string& program) {
+    if (!program.empty() && program[0] == '/') return program;  // a path already (the bench's)
     return std::string(VOSTREL_BIN_DIR) + "/" + program;
 }
 

@@ -43,7 +43,7 @@ struct ProgramRun {
     double seconds = 0;
 };
 
-// Path of a program in build/bin.
+// Path of a program in build/bin (a path that begins with "/" as it stands).
 std::string program_path(const std::string& program);
 
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
