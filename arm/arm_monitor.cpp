@@ -13,6 +13,8 @@
 #include "report/json_reports.h"
 #include "report/printed_reports.h"
 #include "report/report_mcap.h"
+#include "websocket/websocket_listener.h"
+#include "viewer/viewer_server.h"
 #include "watch/arm_watch.h"
 #include "watch/stats_output.h"
 
@@ -63,6 +65,17 @@ const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM{
                  "print each frame as one JSON line on standard output (the log lines on "
                  "standard error) instead of its lines"),
      timeout_option(&MonitorOptions::timeout_seconds),
+     read_option<MonitorOptions>(
+         {"--serve", "[ADDR:]PORT",
+          "also serve the reports live to viewers on ws://ADDR:PORT (ADDR 127.0.0.1 unless given; "
+          "the protocol has no authentication)",
+          ValueKind::NAME, Alone::NO, "bad --serve address: ", " ([ADDR:]PORT, PORT 0 to 65535)"},
+         [](MonitorOptions& options, const char* text) {
+             Endpoint where;
+             if (!read_listen_address(text, where)) return false;
+             options.serve = where;
+             return true;
+         }),
      named_option("--info", "FILE", &MonitorOptions::info,
                   "tell what FILE, an MCAP recording, holds; connects to nothing", ValueKind::NAME,
                   Alone::YES)},
@@ -101,6 +114,10 @@ int run_arm_monitor(Start& start, const MonitorOptions& options) {
     ArmWatch watch;
     if (options.json) watch.lines.notes_apart();  // the log lines to the console: standard error
     std::string& notes = watch.lines.notes();
+    ViewerServer viewers(notes, options.live);
+    if (options.serve && !viewers.open(*options.serve, endpoint_text(start.server))) {
+        return STATUS_SERVE_FAILED;
+    }
     CsvFile csv(notes);
     ReportRecording record(notes);
     if (!create_files(options, start, csv, record)) return STATUS_RECORD_FILE_FAILED;
@@ -153,6 +170,8 @@ int run_arm_monitor(Start& start, const MonitorOptions& options) {
     if (options.stats) watch.outputs.push_back(&stats);
     if (options.csv) watch.outputs.push_back(&csv);
     if (options.record) watch.outputs.push_back(&record);
-    if (options.csv || options.record) watch.lines.never_wait();
+    if (options.serve) watch.outputs.push_back(&viewers);
+    // Neither a file nor a viewer waits for the terminal.
+    if (options.csv || options.record || options.serve) watch.lines.never_wait();
     return run_watch(watch);
 }

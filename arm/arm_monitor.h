@@ -19,6 +19,7 @@ struct MonitorOptions {
     std::optional<std::string> info;  // --info FILE: what a recording holds; connects to nothing
     bool json = false;                // --json: a JSON line a frame instead of its lines
     int timeout_seconds = LINK_TIMEOUT_SECONDS;  // --timeout
+    std::optional<Endpoint> serve;    // --serve [ADDR:]PORT: live to the viewers
 };
 
 extern const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM;
@@ -36,5 +37,8 @@ extern const CommandLineForm<MonitorOptions> ARM_MONITOR_FORM;
 // could not be created or written; 5 when standard output failed (its reader
 // gone); 128 + the signal after Ctrl-C, SIGTERM or SIGHUP. The watch ends at
 // once in each case, with everything formed written first. With --live the
-// reports are one view instead of lines (live_watch.h).
+// reports are one view instead of lines (live_watch.h). With --serve they
+// also go live to the viewers (viewer/viewer_server.h), listened for before
+// the files are made; an address that cannot be listened on ends it first
+// (8).
 int run_arm_monitor(Start& start, const MonitorOptions& options);

@@ -10,6 +10,7 @@ constexpr int STATUS_OUTPUT_FAILED = 5;  // standard output could not be written
 constexpr int STATUS_ANSWERS_DIFFER =
     6;  // board_replay --expect: an answer differed or did not decode
 constexpr int STATUS_ANSWER_ERROR = 7;  // --fail-on-error: an answer reported an error
+constexpr int STATUS_SERVE_FAILED = 8;  // arm_monitor --serve: the address could not be listened on
 constexpr int STATUS_BAD_ARGUMENTS = 255;
 
 // How a step of a run ended (reading the command line, a typed request, the
