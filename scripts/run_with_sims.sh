@@ -5,7 +5,8 @@
 #
 # usage: scripts/run_with_sims.sh BIN_DIR [TOOL [ARGS...]]
 #   TOOL: board_console (default), board_recorder, board_replay [OPTIONS] [FILE],
-#         arm_console, arm_monitor [--csv FILE] [--live], arm_monitor --record [FILE]
+#         arm_console, arm_monitor [--csv FILE] [--live], arm_monitor --record [FILE],
+#         arm_monitor --serve [[ADDR:]PORT] [OPTIONS]
 # board_replay plays FILE, or else the newest record_*.yaml here, with its
 # options (--rate, --loop, --steps, --confirm, --answers, --expect).
 # arm_monitor --live watches an arm that moves by itself (arm_sim --wave).
@@ -13,6 +14,9 @@
 # arm_DATE_TIME.mcap here by default), then plays the recording back
 # (arm_sim --play) into arm_monitor --live (or the plain monitor when this
 # is no terminal).
+# arm_monitor --serve serves that moving arm to the viewers on
+# ws://127.0.0.1:8765 (or the port given) until Ctrl-C, with a line a second
+# (--stats) on the terminal unless --live is given.
 set -eu
 
 bin=$1
@@ -60,6 +64,18 @@ if [ "$tool" = arm_monitor ]; then
     done
     if [ "${1:-}" = --record ]; then
         recording=${2:-arm_$(date +%Y%m%d_%H%M%S).mcap}
+    fi
+    serving="" shown=--stats last=""
+    for argument in "$@"; do
+        case $argument in
+            --serve) wave=--wave serving=yes ;;
+            --live | --stats) shown="" ;;
+        esac
+        last=$argument
+    done
+    if [ -n "$serving" ]; then
+        [ "$last" = --serve ] && set -- "$@" 8765  # the viewers' usual port
+        set -- "$@" $shown
     fi
 fi
 start_simulator "$bin/arm_sim" "$logs/arm_sim.log" --command-port 0 --report-port 0 $wave
@@ -115,6 +131,10 @@ case $tool in
     *) sim=board_sim ;;
 esac
 before=$(wc -l <"$logs/$sim.log")
+if [ -n "${serving:-}" ]; then
+    echo "open a viewer (Foxglove: Open connection, Foxglove WebSocket) on the ws:// address" \
+        "that arm_monitor prints below; Ctrl-C ends it"
+fi
 status=0
 "$bin/$tool" 127.0.0.1 "$port" "$@" || status=$?
 sleep 0.2  # the simulator's last lines

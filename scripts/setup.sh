@@ -8,12 +8,14 @@
 # the tools print, and Node.js with npm
 # for the official MCAP readers (@mcap/core, with @mcap/support's
 # decompression and @mcap/nodejs's file access), which it installs, pinned,
-# into tests/mcap_reader/node_modules; "scripts/setup.sh package" adds
-# dpkg-dev alone. Safe to run again: installed packages are left alone.
+# into tests/mcap_reader/node_modules, and the viewers' official WebSocket
+# client (@foxglove/ws-protocol over ws), pinned into
+# tests/viewer_client/node_modules; "scripts/setup.sh package" adds dpkg-dev
+# alone. Safe to run again: installed packages are left alone.
 set -eu
 cd "$(dirname "$0")/.."
 
-PACKAGES="cmake make g++ pkg-config libgtest-dev nanopb libnanopb-dev protobuf-compiler libyaml-cpp-dev nlohmann-json3-dev libncurses-dev libedit-dev libpugixml-dev libzstd-dev liblz4-dev zlib1g-dev gnuplot-nox"
+PACKAGES="cmake make g++ pkg-config libgtest-dev nanopb libnanopb-dev protobuf-compiler libyaml-cpp-dev nlohmann-json3-dev libncurses-dev libedit-dev libpugixml-dev libzstd-dev liblz4-dev zlib1g-dev libwebsocketpp-dev gnuplot-nox"
 # The package needs dpkg-shlibdeps; the tests build and check it too.
 case ${1:-} in
     package) PACKAGES="$PACKAGES dpkg-dev" ;;
@@ -47,6 +49,13 @@ if [ "${1:-}" = test ]; then
     for module in core support nodejs; do
         if [ ! -d "tests/mcap_reader/node_modules/@mcap/$module" ]; then
             (cd tests/mcap_reader && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+            break
+        fi
+    done
+    # The viewers' official client, at the versions its package-lock.json pins.
+    for module in @foxglove/ws-protocol ws; do
+        if [ ! -d "tests/viewer_client/node_modules/$module" ]; then
+            (cd tests/viewer_client && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
             break
         fi
     done

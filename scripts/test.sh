@@ -4,7 +4,7 @@
 #   2. the suite under AddressSanitizer and UndefinedBehaviorSanitizer
 #      (build-sanitize/, clang, leaks fail);
 #   3. the suite under ThreadSanitizer (build-tsan/, any report fails);
-#   4. the six fuzzers side by side for 30 seconds from their seeds (built in
+#   4. the seven fuzzers side by side for 30 seconds from their seeds (built in
 #      build-sanitize/);
 #   5. the Debian package of build/, checked by lintian and in a scratch root.
 set -eu
@@ -34,7 +34,7 @@ for variant in plain sanitize thread; do
 done
 
 step "fuzzers (30 s, side by side)"
-targets="record_file reply_decode frame_stream console_input request_text mcap_reader"
+targets="record_file reply_decode frame_stream console_input request_text mcap_reader viewer_control"
 for target in $targets; do
     corpus=build-sanitize/corpus/$target
     mkdir -p "$corpus"

@@ -244,6 +244,32 @@ TEST(ReplayOptions, AValueThatIsNotOneIsRefusedByName) {
     }
 }
 
+// arm_monitor --serve [ADDR:]PORT: the loopback address unless another is
+// named, any free port with 0; anything else refused by name.
+TEST(ServeOption, TakesAPortAndAnAddressOnlyWhenNamed) {
+    const struct {
+        const char* value;
+        const char* address;
+        int32_t port;
+    } read[] = {{"8765", "127.0.0.1", 8765},
+                {"0", "127.0.0.1", 0},
+                {"0.0.0.0:8765", "0.0.0.0", 8765},
+                {"192.168.1.5:65535", "192.168.1.5", 65535}};
+    for (const auto& row : read) {
+        auto p = parse(ARM_MONITOR_FORM, {"--serve", row.value});
+        ASSERT_TRUE(p.line.outcome.goes_on) << p.output;
+        ASSERT_TRUE(p.options.serve.has_value()) << row.value;
+        EXPECT_EQ(p.options.serve->address, row.address);
+        EXPECT_EQ(p.options.serve->port, row.port);
+    }
+    for (const char* value : {"65536", "localhost:8765", "1.2.3:80", "127.0.0.1:", ":8765",
+                              "127.0.0.1:+80", "127.0.0.1:80:80", "8765x", "[::1]:8765"}) {
+        expect_refused(
+            ARM_MONITOR_FORM, {"--serve", value},
+            std::string("bad --serve address: ") + value + " ([ADDR:]PORT, PORT 0 to 65535)");
+    }
+}
+
 // Each manual page names every option, value and argument of its program's
 // table, and the version that --version gives.
 TEST(ManualPages, NameEveryOptionOfTheirProgramsTable) {

@@ -24,10 +24,8 @@ struct LinkConfig : websocketpp::config::core {
         typedef type::concurrency_type concurrency_type;
         typedef type::elog_type elog_type;
         typedef type::alog_type alog_type;
-        static const bool enable_multithreading = false;
     };
     typedef websocketpp::transport::iostream::endpoint<transport_config> transport_type;
-    static const bool enable_multithreading = false;
     static const size_t max_message_size = MAX_LINK_MESSAGE;
     static const long timeout_open_handshake = 0;  // the owner's deadlines
     static const long timeout_close_handshake = 0;
@@ -134,6 +132,7 @@ struct WebSocketLink::Inner {
     void start(const std::string& subprotocol, bool full) {
         using websocketpp::connection_hdl;
         using websocketpp::lib::error_code;
+        server.set_user_agent("");  // no Server header: nothing to tell of the library
         connection = server.get_connection();
         if (!connection) return close_socket();
         connection->set_vector_write_handler(

@@ -43,8 +43,10 @@ OwnedFd listen_at(Endpoint& where, std::string& why) {
 
 OwnedFd accept_waiting(int listener) {
     OwnedFd peer(accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+    if (!peer.is_open()) return peer;
     int yes = 1;
-    if (peer.is_open()) setsockopt(peer.get(), IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    setsockopt(peer.get(), IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    setsockopt(peer.get(), SOL_SOCKET, SO_SNDBUF, &SEND_BUFFER_BYTES, sizeof SEND_BUFFER_BYTES);
     return peer;
 }
 

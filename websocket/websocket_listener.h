@@ -22,7 +22,10 @@ bool read_listen_address(const char* text, Endpoint& where);
 OwnedFd listen_at(Endpoint& where, std::string& why);
 
 // A peer waiting on `listener`, non-blocking, its small writes sent at once
-// (no Nagle delay); closed when none waits.
+// (no Nagle delay), its socket's send buffer SEND_BUFFER_BYTES: what a peer
+// that stops reading holds in the kernel stays small (the kernel's own
+// growth of the buffer would reach megabytes). Closed when none waits.
+constexpr int SEND_BUFFER_BYTES = 256 * 1024;
 OwnedFd accept_waiting(int listener);
 
 // "ADDR:PORT" of a connected socket's peer.
