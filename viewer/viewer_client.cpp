@@ -53,6 +53,9 @@ void take_input(Viewer& viewer, const ViewerGreeting& greeting) {
     }
     input.texts.clear();
     for (; input.binaries > 0; --input.binaries) reply(viewer, take_binary().replies.front());
+    // The pongs websocketpp answers pings with are not bounded as the rest is:
+    // a viewer that pings and does not read the answers is let go.
+    if (viewer.link->queued() > 2 * VIEWER_QUEUE_BYTES) viewer.link->drop();
 }
 
 void send_data(Viewer& viewer, std::string& data) {
