@@ -10,11 +10,11 @@ namespace {
 
 using nlohmann::json;
 
-// The operations of the parts a read-only stream does not offer, by the
+// The operations of what a read-only stream does not offer, by the
 // capability that would declare them.
 struct Undeclared {
     const char* op;
-    const char* part;
+    const char* what;
 };
 const Undeclared UNDECLARED[] = {
     {"advertise", "client publishing"},
@@ -108,10 +108,10 @@ void take(ViewerSession& session, const std::string& text, ControlAnswer& answer
     const std::string& name = op->get_ref<const std::string&>();
     if (name == "subscribe") return subscribe(session, message, answer);
     if (name == "unsubscribe") return unsubscribe(session, message, answer);
-    for (const Undeclared& part : UNDECLARED) {
-        if (name == part.op) {
-            return refuse(
-                answer, std::string(part.op) + " refused: this server does not offer " + part.part);
+    for (const Undeclared& undeclared : UNDECLARED) {
+        if (name == undeclared.op) {
+            return refuse(answer, std::string(undeclared.op) +
+                                      " refused: this server does not offer " + undeclared.what);
         }
     }
     refuse(answer, "unknown op: " + quoted(*op));
