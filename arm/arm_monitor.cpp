@@ -3,20 +3,20 @@
 #include <memory>
 
 #include "arm.pb.h"
-#include "arm/live_watch.h"
 #include "arm/recording_info.h"
 #include "console/exit_status.h"
 #include "console/interrupt.h"
 #include "console/log.h"
+#include "live/live_watch.h"
 #include "program/connection.h"
 #include "report/csv_file.h"
 #include "report/json_reports.h"
 #include "report/printed_reports.h"
 #include "report/report_mcap.h"
-#include "websocket/websocket_listener.h"
 #include "viewer/viewer_server.h"
 #include "watch/arm_watch.h"
 #include "watch/stats_output.h"
+#include "websocket/websocket_listener.h"
 
 namespace {
 

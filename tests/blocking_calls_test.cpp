@@ -126,7 +126,7 @@ bool is_source(const std::filesystem::path& path) {
 TEST(BlockingCalls, OnlyTheInterruptibleWaitBlocks) {
     const std::vector<std::string> folders = product_folders();
     for (const char* expected :
-         {"arm", "board", "check", "console", "files", "link", "one_shot", "program", "proto",
+         {"arm", "board", "check", "console", "files", "link", "live", "one_shot", "program", "proto",
           "protojson", "prototext", "record", "report", "screen", "serve", "sim", "watch"}) {
         EXPECT_NE(std::find(folders.begin(), folders.end(), expected), folders.end()) << expected;
     }

@@ -1,13 +1,13 @@
 // What arm_monitor --live gathers from the reports and the lines it draws of
 // them, and the CSV row of a report: pure parts, from data.
-#include "arm/live_view.h"
+#include "live/live_view.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <regex>
 
-#include "arm/live_figures.h"
+#include "live/live_figures.h"
 #include "report/report_csv.h"
 
 namespace {

@@ -42,8 +42,8 @@ const Tool TOOLS[] = {
      "192.168.1.20 port: 8007", false},
     {"arm_monitor",
      "usage: arm_monitor [--csv FILE] [--live] [--record FILE] [--compression zstd|lz4|none] "
-     "[--stats] [--reconnect] [--json] [--timeout SECONDS] [--serve [ADDR:]PORT] [SERVER PORT]
-"
+     "[--stats] [--reconnect] [--json] [--timeout SECONDS] [--serve [ADDR:]PORT] "
+     "[SERVER PORT]\n"
      "       arm_monitor --info FILE",
      "192.168.1.20 port: 8006", false},
 };

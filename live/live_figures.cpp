@@ -1,4 +1,4 @@
-#include "arm/live_figures.h"
+#include "live/live_figures.h"
 
 #include <cmath>
 #include <cstdio>

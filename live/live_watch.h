@@ -19,7 +19,7 @@
 #include <functional>
 #include <string>
 
-#include "arm/live_figures.h"
+#include "live/live_figures.h"
 #include "report/report_output.h"
 #include "screen/terminal_screen.h"
 #include "watch/stream_stats.h"

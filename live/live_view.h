@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "arm/live_figures.h"
+#include "live/live_figures.h"
 
 // What the view says beside the figures.
 struct LiveStatus {

@@ -1,10 +1,10 @@
-#include "arm/live_watch.h"
+#include "live/live_watch.h"
 
 #include <algorithm>
 
-#include "arm/live_view.h"
 #include "console/log.h"
 #include "link/frame_exchange.h"
+#include "live/live_view.h"
 #include "report/printed_reports.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "arm/live_view.h"
+#include "live/live_view.h"
 
 #include <cmath>
 #include <cstdarg>
