@@ -48,5 +48,6 @@ int main(int argc, char** argv) {
     measure_record_files(options, rows);
     measure_recordings(options, rows);
     measure_soak(options, rows);
+    measure_viewers(options, rows);
     return print_table(options, rows) || options.smoke ? 0 : 1;
 }

@@ -33,6 +33,7 @@ void measure_playback(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_record_files(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_recordings(const BenchOptions& options, std::vector<BenchRow>& rows);
 void measure_soak(const BenchOptions& options, std::vector<BenchRow>& rows);
+void measure_viewers(const BenchOptions& options, std::vector<BenchRow>& rows);
 
 // Print the table (with the machine it ran on); true when every target is met.
 bool print_table(const BenchOptions& options, const std::vector<BenchRow>& rows);

@@ -58,17 +58,20 @@ void take_input(Viewer& viewer, const ViewerGreeting& greeting) {
     if (viewer.link->queued() > 2 * VIEWER_QUEUE_BYTES) viewer.link->drop();
 }
 
-void send_data(Viewer& viewer, std::string& data) {
+void send_data(Viewer& viewer, std::string& data, Deadline now) {
     WebSocketLink& link = *viewer.link;
-    if (link.queued() > 0) link.write_queued();
-    if (viewer.unwarned > 0) warn_if_due(viewer, std::chrono::steady_clock::now());
+    const bool write = now >= viewer.write_after;
+    if (write && link.queued() > 0) link.write_queued();
+    if (viewer.unwarned > 0) warn_if_due(viewer, now);
     if (!has_room(viewer, data.size() + STATUS_ROOM)) {
         ++viewer.dropped;
         ++viewer.unwarned;
         return;
     }
     set_subscription(data, viewer.session.subscription);
-    if (link.send_binary(data)) ++viewer.sent;
+    if (link.send_binary(data, write ? WebSocketLink::Write::AT_ONCE : WebSocketLink::Write::HELD))
+        ++viewer.sent;
+    if (write) viewer.write_after = now + WRITES_APART;
 }
 
 void tend_viewer(Viewer& viewer, Deadline now) {
@@ -78,12 +81,18 @@ void tend_viewer(Viewer& viewer, Deadline now) {
     }
     if (now >= viewer.handshake_until || now >= viewer.close_until) viewer.link->drop();
     if (state == WebSocketLink::State::OPEN) warn_if_due(viewer, now);
+    if (viewer.link->holding() && now >= viewer.write_after) {
+        viewer.link->write_queued();
+        viewer.write_after = now + WRITES_APART;
+    }
 }
 
 Deadline viewer_due(const Viewer& viewer) {
     Deadline due = std::min(viewer.handshake_until, viewer.close_until);
     if (viewer.unwarned > 0 && has_room(viewer, STATUS_ROOM))
         due = std::min(due, viewer.warn_after);
+    // Held data goes with the next report; this only when none comes soon.
+    if (viewer.link->holding()) due = std::min(due, viewer.write_after + WRITES_APART);
     return due;
 }
 

@@ -56,8 +56,9 @@ void ViewerServer::frame(const FrameBuffer& bytes, const FrameResult& frame) {
 
 void ViewerServer::report(const ArmReport&, const FrameResult&) {
     if (!data_ready_) return;
+    const Deadline now = Clock::now();
     for (const std::unique_ptr<Viewer>& viewer : viewers_) {
-        if (viewer->session.subscribed && is_open(*viewer)) send_data(*viewer, data_);
+        if (viewer->session.subscribed && is_open(*viewer)) send_data(*viewer, data_, now);
     }
 }
 

@@ -48,15 +48,18 @@ struct WebSocketLink::Inner {
     Input input;
     std::string queue;  // bytes the socket has not taken yet, from `sent` on
     size_t sent = 0;
-    bool ended = false;  // websocketpp is done with the socket
+    bool ended = false;      // websocketpp is done with the socket
+    bool held = false;       // the queue waits for write_queued()
+    bool hold_next = false;  // a HELD message is being sent
 
     size_t pending() const { return queue.size() - sent; }
 
     // Write `buffers` behind what is queued: at once when nothing is.
     void write(const std::vector<buffer>& buffers) {
         if (!socket.is_open()) return;  // the link is gone: nothing goes anywhere
+        held = hold_next;               // and anything written at once takes the held bytes along
         size_t written = 0;
-        if (pending() == 0) {
+        if (pending() == 0 && !held) {
             iovec parts[16];
             size_t count = 0;
             for (; count < buffers.size() && count < 16; ++count) {
@@ -76,6 +79,7 @@ struct WebSocketLink::Inner {
     }
 
     void write_queued() {
+        held = false;
         while (pending() > 0 && socket.is_open()) {
             const ssize_t result = ::write(socket.get(), queue.data() + sent, pending());
             if (result < 0 && errno == EINTR) continue;
@@ -198,7 +202,7 @@ WebSocketLink::State WebSocketLink::state() const {
 
 short WebSocketLink::events() const {
     if (state() == State::DONE) return 0;
-    return static_cast<short>(POLLIN | (inner_->pending() > 0 ? POLLOUT : 0));
+    return static_cast<short>(POLLIN | (inner_->pending() > 0 && !inner_->held ? POLLOUT : 0));
 }
 
 void WebSocketLink::read() {
@@ -238,9 +242,12 @@ bool WebSocketLink::send_text(const std::string& text) {
            send_message(inner_->connection, text, websocketpp::frame::opcode::text);
 }
 
-bool WebSocketLink::send_binary(const std::string& bytes) {
-    return state() == State::OPEN &&
-           send_message(inner_->connection, bytes, websocketpp::frame::opcode::binary);
+bool WebSocketLink::send_binary(const std::string& bytes, Write when) {
+    if (state() != State::OPEN) return false;
+    inner_->hold_next = when == Write::HELD;
+    const bool sent = send_message(inner_->connection, bytes, websocketpp::frame::opcode::binary);
+    inner_->hold_next = false;
+    return sent;
 }
 
 void WebSocketLink::close(uint16_t code, const std::string& reason) {
@@ -265,6 +272,10 @@ void WebSocketLink::drop() {
 
 size_t WebSocketLink::queued() const {
     return inner_->pending();
+}
+
+bool WebSocketLink::holding() const {
+    return inner_->held && inner_->pending() > 0;
 }
 
 void WebSocketLink::write_queued() {

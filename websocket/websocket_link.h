@@ -11,6 +11,9 @@
 //   - What is sent is written to the socket at once, as much as it takes;
 //     the rest waits in a queue (queued()) that write_queued() writes as the
 //     socket takes it. The owner bounds the queue: nothing here refuses.
+//     A message sent HELD waits in the queue, and what was queued with it,
+//     until the owner writes it (write_queued()) or sends one at once: so
+//     that many small messages go out in one write.
 //   - The link is DONE once its socket is closed: by the peer, by a failed
 //     read or write, by drop(), or once websocketpp has ended the connection
 //     (a close handshake, a refused request) and all that was queued is out.
@@ -35,6 +38,7 @@ constexpr size_t MAX_LINK_MESSAGE = 64 * 1024;
 class WebSocketLink {
   public:
     enum class State { HANDSHAKE, OPEN, CLOSING, DONE };
+    enum class Write { AT_ONCE, HELD };
 
     // What came from the peer since the owner last emptied it.
     struct Input {
@@ -50,7 +54,7 @@ class WebSocketLink {
 
     int fd() const;
     State state() const;
-    // POLLIN, and POLLOUT while bytes are queued (0 once DONE).
+    // POLLIN, and POLLOUT while bytes are queued and not held (0 once DONE).
     short events() const;
 
     // Take what the socket holds now (a bounded amount) and hand it on.
@@ -59,7 +63,7 @@ class WebSocketLink {
 
     // Send a message (OPEN only; false when it could not be).
     bool send_text(const std::string& text);
-    bool send_binary(const std::string& bytes);
+    bool send_binary(const std::string& bytes, Write when = Write::AT_ONCE);
     // Begin the close handshake with `code` (OPEN), or drop a link that is
     // not open.
     void close(uint16_t code, const std::string& reason);
@@ -67,7 +71,8 @@ class WebSocketLink {
     void drop();
 
     size_t queued() const;
-    // Write what the socket takes now of the queue.
+    bool holding() const;  // a HELD message waits for write_queued()
+    // Write what the socket takes now of the queue, held or not.
     void write_queued();
 
   private:
