@@ -8,9 +8,11 @@
 //     what each sent answered, what waits for each written as its socket
 //     takes it.
 //   - frame() and report(): each report that decodes, as message data, to
-//     every subscribed viewer, written to its socket at once (queued only
-//     where the socket is full; a full queue drops, viewer_client.h).
-//   - write_due() and next_due(): a handshake not complete within 10 s and
+//     every subscribed viewer, written to its socket at once or with the
+//     next within WRITES_APART (queued where the socket is full; a full
+//     queue drops, viewer_client.h).
+//   - write_due() and next_due(): what was held for a viewer, when no
+//     report came to take it along; a handshake not complete within 10 s and
 //     a close not complete within 2 s end that viewer; a drop warning waits
 //     for room in its queue and a second since the last.
 //   - finish(): each viewer gets a normal close (1000), and what its socket
