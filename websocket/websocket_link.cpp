@@ -87,14 +87,11 @@ struct WebSocketLink::Inner {
             if (result <= 0) return close_socket();
             sent += static_cast<size_t>(result);
         }
-        if (pending() == 0) {
-            queue.clear();
-            sent = 0;
-            if (ended) close_socket();
-        } else if (sent > queue.size() / 2) {
+        if (sent > queue.size() / 2) {  // all of it, or most
             queue.erase(0, sent);
             sent = 0;
         }
+        if (pending() == 0 && ended) close_socket();
     }
 
     // What the peer sent and was not read would turn the close into a reset,
