@@ -72,8 +72,20 @@ size_t compressed_bound(Compression compression, size_t size) {
 
 size_t compress_block(Compression compression, const char* data, size_t size, char* out,
                       size_t capacity) {
+    return BlockCompressor().compress(compression, data, size, out, capacity);
+}
+
+void BlockCompressor::FreeContext::operator()(ZSTD_CCtx_s* context) const {
+    ZSTD_freeCCtx(context);
+}
+
+size_t BlockCompressor::compress(Compression compression, const char* data, size_t size, char* out,
+                                 size_t capacity) {
     if (compression == Compression::ZSTD) {
-        const size_t written = ZSTD_compress(out, capacity, data, size, ZSTD_LEVEL);
+        if (!zstd_) zstd_.reset(ZSTD_createCCtx());
+        if (!zstd_) return 0;
+        const size_t written =
+            ZSTD_compressCCtx(zstd_.get(), out, capacity, data, size, ZSTD_LEVEL);
         return ZSTD_isError(written) ? 0 : written;
     }
     if (compression == Compression::LZ4) {

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 enum class Compression : uint8_t { ZSTD, LZ4, NONE };
@@ -36,6 +37,23 @@ size_t compressed_bound(Compression compression, size_t size);
 // library fails. Only the bytes written are touched.
 size_t compress_block(Compression compression, const char* data, size_t size, char* out,
                       size_t capacity);
+
+struct ZSTD_CCtx_s;
+
+// compress_block() for one block after another: zstd's working memory is
+// taken once, on the first block, and kept, rather than taken and given back
+// for each block.
+class BlockCompressor {
+  public:
+    size_t compress(Compression compression, const char* data, size_t size, char* out,
+                    size_t capacity);
+
+  private:
+    struct FreeContext {
+        void operator()(ZSTD_CCtx_s* context) const;
+    };
+    std::unique_ptr<ZSTD_CCtx_s, FreeContext> zstd_;
+};
 
 enum class Decompressed {
     WHOLE,      // `out` holds exactly the size claimed

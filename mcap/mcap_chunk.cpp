@@ -57,8 +57,8 @@ McapChunkEntry McapChunk::close(McapCompression compression, uint64_t offset) {
             packed_room_ = room;
         }
         entry.compressed = static_cast<uint32_t>(
-            compress_block(entry.compression, records_.data(), records_.size(),
-                           packed_.get() + head.size(), room - head.size()));
+            compressor_.compress(entry.compression, records_.data(), records_.size(),
+                                 packed_.get() + head.size(), room - head.size()));
         if (entry.compressed > 0 || entry.compression == McapCompression::NONE) break;
         entry.compression = McapCompression::NONE;  // kept as they are
     }

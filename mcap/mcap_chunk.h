@@ -19,7 +19,7 @@
 #include "mcap/mcap_format.h"
 
 // What a ChunkIndex tells of one chunk, kept for the summary in 48 bytes
-// (a chunk's records are a mebibyte or so: far within 32 bits).
+// (a chunk's records are under a mebibyte: far within 32 bits).
 struct McapChunkEntry {
     uint64_t first_ns = 0, last_ns = 0;  // the messages' log times
     uint64_t offset = 0;                 // the Chunk's opcode in the file; its MessageIndex follows
@@ -59,6 +59,7 @@ class McapChunk {
     // The Chunk record, in memory of which only the bytes written are touched.
     std::unique_ptr<char[]> packed_;
     size_t packed_room_ = 0, packed_size_ = 0;
+    BlockCompressor compressor_;
     std::string index_record_;
 };
 

@@ -6,9 +6,11 @@ namespace {
 
 template <typename Unsigned>
 void append_little_endian(std::string& out, Unsigned value) {
+    char bytes[sizeof value];
     for (size_t i = 0; i < sizeof value; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xff);
+        bytes[i] = static_cast<char>((value >> (8 * i)) & 0xff);
     }
+    out.append(bytes, sizeof bytes);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 // bytes; a map is a u32 byte length and then its entries.
 //
 // A recording (mcap/mcap_writer.h) is chunked: its messages lie in chunks of
-// at most a second or 1 MiB of records, each compressed as one block, each
+// at most a second or 768 KiB of records, each compressed as one block, each
 // followed by the index of its messages, and a summary at the end points at
 // every chunk, so that a viewer finds any moment without reading the rest:
 //

@@ -34,7 +34,7 @@
 #include "files/batched_file.h"
 #include "mcap/mcap_chunk.h"
 
-constexpr size_t CHUNK_BYTES = 1u << 20;
+constexpr size_t CHUNK_BYTES = 768u << 10;
 constexpr std::chrono::seconds CHUNK_SECONDS{1};
 
 using McapEntries = std::vector<std::pair<std::string, std::string>>;

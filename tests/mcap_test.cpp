@@ -187,9 +187,9 @@ TEST(McapRecording, LaysOutItsChunksAndSummaryAsTheFormatSays) {
     }
 }
 
-// One mebibyte of records closes a chunk before it would pass it, one second
+// A chunk's worth of records closes it before it would pass it, one second
 // after its first message closes it too, even when no more messages come.
-TEST(McapRecording, AChunkClosesAtOneMebibyteOrOneSecond) {
+TEST(McapRecording, AChunkClosesAtItsSizeOrOneSecond) {
     TemporaryDirectory directory;
     McapRecording bysize;
     ASSERT_TRUE(bysize.create(directory.path + "/size.mcap", CHANNEL));

@@ -39,6 +39,10 @@ class WatchLines {
   public:
     std::string held;  // formed and not yet written out
 
+    // Room for a batch and the lines of the report that fill it, taken once
+    // (untouched until used) rather than grown by doubling.
+    WatchLines() { held.reserve(FLUSH_AT + FLUSH_AT / 8); }
+
     // Where the log lines go: `held`, or after notes_apart() lines of their
     // own for the console on standard error.
     std::string& notes() { return apart_ ? notes_ : held; }
