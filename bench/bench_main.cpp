@@ -6,6 +6,7 @@
 // largest recordings saved and loaded.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ int main(int argc, char** argv) {
             stderr);
         return 255;
     }
+    // The programs are run from other folders too (tests/support takes a
+    // path only when it is absolute).
+    options.bin = std::filesystem::absolute(options.bin).string();
+    if (!options.beside.empty())
+        options.beside = std::filesystem::absolute(options.beside).string();
     std::vector<BenchRow> rows;
     measure_monitors(options, rows);
     measure_live(options, rows);
