@@ -1,5 +1,6 @@
 #include "viewer/viewer_client.h"
 
+#include "serve/listener.h"
 #include "viewer/viewer_messages.h"
 #include "websocket/websocket_listener.h"
 
@@ -30,7 +31,7 @@ void warn_if_due(Viewer& viewer, Deadline now) {
 
 std::unique_ptr<Viewer> new_viewer(OwnedFd socket, bool full, Deadline now) {
     auto viewer = std::make_unique<Viewer>();
-    viewer->address = peer_text(socket.get());
+    viewer->address = peer_address(socket.get());
     viewer->link =
         std::make_unique<WebSocketLink>(std::move(socket), "foxglove.websocket.v1", full);
     viewer->handshake_until = now + HANDSHAKE_WITHIN;

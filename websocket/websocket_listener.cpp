@@ -49,12 +49,3 @@ OwnedFd accept_waiting(int listener) {
     setsockopt(peer.get(), SOL_SOCKET, SO_SNDBUF, &SEND_BUFFER_BYTES, sizeof SEND_BUFFER_BYTES);
     return peer;
 }
-
-std::string peer_text(int socket) {
-    sockaddr_in peer = {};
-    socklen_t length = sizeof peer;
-    getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length);
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-    return endpoint_text({text, ntohs(peer.sin_port)});
-}

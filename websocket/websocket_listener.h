@@ -27,6 +27,3 @@ OwnedFd listen_at(Endpoint& where, std::string& why);
 // growth of the buffer would reach megabytes). Closed when none waits.
 constexpr int SEND_BUFFER_BYTES = 256 * 1024;
 OwnedFd accept_waiting(int listener);
-
-// "ADDR:PORT" of a connected socket's peer.
-std::string peer_text(int socket);
