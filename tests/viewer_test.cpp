@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -446,6 +447,17 @@ TEST(Viewer, AHandshakeThatNeverCompletesIsClosedAfterTenSeconds) {
     EXPECT_EQ(serving.monitor.stop(), 130);
 }
 
+// Runs a program in an empty network namespace with its loopback up, where
+// only 127.0.0.1 is this machine's (with loopback down, any address binds).
+const std::vector<std::string> IN_EMPTY_NETWORK = {
+    "unshare", "-n", "python3", "-c",
+    "import fcntl, os, socket, struct, sys\n"
+    "s = socket.socket()\n"
+    "flags = fcntl.ioctl(s, 0x8913, struct.pack('16sH14x', b'lo', 0))\n"  // SIOCGIFFLAGS
+    "up = struct.unpack('16sH14x', flags)[1] | 1\n"                       // IFF_UP
+    "fcntl.ioctl(s, 0x8914, struct.pack('16sH14x', b'lo', up))\n"         // SIOCSIFFLAGS
+    "os.execv(sys.argv[1], sys.argv[1:])\n"};
+
 // An address that cannot be listened on is refused with its reason and
 // status 8, before the arm is dialled.
 TEST(Viewer, AnAddressThatCannotBeListenedOnIsRefusedFirst) {
@@ -458,20 +470,28 @@ TEST(Viewer, AnAddressThatCannotBeListenedOnIsRefusedFirst) {
     ASSERT_EQ(listen(taken, 1), 0);
     getsockname(taken, reinterpret_cast<sockaddr*>(&address), &length);
     const std::string port = std::to_string(ntohs(address.sin_port));
+    const bool can_isolate = system("unshare -n true >/dev/null 2>&1") == 0;
     const struct {
         std::string serve;
         std::string error;
+        bool isolated;  // an address beyond 127.0.0.1: tried only in an empty network namespace
     } rows[] = {
-        {port, "cannot serve the viewers on 127.0.0.1:" + port + ": Address already in use"},
+        {port, "cannot serve the viewers on 127.0.0.1:" + port + ": Address already in use", false},
         {"127.0.0.1:" + port,
-         "cannot serve the viewers on 127.0.0.1:" + port + ": Address already in use"},
-        {"192.0.2.1:0", "cannot serve the viewers on 192.0.2.1:0: Cannot assign requested address"},
+         "cannot serve the viewers on 127.0.0.1:" + port + ": Address already in use", false},
+        {"192.0.2.1:0", "cannot serve the viewers on 192.0.2.1:0: Cannot assign requested address",
+         true},
     };
     for (const auto& row : rows) {
+        if (row.isolated && !can_isolate) continue;  // no empty network namespace here
         // Dialled, the arm's port would fail the run with status 1 and its "server:" line.
         TemporaryDirectory directory;
-        ProgramRun run = run_program("arm_monitor", {"--serve", row.serve, "--record",
-                                                     directory.path + "/a.mcap", "127.0.0.1", "1"});
+        RunOptions options;
+        if (row.isolated) options.wrapper = IN_EMPTY_NETWORK;
+        ProgramRun run = run_program(
+            "arm_monitor",
+            {"--serve", row.serve, "--record", directory.path + "/a.mcap", "127.0.0.1", "1"},
+            options);
         const std::string output = normalized(run.out);
         EXPECT_EQ(run.status, 8) << output;
         EXPECT_NE(output.find("[ERROR] " + row.error + "\n"), std::string::npos) << output;
