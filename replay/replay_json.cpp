@@ -7,7 +7,6 @@
 #include "board.pb.h"
 #include "board/board_reply.h"
 #include "console/hex_text.h"
-#include "console/log.h"
 #include "one_shot/message_kinds.h"
 
 namespace {

@@ -10,30 +10,37 @@
 
 #include "console/log.h"
 
-int open_listener(const std::string& address, int port, const char* what) {
-    // Non-blocking: a client gone between the wait and the accept never blocks it.
-    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listener < 0) {
-        log_error("%s: socket: %s\n", what, std::strerror(errno));
-        return -1;
-    }
-    int yes = 1;
-    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+OwnedFd listen_at(Endpoint& where, std::string& why) {
+    // Non-blocking: a peer gone between the wait and the accept never blocks it.
+    OwnedFd listener(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     sockaddr_in bound = {};
     bound.sin_family = AF_INET;
-    bound.sin_port = htons(static_cast<uint16_t>(port));
-    inet_pton(AF_INET, address.c_str(), &bound.sin_addr);
-    if (bind(listener, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0 ||
-        listen(listener, SOMAXCONN) != 0) {
-        log_error("%s: cannot listen on %s:%d: %s\n", what, address.c_str(), port,
-                  std::strerror(errno));
-        close(listener);
+    bound.sin_port = htons(static_cast<uint16_t>(where.port));
+    inet_pton(AF_INET, where.address.c_str(), &bound.sin_addr);
+    int yes = 1;
+    socklen_t length = sizeof bound;
+    if (!listener.is_open() ||
+        setsockopt(listener.get(), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) != 0 ||
+        bind(listener.get(), reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0 ||
+        listen(listener.get(), SOMAXCONN) != 0 ||
+        getsockname(listener.get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
+        why = std::strerror(errno);
+        return OwnedFd();
+    }
+    where.port = ntohs(bound.sin_port);
+    return listener;
+}
+
+int open_listener(const std::string& address, int port, const char* what) {
+    Endpoint where{address, port};
+    std::string why;
+    OwnedFd listener = listen_at(where, why);
+    if (!listener.is_open()) {
+        log_error("%s: cannot listen on %s:%d: %s\n", what, address.c_str(), port, why.c_str());
         return -1;
     }
-    socklen_t length = sizeof bound;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&bound), &length);
-    log_info("%s listening on %s:%d\n", what, address.c_str(), ntohs(bound.sin_port));
-    return listener;
+    log_info("%s listening on %s:%d\n", what, address.c_str(), where.port);
+    return listener.release();
 }
 
 std::string peer_address(int socket) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "files/file_writing.h"
 #include "program/command_line.h"
 
 // The options of a simulator's command line (worded as Wording::SIMULATOR):
@@ -17,8 +18,13 @@ OptionForm<Options> port_option(const char* name, long Options::*field) {
     return number_option(name, "N", field, 0, 65535, "bad port: ", " (0 to 65535)", "");
 }
 
-// Listen on address:port (port 0: any free port) and log "listening on ADDR:PORT"
-// with the port actually bound. Returns the socket, or -1 after logging why not.
+// Listen on `where`, non-blocking; where.port becomes the port bound (port 0:
+// any free port). Closed, with the reason in `why`, when it cannot be (the
+// port in use, an address not of this machine).
+OwnedFd listen_at(Endpoint& where, std::string& why);
+
+// listen_at() address:port and log "listening on ADDR:PORT" with the port
+// actually bound. Returns the socket, or -1 after logging why not.
 int open_listener(const std::string& address, int port, const char* what);
 
 // "ADDR:PORT" of the peer of a connected socket, as the simulators name their clients.

@@ -25,8 +25,8 @@ const Allowed ALLOWED[] = {
     {"connect",
      "program/connection.cpp"},         // bounded by the send time-out, before any signal is caught
     {"accept4", "serve/listener.cpp"},  // on a non-blocking listener
-    // The same for arm_monitor --serve's viewers: a tool may not use serve/,
-    // which the simulators' listener logs from.
+    // The same for arm_monitor --serve's viewers, which are let in without
+    // the simulators' log lines.
     {"accept4", "websocket/websocket_listener.cpp"},
 };
 

@@ -2,7 +2,6 @@
 
 #include "serve/listener.h"
 #include "viewer/viewer_messages.h"
-#include "websocket/websocket_listener.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 #include "viewer/viewer_control.h"
 
 #include <limits>
-#include <new>
 #include <nlohmann/json.hpp>
 
 #include "viewer/viewer_messages.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "console/log.h"
+#include "serve/listener.h"
 #include "viewer/viewer_messages.h"
 #include "websocket/websocket_listener.h"
 

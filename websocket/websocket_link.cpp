@@ -1,7 +1,6 @@
 #include "websocket/websocket_link.h"
 
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
 

@@ -1,11 +1,9 @@
 #include "websocket/websocket_listener.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
-#include <cerrno>
 #include <cstring>
 
 bool read_listen_address(const char* text, Endpoint& where) {
@@ -19,26 +17,6 @@ bool read_listen_address(const char* text, Endpoint& where) {
     }
     where = {address, static_cast<int32_t>(port)};
     return true;
-}
-
-OwnedFd listen_at(Endpoint& where, std::string& why) {
-    OwnedFd listener(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    sockaddr_in bound = {};
-    bound.sin_family = AF_INET;
-    bound.sin_port = htons(static_cast<uint16_t>(where.port));
-    inet_pton(AF_INET, where.address.c_str(), &bound.sin_addr);
-    int yes = 1;
-    socklen_t length = sizeof bound;
-    if (!listener.is_open() ||
-        setsockopt(listener.get(), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) != 0 ||
-        bind(listener.get(), reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0 ||
-        listen(listener.get(), SOMAXCONN) != 0 ||
-        getsockname(listener.get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
-        why = std::strerror(errno);
-        return OwnedFd();
-    }
-    where.port = ntohs(bound.sin_port);
-    return listener;
 }
 
 OwnedFd accept_waiting(int listener) {

@@ -16,11 +16,6 @@ constexpr char LISTEN_DEFAULT_ADDRESS[] = "127.0.0.1";
 // for anything else, `where` untouched.
 bool read_listen_address(const char* text, Endpoint& where);
 
-// Listen on `where`, non-blocking; where.port becomes the port bound. Closed,
-// with the reason in `why`, when it cannot be (the port in use, an address
-// not of this machine).
-OwnedFd listen_at(Endpoint& where, std::string& why);
-
 // A peer waiting on `listener`, non-blocking, its small writes sent at once
 // (no Nagle delay), its socket's send buffer SEND_BUFFER_BYTES: what a peer
 // that stops reading holds in the kernel stays small (the kernel's own
