@@ -79,13 +79,11 @@ struct WebSocketLink::Inner {
 
     void write_queued() {
         held = false;
-        while (pending() > 0 && socket.is_open()) {
-            const ssize_t result = ::write(socket.get(), queue.data() + sent, pending());
-            if (result < 0 && errno == EINTR) continue;
-            if (result < 0 && errno == EAGAIN) break;
-            if (result <= 0) return close_socket();
-            sent += static_cast<size_t>(result);
+        size_t written = 0;  // what the socket takes now; a full one waits for the next turn
+        if (!write_all(socket.get(), queue.data() + sent, pending(), written) && errno != EAGAIN) {
+            return close_socket();
         }
+        sent += written;
         if (sent > queue.size() / 2) {  // all of it, or most
             queue.erase(0, sent);
             sent = 0;
